@@ -1,0 +1,67 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+// How the core talks to the person at the screen. The app shows real dialogs; tests record
+// every call and answer from a script; the command-line tool prints and answers from flags.
+class Prompter {
+public:
+    enum class Icon { None, Information, Warning, Error, Question };
+    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+    enum class Answer { Ok, Cancel, Yes, No };
+
+    virtual ~Prompter() = default;
+
+    // A modal message box. An empty title means the application's default title.
+    virtual Answer Message(const std::string& text, const std::string& title = {},
+                           Icon icon = Icon::None, Buttons buttons = Buttons::Ok) = 0;
+
+    // Progress of a long operation: Begin, any number of Step, then End.
+    virtual void ProgressBegin(const std::string& text, int maximum) = 0;
+    virtual void ProgressStep(int position) = 0;
+    virtual void ProgressEnd() = 0;
+
+    // A wait box without progress ("Please Wait..."). Returns false when the user cancelled a
+    // cancellable wait; PollWait lets long waits offer a cancel button.
+    virtual void WaitBegin(const std::string& title, const std::string& text) = 0;
+    virtual bool PollWait() { return true; }
+    virtual void WaitEnd() = 0;
+
+    // File choice; nullopt when the user cancelled.
+    virtual std::optional<std::string> PickOpenFile(const std::string& filter,
+                                                    const std::string& defaultExtension) = 0;
+    virtual std::optional<std::string> PickSaveFile(const std::string& filter,
+                                                    const std::string& defaultExtension) = 0;
+};
+
+// A prompter that shows nothing and answers every question with the given answer.
+class SilentPrompter : public Prompter {
+public:
+    explicit SilentPrompter(Answer answer = Answer::Ok) : m_answer(answer) {}
+    Answer Message(const std::string& text, const std::string&, Icon, Buttons) override {
+        m_messages.push_back(text);
+        return m_answer;
+    }
+    void ProgressBegin(const std::string&, int) override {}
+    void ProgressStep(int) override {}
+    void ProgressEnd() override {}
+    void WaitBegin(const std::string&, const std::string&) override {}
+    void WaitEnd() override {}
+    std::optional<std::string> PickOpenFile(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> PickSaveFile(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    [[nodiscard]] const std::vector<std::string>& Messages() const { return m_messages; }
+
+private:
+    Answer m_answer;
+    std::vector<std::string> m_messages;
+};
+
+}  // namespace corvane

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/Prompter.h"
+
+namespace corvane::test {
+
+// Records every message, progress and wait call; answers questions from a script (default:
+// the first button's positive answer).
+class RecordingPrompter : public Prompter {
+public:
+    struct Shown {
+        std::string text, title;
+        Icon icon;
+        Buttons buttons;
+    };
+    Answer Message(const std::string& text, const std::string& title, Icon icon,
+                   Buttons buttons) override {
+        shown.push_back({text, title, icon, buttons});
+        if (!answers.empty()) {
+            Answer a = answers.front();
+            answers.pop_front();
+            return a;
+        }
+        return buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ? Answer::Yes : Answer::Ok;
+    }
+    void ProgressBegin(const std::string& text, int maximum) override {
+        progressText = text;
+        progressMax = maximum;
+        progressOpen = true;
+    }
+    void ProgressStep(int position) override { progress.push_back(position); }
+    void ProgressEnd() override { progressOpen = false; }
+    void WaitBegin(const std::string& title, const std::string& text) override {
+        waits.push_back(title + "|" + text);
+    }
+    bool PollWait() override { return !cancelWait; }
+    void WaitEnd() override {}
+    std::optional<std::string> PickOpenFile(const std::string&, const std::string&) override {
+        return openFile;
+    }
+    std::optional<std::string> PickSaveFile(const std::string&, const std::string&) override {
+        return saveFile;
+    }
+
+    [[nodiscard]] std::vector<std::string> Texts() const {
+        std::vector<std::string> t;
+        for (const auto& s : shown) t.push_back(s.text);
+        return t;
+    }
+
+    std::vector<Shown> shown;
+    std::deque<Answer> answers;
+    std::string progressText;
+    int progressMax = 0;
+    bool progressOpen = false;
+    std::vector<int> progress;
+    std::vector<std::string> waits;
+    bool cancelWait = false;
+    std::optional<std::string> openFile, saveFile;
+};
+
+}  // namespace corvane::test
