@@ -119,6 +119,9 @@ public:
     // DisplayToModule(base display + offset) - base. A zero offset is always a zero trim.
     [[nodiscard]] int TrimOffsetToModule(double offset) const;
 
+    // Writes the current module value's bytes into the image again (after an image fill).
+    void RewriteImage() const;
+
     // File record: uint16 address, int32 base, int32 trim (little-endian).
     virtual void Serialize(Archive& archive, int fileVersion);
 
