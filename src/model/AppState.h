@@ -27,6 +27,8 @@ struct AppState {
     std::uint32_t productCode = 1;  // the running product family
     bool moduleLinked = false;
     int moduleFirmwareVersion = 0;  // 0 while unlinked
+    bool transferInProgress = false;         // for the whole of a READ or WRITE
+    bool firmwareUpgradeInProgress = false;  // while the firmware upgrade procedure runs
     double targetAfr = 13.1;
     bool autoTuneActive = false;
     bool autoTuneTracking = false;
