@@ -1,11 +1,85 @@
 #pragma once
 
+#include <cstdint>
+#include <span>
+
+#include "sim/ModuleEmulator.h"
+#include "sim/SimRandom.h"
+
 namespace corvane::sim {
 
-// Simulated two-cylinder engine that feeds the monitor block (being filled in).
+// What the rider (or the dyno) asks of the engine at one instant.
+struct EngineTarget {
+  double rpm = 0.0;           // <= 0: let the module hold its idle speed
+  double throttleDeg = 0.0;   // 0 .. 88.68
+};
+
+// The simulated two-cylinder engine behind the module. It follows its target with a short lag,
+// is held below the rev limit, and reports its live values into the monitor block. The fuel it
+// gets comes from the fuel and rear-trim maps in the module's own memory, so that a corrected
+// map changes the exhaust-oxygen readings; the fuel it needs is the stock tune times the truth
+// factor.
 class EngineModel {
 public:
-  EngineModel() = default;
+  static constexpr double kThrottleMaxDeg = 88.68;
+  static constexpr double kThrottleRawMax = 1008.0;
+  static constexpr double kAmbientF = 77.0;
+
+  EngineModel(Family family, double targetAfr, std::uint64_t seed);
+
+  void SetTruth(TruthFunction truth);
+  void SetEgoNoise(double sigmaAfr);
+  void SetSpeedNoise(double sigmaRpm);
+
+  // Moves the engine `dt` seconds towards `target` (dt should be small, <= 0.02 s).
+  void Step(double dt, const EngineTarget& target, std::span<const std::uint8_t> memory);
+  void Stop();                                // power gone: the engine stalls at once
+  // Writes the 72-byte block (noise drawn here, so one draw per packet).
+  void FillMonitorBlock(std::span<const std::uint8_t> memory, std::span<std::uint8_t> block);
+
+  [[nodiscard]] double Rpm() const { return m_rpm; }
+  [[nodiscard]] double ThrottleDeg() const { return m_throttleDeg; }
+  [[nodiscard]] bool Running() const { return m_rpm >= 200.0; }
+  [[nodiscard]] bool AtRevLimit() const { return m_atRevLimit; }
+  [[nodiscard]] double HeadTempF() const { return m_headTempF; }
+  [[nodiscard]] double RunTimeSeconds() const { return m_runTime; }
+
+  // Fuel physics (noise-free), read against the given memory image.
+  [[nodiscard]] static int RowFor(double rpm);                    // nearest 256-rpm row
+  [[nodiscard]] static double ThrottleRaw(double throttleDeg);    // 0 .. 1008 counts
+  [[nodiscard]] static double DeliveredFuel(std::span<const std::uint8_t> memory, double rpm, double throttleDeg);
+  [[nodiscard]] static double RearTrimRaw(std::span<const std::uint8_t> memory, double rpm, double throttleDeg);
+  [[nodiscard]] double NeededFuel(double rpm, double throttleDeg) const;
+  [[nodiscard]] double FrontAfr(std::span<const std::uint8_t> memory) const;
+  [[nodiscard]] double RearAfr(std::span<const std::uint8_t> memory) const;
+  [[nodiscard]] static int IdleRpm(std::span<const std::uint8_t> memory);
+  [[nodiscard]] static int RevLimitRpm(std::span<const std::uint8_t> memory);
+
+private:
+  [[nodiscard]] double Truth(double rpm, double throttleDeg) const;
+  [[nodiscard]] double ManifoldPressurePercent() const;
+
+  Family m_family;
+  double m_targetAfr;
+  SimRandom m_random;
+  TruthFunction m_truth;
+  double m_egoNoise = 0.0;
+  double m_speedNoise = 0.0;
+
+  double m_rpm = 0.0;
+  double m_throttleDeg = 0.0;
+  double m_accel = 0.0;              // rpm / s
+  double m_throttleVelocity = 0.0;   // deg / s
+  double m_headTempF = 160.0;
+  double m_runTime = 0.0;
+  bool m_atRevLimit = false;
+  bool m_idling = true;
+  int m_idleRpm = 950;
+  double m_peakRpm = 0.0;
+  double m_peakAccel = 0.0;
+  double m_peakThrottleVelocity = 0.0;
+  int m_peakTransientRaw = 0;
+  int m_peakThrottlePercentRaw = 0;
 };
 
 }  // namespace corvane::sim

@@ -88,12 +88,15 @@ public:
   // --- memory ---------------------------------------------------------------------------
   // Reads and writes must lie within 0x0000..0xDFFF (else OutOfRange). Powered off: Refused.
   // In upgrade mode only the identity page 0x0F00..0x0F1F may be written (marker and
-  // initialization bytes); reads are served everywhere.
+  // initialization bytes); reads are served everywhere. The module ID bytes 0x0F10..0x0F13
+  // are factory-set: a write that touches them is Refused and changes nothing.
   Result Read(std::uint16_t address, std::uint16_t length, std::vector<std::uint8_t>& out);
   Result Write(std::uint16_t address, std::span<const std::uint8_t> bytes);
   // Only in upgrade mode and only wholly below 0xC000 (else Refused / OutOfRange). The first
   // flash write after booting the loader marks the firmware as not intact until the
-  // initialization bytes (0xF18) are written again.
+  // initialization bytes (0xF18) are written again; a module whose firmware is not intact
+  // boots the loader whatever the marker says, so an interrupted upgrade can be run again.
+  // The loader keeps its identity page 0x0F00..0x0F1F: flash data for it is not stored.
   Result FlashWrite(std::uint32_t address, std::span<const std::uint8_t> bytes);
 
   // Direct access for tests and tools; no checks, no faults.
@@ -151,6 +154,8 @@ private:
   Family m_family;
   std::vector<std::uint8_t> m_memory;      // kMemoryEnd bytes
   std::unique_ptr<EngineModel> m_engine;
+  std::unique_ptr<Scenario> m_scenario;
+  double m_scenarioTime = 0.0;
   bool m_powered = true;
   bool m_upgradeMode = false;
   bool m_firmwareIntact = true;
