@@ -242,11 +242,18 @@ std::unique_ptr<Scenario> Scenario::Parse(std::string_view spec, std::uint64_t s
     return std::make_unique<SweepScenario>(r0, r1, t0, t1, duration);
   }
   if (name == "ride") {
-    double duration = 0, rideSeed = 0;
-    if (!known({"duration", "seed"}) || !number("duration", 120.0, duration) ||
-        !number("seed", static_cast<double>(seed), rideSeed))
-      return nullptr;
-    return std::make_unique<RideScenario>(duration, static_cast<std::uint64_t>(rideSeed));
+    double duration = 0;
+    if (!known({"duration", "seed"}) || !number("duration", 120.0, duration)) return nullptr;
+    std::uint64_t rideSeed = seed;
+    if (auto it = params.find("seed"); it != params.end()) {
+      const char* end = it->second.data() + it->second.size();
+      const auto [ptr, ec] = std::from_chars(it->second.data(), end, rideSeed);
+      if (ec != std::errc{} || ptr != end || it->second.empty()) {
+        Fail(error, "bad seed: " + it->second);
+        return nullptr;
+      }
+    }
+    return std::make_unique<RideScenario>(duration, rideSeed);
   }
   Fail(error, "unknown scenario: " + std::string(name));
   return nullptr;

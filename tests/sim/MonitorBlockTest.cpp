@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <vector>
 
 #include "sim/EgoSensorCurve.h"
@@ -77,6 +78,26 @@ TEST_F(MonitorBlockDecoding, BlockIsAlsoReadableAtItsModuleAddress) {
   std::vector<std::uint8_t> read;
   ASSERT_EQ(m_module.Read(kMonitorBlockAddress, kMonitorBlockLength, read), ModuleEmulator::Result::Ok);
   EXPECT_EQ(read, m_block);
+}
+
+TEST(MonitorBlock, HoldGivesEverySiteSeveralPacketsInsideTheTrackingWindows) {
+  EmulatorOptions options;
+  options.speedNoiseRpm = 15.0;
+  options.egoNoiseAfr = 0.05;
+  ModuleEmulator module(options);
+  ASSERT_TRUE(module.StartScenario("hold rpm=2048 sites=10,40,12,63,0 dwell=1"));
+  module.Advance(1.0);     // first site: the engine comes up from idle
+  for (int site : {40, 12, 63, 0}) {
+    int inWindow = 0;
+    for (int packet = 0; packet < 20; ++packet) {   // one dwell at 20 packets per second
+      module.Advance(1.0 / module.MonitorRateHz());
+      const std::vector<std::uint8_t> block = module.MonitorBlock();
+      const int rpm = MonitorLayout::GetRaw(block, Live::EngineSpeed) * 16;
+      const int throttle = MonitorLayout::GetRaw(block, Live::StandardThrottlePosition);
+      if (std::abs(rpm - 2048) <= 64 && std::abs(throttle - 16 * site) <= 6) ++inWindow;
+    }
+    EXPECT_GE(inWindow, 12) << "site " << site;
+  }
 }
 
 TEST(MonitorBlock, StartMonitorRejectsBlocksPastModuleMemory) {

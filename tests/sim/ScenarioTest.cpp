@@ -42,7 +42,7 @@ TEST(ScenarioParse, RideDependsOnlyOnItsSeed) {
 
 TEST(ScenarioParse, RejectsWhatItDoesNotUnderstand) {
   for (const char* bad : {"", "fly", "hold sites=1", "hold rpm=2048", "hold rpm=x sites=1", "hold rpm=2048 sites=1 dwell=0",
-                          "idle speed=3", "sweep rpm=1..", "hold rpm=0..100000/0.001 sites=1", "hold rpm=1000 sites=1 colour"}) {
+                          "idle speed=3", "sweep rpm=1..", "hold rpm=0..100000/0.001 sites=1", "hold rpm=1000 sites=1 colour", "ride seed=-3", "ride seed=1.5"}) {
     std::string error;
     EXPECT_FALSE(Scenario::Parse(bad, 1, &error)) << bad;
     EXPECT_FALSE(error.empty()) << bad;
