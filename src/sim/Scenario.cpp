@@ -133,6 +133,14 @@ EngineTarget RideScenario::TargetAt(double seconds) const {
           a.target.throttleDeg + (b.target.throttleDeg - a.target.throttleDeg) * k};
 }
 
+const char* Scenario::Usage() {
+  return "idle [duration=S]\n"
+         "hold rpm=R[,R..]|row=K[,K..] sites=I[,I..]|tps=DEG[,DEG..] [dwell=S] [repeat=N]\n"
+         "     lists take ranges a..b and a..b/step; sites are fuel map points 0..63\n"
+         "sweep [rpm=A..B] [tps=A..B] [duration=S]\n"
+         "ride [duration=S] [seed=N]\n";
+}
+
 // ---- parsing ------------------------------------------------------------------------------
 
 std::unique_ptr<Scenario> Scenario::Parse(std::string_view spec, std::uint64_t seed, std::string* error) {

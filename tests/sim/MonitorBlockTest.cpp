@@ -100,6 +100,35 @@ TEST(MonitorBlock, HoldGivesEverySiteSeveralPacketsInsideTheTrackingWindows) {
   }
 }
 
+TEST(MonitorBlock, LiveValuesFollowTheMapsAndCurvesInModuleMemory) {
+  ModuleEmulator module;
+  ASSERT_TRUE(module.StartScenario("hold rpm=2048 sites=20 dwell=100"));
+  const std::vector<std::uint8_t> twenty(64, 20);
+  ASSERT_EQ(module.Write(0x9800 + 0x40 * 8, twenty), ModuleEmulator::Result::Ok);   // ignition row 2048
+  std::vector<std::uint8_t> curve(2048);
+  for (std::size_t i = 0; i < curve.size(); i += 2) curve[i] = 0x01;                 // every point 0x0100
+  ASSERT_EQ(module.Write(0xC800, curve), ModuleEmulator::Result::Ok);                // air temperature
+  module.Advance(3.0);
+  const std::vector<std::uint8_t> block = module.MonitorBlock();
+  EXPECT_EQ(MonitorLayout::GetRaw(block, Live::FrontSparkAdvance), 20);
+  EXPECT_EQ(MonitorLayout::GetRaw(block, Live::AirTemperature), 0x100);
+}
+
+TEST(MonitorBlock, IdleSpeedAndRevLimitComeFromTheSettings) {
+  ModuleEmulator module;
+  const std::vector<std::uint8_t> idle{static_cast<std::uint8_t>(25 + (1200 - 400) / 16)};
+  ASSERT_EQ(module.Write(0x0004, idle), ModuleEmulator::Result::Ok);
+  module.Advance(5.0);
+  EXPECT_EQ(MonitorLayout::GetRaw(module.MonitorBlock(), Live::EngineSpeed) * 16, 1200);
+
+  const std::vector<std::uint8_t> limit{static_cast<std::uint8_t>(125 + (5024 - 4000) / 32)};
+  ASSERT_EQ(module.Write(0x040A, limit), ModuleEmulator::Result::Ok);
+  ASSERT_TRUE(module.StartScenario("hold rpm=7000 tps=80 dwell=100"));
+  module.Advance(5.0);
+  EXPECT_LE(MonitorLayout::GetRaw(module.MonitorBlock(), Live::EngineSpeed) * 16, 5024);
+  EXPECT_EQ(module.PeekWord(kRevLimitHitsAddress), 1);
+}
+
 TEST(MonitorBlock, StartMonitorRejectsBlocksPastModuleMemory) {
   ModuleEmulator module;
   module.StartMonitor(0xDFF0, 72);
