@@ -48,6 +48,11 @@ std::string FirmwareDataFile::B19PathFor(const std::string& path) {
 
 FirmwareDataFile::ConvertResult FirmwareDataFile::ConvertS19ToB19(const std::string& path,
                                                                   int version) {
+    return ConvertS19ToB19(path, version, B19PathFor(path));
+}
+
+FirmwareDataFile::ConvertResult FirmwareDataFile::ConvertS19ToB19(const std::string& path, int version,
+                                                                  const std::string& outPath) {
     const auto bytes = AtomicFile::Read(path, kMaxS19Bytes);
     if (!bytes) return ConvertResult::kCannotOpen;
     const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
@@ -59,7 +64,7 @@ FirmwareDataFile::ConvertResult FirmwareDataFile::ConvertS19ToB19(const std::str
     if (parsed.dataBytes == 0) return ConvertResult::kNoData;
     m_records = parsed.records;
     m_blocks = S19Parser::BuildBlocks(std::move(parsed.records));
-    const std::size_t written = SaveB19(B19PathFor(path), version);
+    const std::size_t written = SaveB19(outPath, version);
     if (written == 0) return ConvertResult::kCannotWrite;
     if (written != parsed.dataBytes) {
         Show(kCountMismatchMessage);

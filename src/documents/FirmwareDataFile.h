@@ -25,6 +25,8 @@ public:
     static constexpr std::string_view kFormatVersion = "1000";
 
     static constexpr const char* kChecksumMessage = "File and Calculated CheckSum Do Not Match";
+    static constexpr const char* kInvalidFileMessage =
+        "Is not a valid Halvark Firmware Data File.";  // after "Selected file:" + path + "\n"
     static constexpr const char* kCountMismatchMessage =
         "Error: Conversion failed.\nNumber of data bytes read from S19 file,\ndifferent than "
         "number of bytes written to B19 file.";
@@ -44,6 +46,9 @@ public:
     // sorted and merged into blocks of up to 512 bytes. A file with a bad record shows the
     // checksum message and writes nothing.
     [[nodiscard]] ConvertResult ConvertS19ToB19(const std::string& path, int version);
+    // The same, writing the .B19 file to outPath.
+    [[nodiscard]] ConvertResult ConvertS19ToB19(const std::string& path, int version,
+                                                const std::string& outPath);
     // Writes the blocks with the given firmware version (atomically); the number of data bytes
     // written, 0 when the file cannot be written.
     [[nodiscard]] std::size_t SaveB19(const std::string& path, int version);

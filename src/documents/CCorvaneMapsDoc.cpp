@@ -1,0 +1,364 @@
+#include "documents/CCorvaneMapsDoc.h"
+
+#include <algorithm>
+#include <new>
+
+#include "documents/AtomicFile.h"
+#include "documents/FamilyMaps.h"
+#include "maps/CModuleMap.h"
+#include "model/Archive.h"
+#include "model/Prompter.h"
+
+namespace corvane {
+
+namespace {
+
+// A map file is a few tens of kilobytes; anything far larger is not one of ours.
+constexpr std::size_t kMaxMapFileBytes = 16u * 1024u * 1024u;
+constexpr const char* kIdleMapClass = "IDLEVSTEMPMap";
+constexpr const char* kIdleAirControlMapClass = "IACVSTEMPMap";
+constexpr const char* kCompositeWithTrailer = "IgnVsRpmMap";
+
+}  // namespace
+
+std::string CCorvaneMapsDoc::LoadResult::Message() const {
+    switch (status) {
+        case kLoadOk: return {};
+        case kLoadWrongProduct: return kWrongProductMessage;
+        default: return kCorruptMessage;
+    }
+}
+
+CCorvaneMapsDoc::CCorvaneMapsDoc(AppState& app, Comms* comms, LinkSeam* link, Prompter* prompter)
+    : m_app(&app),
+      m_prompter(prompter),
+      m_productCode(app.productCode),
+      m_family(FamilyOfProductCode(app.productCode)) {
+    try {
+        BuildContents();
+    } catch (const std::bad_alloc&) {
+        Tell(kOutOfMemoryMessage);
+        throw;
+    }
+    m_context->comms = comms;
+    m_context->link = link;
+    m_context->prompter = prompter;
+}
+
+CCorvaneMapsDoc::~CCorvaneMapsDoc() = default;
+
+void CCorvaneMapsDoc::BuildContents() {
+    m_baseMapName = std::string(kBaseMapNameLength, '0');
+    m_image = std::make_unique<CModuleMemoryMapMirror>();
+    m_context = std::make_unique<DocumentContext>();
+    m_context->image = m_image.get();
+    m_context->app = m_app;
+    m_context->modified = [this] { m_modified = true; };
+    m_image->SetErrorReporter([this](const std::string& text) { Tell(text); });
+    m_fileVersion = kCurrentFileVersion;
+
+    m_settings = CreateBasicSettings(m_context.get());
+    if (m_family == ProductFamily::kB)
+        m_warranty = std::make_unique<WarrantyValues>(CreateWarrantyValues(m_context.get()));
+    FamilyMaps built = BuildFamilyMaps(m_productCode, m_context.get());
+    m_maps = std::move(built.maps);
+    m_basicMapCount = built.basicCount;
+    m_compositeMapCount = built.compositeCount;
+    m_app->familyPositions = built.positions;
+
+    int mapBytes = 0;
+    for (int i = 0; i < m_basicMapCount; ++i) mapBytes += m_maps[static_cast<std::size_t>(i)]->GetMapSizeBytes();
+    m_image->Fill(mapBytes);
+    // The fill covers the low addresses where the settings and the base map name live; write
+    // them again so that the image holds what the document shows (a WRITE of a new document
+    // then sends its settings, not 0xFF).
+    for (const auto& s : m_settings) s->RewriteImage();
+    WriteBaseMapNameToImage();
+    m_modified = false;
+}
+
+void CCorvaneMapsDoc::Tell(const std::string& text) const {
+    if (m_prompter) m_prompter->Message(text, {}, Prompter::Icon::Error, Prompter::Buttons::Ok);
+}
+
+// --- Contents -------------------------------------------------------------------------------
+
+CModuleMap* CCorvaneMapsDoc::GetMap(int index) const {
+    if (index < 0 || index >= GetMapCount()) return nullptr;
+    return m_maps[static_cast<std::size_t>(index)].get();
+}
+
+int CCorvaneMapsDoc::FindMap(const std::string& className) const {
+    for (int i = 0; i < GetMapCount(); ++i)
+        if (m_maps[static_cast<std::size_t>(i)]->GetClassName() == className) return i;
+    return -1;
+}
+
+CBasicSettingsModuleValue* CCorvaneMapsDoc::GetSetting(int index) const {
+    if (index < 0 || index >= GetSettingCount()) return nullptr;
+    return m_settings[static_cast<std::size_t>(index)].get();
+}
+
+void CCorvaneMapsDoc::SetBaseMapName(const std::string& name) {
+    m_baseMapName = name.substr(0, kBaseMapNameLength);
+    WriteBaseMapNameToImage();
+    m_modified = true;
+}
+
+void CCorvaneMapsDoc::WriteBaseMapNameToImage() {
+    // The name area is 16 bytes; a shorter name is zero padded so no byte of an older name
+    // survives behind it.
+    std::uint8_t bytes[kBaseMapNameLength] = {};
+    std::copy_n(m_baseMapName.begin(), std::min<std::size_t>(m_baseMapName.size(), kBaseMapNameLength), bytes);
+    m_image->WriteDataBlock(kBaseMapNameAddress, bytes, kBaseMapNameLength);
+}
+
+std::string CCorvaneMapsDoc::BaseMapNameFromPath(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\:");
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.rfind('.');
+    if (dot != std::string::npos) name.resize(dot);
+    if (name.size() > kBaseMapNameLength) name.resize(kBaseMapNameLength);
+    name.append(kBaseMapNameLength - name.size(), '0');
+    return name;
+}
+
+std::uint16_t CCorvaneMapsDoc::WriteDataBlock(std::uint16_t address, const std::uint8_t* bytes,
+                                              std::uint16_t count) {
+    return m_image->WriteDataBlock(address, bytes, count);
+}
+
+std::uint8_t CCorvaneMapsDoc::ReadByte(std::uint16_t address) const { return m_image->ReadByte(address); }
+
+bool CCorvaneMapsDoc::ApplySettingDisplayValue(int index, double displayValue) {
+    CBasicSettingsModuleValue* setting = GetSetting(index);
+    if (setting == nullptr) return false;
+    const int m = setting->ClampModuleValue(setting->DisplayToModule(displayValue));
+    const bool changed = setting->SetModuleValue(m);
+    setting->SetBaseValue(m);
+    m_modified = true;
+    if (index == kIACStopOffset) {
+        if (CModuleMap* iac = GetMap(FindMap(kIdleAirControlMapClass)))
+            iac->SetBlockTrim(0, iac->GetNumberOfPoints(), static_cast<int>(setting->GetDisplayValue()));
+    } else if (index == kIdleRpm) {
+        SyncIdleMapFromSetting();
+    }
+    return changed;
+}
+
+// --- Idle speed -----------------------------------------------------------------------------
+
+bool CCorvaneMapsDoc::SyncIdleSettingFromMap() {
+    CModuleMap* map = GetMap(FindMap(kIdleMapClass));
+    CBasicSettingsModuleValue* setting = GetSetting(kIdleRpm);
+    if (map == nullptr || setting == nullptr) return false;
+    int low = 0;
+    if (!map->GetMapLowIdleRpm(low)) return false;
+    setting->SetBaseValue(low);
+    setting->SetModuleValue(low);
+    m_lowIdleRpm = low;
+    m_modified = true;
+    return true;
+}
+
+bool CCorvaneMapsDoc::SyncIdleMapFromSetting() {
+    CModuleMap* map = GetMap(FindMap(kIdleMapClass));
+    CBasicSettingsModuleValue* setting = GetSetting(kIdleRpm);
+    if (map == nullptr || setting == nullptr) return false;
+    map->SynchronizeIdleMap(setting->GetBaseValue());
+    int low = 0;
+    if (map->GetMapLowIdleRpm(low)) m_lowIdleRpm = low;
+    m_modified = true;
+    return true;
+}
+
+// --- Selector tree --------------------------------------------------------------------------
+
+std::vector<SelectorEntry> CCorvaneMapsDoc::SelectorTree() const {
+    std::vector<SelectorEntry> tree;
+    int previousGroup = -1;
+    for (int i = 0; i < GetMapCount(); ++i) {
+        const CModuleMap& map = *m_maps[static_cast<std::size_t>(i)];
+        if (i == 0 || map.GetGroupNumber() != previousGroup)
+            tree.push_back({SelectorEntry::Type::kGroup, map.GetGroupText(), -1, -1});
+        previousGroup = map.GetGroupNumber();
+        tree.push_back({SelectorEntry::Type::kMap, map.GetTitle(), SelectorEntry::kKindMap, i});
+    }
+    tree.push_back({SelectorEntry::Type::kGroup, "Module Configuration", -1, -1});
+    tree.push_back({SelectorEntry::Type::kBasicSettings, "Basic Settings",
+                    SelectorEntry::kKindBasicSettings, GetMapCount()});
+    if (m_family == ProductFamily::kB)
+        tree.push_back({SelectorEntry::Type::kWarranty, "Warranty Information",
+                        SelectorEntry::kKindWarranty, GetMapCount() + 1});
+    return tree;
+}
+
+// --- Storing --------------------------------------------------------------------------------
+
+std::uint32_t CCorvaneMapsDoc::GetFileMapCount() const {
+    // Family A files count only the basic maps: the composite's trims follow as a trailer.
+    return static_cast<std::uint32_t>(m_family == ProductFamily::kA ? m_basicMapCount : GetMapCount());
+}
+
+void CCorvaneMapsDoc::StoreDocument(Archive& archive) {
+    m_fileVersion = kCurrentFileVersion;
+    archive.WriteU32(static_cast<std::uint32_t>(kCurrentFileVersion));
+    archive.WriteU32(m_productCode);
+    archive.WriteU32(GetFileMapCount());
+    archive.WriteString(m_baseMapName);
+    archive.WriteZeros(kReservedAfterNameBytes);
+    for (const auto& s : m_settings) s->Serialize(archive, kCurrentFileVersion);
+    archive.WriteZeros(kReservedAfterSettingsBytes);
+    // Composites store nothing: they are rebuilt from the maps they stand on.
+    for (const auto& map : m_maps)
+        if (!map->IsComposite()) map->Serialize(archive, kCurrentFileVersion);
+    if (m_family == ProductFamily::kA) {
+        const CModuleMap* composite = GetMap(FindMap(kCompositeWithTrailer));
+        for (int i = 0; i < kCompositeTrimCount; ++i)
+            archive.WriteI32(composite && i < composite->GetNumberOfPoints() ? composite->GetPointTrimValue(i) : 0);
+    }
+    WriteBaseMapNameToImage();
+}
+
+std::vector<std::uint8_t> CCorvaneMapsDoc::SaveToBytes() {
+    Archive archive;
+    StoreDocument(archive);
+    return archive.Bytes();
+}
+
+bool CCorvaneMapsDoc::Save(const std::string& path, std::string* error) {
+    if (!AtomicFile::Write(path, SaveToBytes(), error)) return false;
+    m_path = path;
+    m_modified = false;
+    return true;
+}
+
+void CCorvaneMapsDoc::Serialize(Archive& archive) {
+    if (archive.IsStoring()) {
+        StoreDocument(archive);
+        return;
+    }
+    m_app->loadStatus = LoadDocument(archive);
+}
+
+// --- Loading --------------------------------------------------------------------------------
+
+CCorvaneMapsDoc::LoadResult CCorvaneMapsDoc::Load(std::span<const std::uint8_t> bytes, AppState& app,
+                                                  Comms* comms, LinkSeam* link, Prompter* prompter) {
+    LoadResult result;
+    try {
+        auto doc = std::make_unique<CCorvaneMapsDoc>(app, comms, link, prompter);
+        Archive archive(bytes.data(), bytes.size());
+        doc->Serialize(archive);
+        result.status = app.loadStatus;
+        if (result.status == kLoadOk) {
+            doc->m_modified = false;
+            result.document = std::move(doc);
+        }
+    } catch (const std::bad_alloc&) {
+        result.status = kLoadCorrupt;
+        app.loadStatus = kLoadCorrupt;
+    }
+    return result;
+}
+
+CCorvaneMapsDoc::LoadResult CCorvaneMapsDoc::Open(const std::string& path, AppState& app, Comms* comms,
+                                                  LinkSeam* link, Prompter* prompter) {
+    const auto bytes = AtomicFile::Read(path, kMaxMapFileBytes);
+    if (!bytes) {
+        LoadResult result;
+        result.status = kLoadCorrupt;
+        app.loadStatus = kLoadCorrupt;
+        return result;
+    }
+    LoadResult result = Load(*bytes, app, comms, link, prompter);
+    if (result.document) result.document->m_path = path;
+    return result;
+}
+
+int CCorvaneMapsDoc::LoadDocument(Archive& archive) {
+    try {
+        m_fileVersion = static_cast<int>(archive.ReadU32());
+        if (m_fileVersion >= 10 && archive.ReadU32() != m_productCode) return kLoadWrongProduct;
+        const bool current = m_fileVersion == 11 || m_fileVersion == 12;
+        switch (m_productCode) {
+            case 1:
+            case 128:
+                if (current) return LoadCurrentLayout(archive, true);
+                break;
+            case 2:
+            case 4:
+            case 8:
+                if (current) return LoadCurrentLayout(archive, false);
+                if (m_fileVersion == 10) return LoadVersion10Layout(archive);
+                break;
+            case 64:
+            case 256:
+                if (current) return LoadCurrentLayout(archive, false);
+                break;
+            default:
+                break;
+        }
+        return kLoadCorrupt;
+    } catch (const ArchiveError&) {
+        return kLoadCorrupt;
+    }
+}
+
+int CCorvaneMapsDoc::LoadCurrentLayout(Archive& archive, bool familyA) {
+    const std::uint32_t count = archive.ReadU32();
+    std::string name = archive.ReadString();
+    if (count != GetFileMapCount()) return kLoadCorrupt;
+    m_baseMapName = name.substr(0, kBaseMapNameLength);
+    WriteBaseMapNameToImage();
+    archive.Skip(kReservedAfterNameBytes);
+    LoadSettings(archive, m_fileVersion);
+    archive.Skip(kReservedAfterSettingsBytes);
+    LoadMaps(archive, m_fileVersion);
+    if (familyA) {
+        CModuleMap* composite = GetMap(FindMap(kCompositeWithTrailer));
+        for (int i = 0; i < kCompositeTrimCount; ++i) {
+            const int trim = archive.ReadI32();
+            if (composite == nullptr || i >= composite->GetNumberOfPoints()) continue;
+            ModuleValue& value = composite->GetMapPoint(i)->GetValue();
+            value.SetTrimWithinMargins(trim);
+            value.RefreshTrimShownValue();
+        }
+    }
+    return kLoadOk;
+}
+
+int CCorvaneMapsDoc::LoadVersion10Layout(Archive& archive) {
+    const std::uint32_t count = archive.ReadU32();
+    std::string name = archive.ReadString();
+    if (count != GetFileMapCount()) return kLoadCorrupt;
+    m_baseMapName = name.substr(0, kBaseMapNameLength);
+    WriteBaseMapNameToImage();
+    LoadSettings(archive, m_fileVersion);
+    LoadMaps(archive, m_fileVersion);
+    (void)archive.ReadU32();
+    return kLoadOk;
+}
+
+void CCorvaneMapsDoc::LoadSettings(Archive& archive, int fileVersion) {
+    if (fileVersion >= 11) {
+        for (const auto& s : m_settings) s->Serialize(archive, fileVersion);
+        return;
+    }
+    // Versions 9 and 10 hold indices 0..10 and 12..25; the rest keep their initial values.
+    for (int i = 0; i <= 25; ++i)
+        if (i != kIACStopOffset) m_settings[static_cast<std::size_t>(i)]->Serialize(archive, fileVersion);
+}
+
+void CCorvaneMapsDoc::LoadMaps(Archive& archive, int fileVersion) {
+    // Every record is 10 bytes: refuse a file too short for all of them before rebuilding
+    // any point, instead of failing half way through.
+    std::size_t points = 0;
+    for (const auto& map : m_maps)
+        if (!map->IsComposite()) points += static_cast<std::size_t>(map->GetNumberOfPoints());
+    if (archive.Remaining() < points * 10) throw ArchiveError("map records missing");
+    // Composites come after the maps they stand on and rebuild themselves from them.
+    for (const auto& map : m_maps) map->Serialize(archive, fileVersion);
+}
+
+}  // namespace corvane

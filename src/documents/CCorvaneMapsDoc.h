@@ -1,0 +1,185 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "documents/ProductFamily.h"
+#include "model/AppState.h"
+#include "model/CBasicSettingsModuleValue.h"
+#include "model/CModuleMemoryMapMirror.h"
+#include "model/DocumentContext.h"
+#include "model/WarrantyValues.h"
+
+namespace corvane {
+
+class Archive;
+class CModuleMap;
+class Comms;
+class LinkSeam;
+class Prompter;
+
+// One entry of the map selector tree as the document feeds it.
+struct SelectorEntry {
+    enum class Type { kGroup, kMap, kBasicSettings, kWarranty };
+    // Item kinds of the selector: 0 a map in the maps view, 3 the basic settings view, 5 the
+    // warranty view; group headers have no kind (-1).
+    static constexpr int kKindMap = 0;
+    static constexpr int kKindBasicSettings = 3;
+    static constexpr int kKindWarranty = 5;
+
+    Type type;
+    std::string text;
+    int itemKind = -1;
+    int number = -1;  // map index; map count for "Basic Settings"; map count + 1 for warranty
+};
+
+// The maps document: one complete tuning of the module. It owns its memory image, the 29 basic
+// settings, in family B the warranty record, and the maps of the running product family; all
+// of them write into its own image through its DocumentContext.
+//
+// Loading never touches a document the user has: Open/Load build a fresh document and hand it
+// back only when the whole file was read.
+class CCorvaneMapsDoc {
+public:
+    static constexpr int kCurrentFileVersion = 12;
+    static constexpr std::uint16_t kBaseMapNameAddress = 0x0F00;
+    static constexpr int kBaseMapNameLength = 16;
+    static constexpr int kReservedAfterNameBytes = 1024;
+    static constexpr int kReservedAfterSettingsBytes = 1004;
+    static constexpr int kCompositeTrimCount = 32;
+    static constexpr int kVersion10SettingCount = 25;
+
+    static constexpr const char* kWrongProductMessage =
+        "This Product CANNOT read this file.  Wrong Product Code.";
+    static constexpr const char* kCorruptMessage =
+        "Aborting File Load: DataFile corrupt OR incompatible version.";
+    static constexpr const char* kOutOfMemoryMessage = "Out of Memory!";
+
+    // A new document of the running product family (app.productCode). Family positions are
+    // recorded into app.
+    explicit CCorvaneMapsDoc(AppState& app, Comms* comms = nullptr, LinkSeam* link = nullptr,
+                             Prompter* prompter = nullptr);
+    ~CCorvaneMapsDoc();
+    CCorvaneMapsDoc(const CCorvaneMapsDoc&) = delete;
+    CCorvaneMapsDoc& operator=(const CCorvaneMapsDoc&) = delete;
+
+    // --- Loading and saving -----------------------------------------------------------------
+    struct LoadResult {
+        std::unique_ptr<CCorvaneMapsDoc> document;  // null unless status is kLoadOk
+        int status = kLoadCorrupt;                  // also stored in app.loadStatus
+        // The message the user is shown for a refused file; empty on success.
+        [[nodiscard]] std::string Message() const;
+    };
+    // Reads a map file into a new document. The path becomes the document's path.
+    [[nodiscard]] static LoadResult Open(const std::string& path, AppState& app,
+                                         Comms* comms = nullptr, LinkSeam* link = nullptr,
+                                         Prompter* prompter = nullptr);
+    [[nodiscard]] static LoadResult Load(std::span<const std::uint8_t> bytes, AppState& app,
+                                         Comms* comms = nullptr, LinkSeam* link = nullptr,
+                                         Prompter* prompter = nullptr);
+
+    // The map file of this document (version 12). Writes the base map name into the image and
+    // makes the file version 12, as a save does.
+    [[nodiscard]] std::vector<std::uint8_t> SaveToBytes();
+    // Saves to path atomically; on success the path becomes the document's and the modified
+    // flag clears. False (document unchanged but for the image's name bytes) when the file
+    // cannot be written; the reason goes to *error.
+    [[nodiscard]] bool Save(const std::string& path, std::string* error = nullptr);
+
+    // The framework-style entry: stores the document, or loads the archive into it and sets
+    // the load status. Load only into a document nobody else holds: a failed load leaves it
+    // half filled (Open and Load above do this for you).
+    void Serialize(Archive& archive);
+
+    // --- Contents -----------------------------------------------------------------------------
+    [[nodiscard]] std::uint32_t GetProductCode() const { return m_productCode; }
+    [[nodiscard]] ProductFamily GetFamily() const { return m_family; }
+    [[nodiscard]] int GetMapCount() const { return static_cast<int>(m_maps.size()); }
+    [[nodiscard]] int GetBasicMapCount() const { return m_basicMapCount; }
+    [[nodiscard]] int GetCompositeMapCount() const { return m_compositeMapCount; }
+    [[nodiscard]] CModuleMap* GetMap(int index) const;
+    // The index of the map of that class, or -1.
+    [[nodiscard]] int FindMap(const std::string& className) const;
+
+    [[nodiscard]] int GetSettingCount() const { return static_cast<int>(m_settings.size()); }
+    [[nodiscard]] CBasicSettingsModuleValue* GetSetting(int index) const;
+    // Applies a display value to a setting as the settings view does: the module value and
+    // base take DisplayToModule(d) clamped to the range; the idle air control stop offset then
+    // sets the trims of the idle air control map, the idle speed moves the idle speed map.
+    // Marks the document modified; returns whether the module value changed. Sending the
+    // value to a linked module is the caller's.
+    bool ApplySettingDisplayValue(int index, double displayValue);
+    // The number of maps the map file records (family A: the basic maps only).
+    [[nodiscard]] std::uint32_t GetFileMapCount() const;
+    // Family B only; null otherwise.
+    [[nodiscard]] WarrantyValues* GetWarrantyValues() { return m_warranty.get(); }
+    [[nodiscard]] const WarrantyValues* GetWarrantyValues() const { return m_warranty.get(); }
+
+    [[nodiscard]] int GetFileVersion() const { return m_fileVersion; }
+    [[nodiscard]] const std::string& GetBaseMapName() const { return m_baseMapName; }
+    // Cut to 16 characters; written into the image (zero padded) and marks the document
+    // modified.
+    void SetBaseMapName(const std::string& name);
+    // The 16-character name derived from a file name: the part between the last separator and
+    // the extension, padded with the digit 0 or cut to 16.
+    [[nodiscard]] static std::string BaseMapNameFromPath(const std::string& path);
+
+    [[nodiscard]] CModuleMemoryMapMirror& Image() { return *m_image; }
+    [[nodiscard]] const CModuleMemoryMapMirror& Image() const { return *m_image; }
+    std::uint16_t WriteDataBlock(std::uint16_t address, const std::uint8_t* bytes, std::uint16_t count);
+    [[nodiscard]] std::uint8_t ReadByte(std::uint16_t address) const;
+    [[nodiscard]] const DocumentContext& Context() const { return *m_context; }
+    [[nodiscard]] AppState& App() const { return *m_app; }
+
+    // --- Modified flag and path -----------------------------------------------------------
+    // Every edit (through the context's modified hook), AutoTune, the idle synchronisation and
+    // READ set it; loading and saving clear it.
+    [[nodiscard]] bool IsModified() const { return m_modified; }
+    void SetModifiedFlag(bool modified = true) { m_modified = modified; }
+    // Empty while the document was never saved or opened.
+    [[nodiscard]] const std::string& GetPathName() const { return m_path; }
+
+    // --- Idle speed synchronisation ---------------------------------------------------------
+    // The idle speed setting takes the lowest idle speed of the idle speed map (base and
+    // module value); returns false when the family has no idle speed map.
+    bool SyncIdleSettingFromMap();
+    // The idle speed map moves so that its lowest base equals the setting's base.
+    bool SyncIdleMapFromSetting();
+    [[nodiscard]] int GetLowIdleRpm() const { return m_lowIdleRpm; }
+
+    // --- Map selector feed ------------------------------------------------------------------
+    [[nodiscard]] std::vector<SelectorEntry> SelectorTree() const;
+
+private:
+    void BuildContents();
+    void WriteBaseMapNameToImage();
+    void StoreDocument(Archive& archive);
+    int LoadDocument(Archive& archive);
+    int LoadCurrentLayout(Archive& archive, bool familyA);
+    int LoadVersion10Layout(Archive& archive);
+    void LoadSettings(Archive& archive, int fileVersion);
+    void LoadMaps(Archive& archive, int fileVersion);
+    void Tell(const std::string& text) const;
+
+    AppState* m_app;
+    Prompter* m_prompter;
+    std::uint32_t m_productCode;
+    ProductFamily m_family;
+    std::unique_ptr<CModuleMemoryMapMirror> m_image;
+    std::unique_ptr<DocumentContext> m_context;
+    std::vector<std::unique_ptr<CBasicSettingsModuleValue>> m_settings;
+    std::unique_ptr<WarrantyValues> m_warranty;
+    std::vector<std::unique_ptr<CModuleMap>> m_maps;
+    int m_basicMapCount = 0;
+    int m_compositeMapCount = 0;
+    int m_fileVersion = kCurrentFileVersion;
+    std::string m_baseMapName;
+    std::string m_path;
+    bool m_modified = false;
+    int m_lowIdleRpm = 0;
+};
+
+}  // namespace corvane
