@@ -77,6 +77,53 @@ public:
 
     // Where notifications go (nullptr: nowhere).
     virtual void SetEventSink(CommsEvents* sink) = 0;
+
+    // --- Additions with defaults, so that fakes need not implement them. ---------------------
+
+    // Port by name: "sim" (the simulated module), "Com n", or a serial device path. Takes effect
+    // at the next DetectModule; SetComPort(n) is SetPort("Com n").
+    virtual void SetPort(const std::string& port) {}
+    [[nodiscard]] virtual std::string Port() const { return {}; }
+    // Firmware version the module reported when it was detected (0 when unknown).
+    [[nodiscard]] virtual int ConnectedFirmwareVersion() const { return 0; }
+
+    // Several blocks in one go, with the requests pipelined on the line: much faster than one
+    // ReadModuleMemoryBlock after the other. On success `out` holds one vector per block, with
+    // exactly that block's length; on failure it is left empty and the failure event is set.
+    struct MemoryBlock {
+        std::uint16_t address = 0;
+        std::uint16_t length = 0;
+    };
+    [[nodiscard]] virtual bool ReadModuleMemoryBlocks(std::span<const MemoryBlock> blocks,
+                                                      std::vector<std::vector<std::uint8_t>>& out) {
+        out.clear();
+        for (const MemoryBlock& b : blocks) {
+            if (!ReadModuleMemoryBlock(b.address, b.length)) {
+                out.clear();
+                return false;
+            }
+            auto data = GetReceivedData();
+            out.emplace_back(data.begin(), data.end());
+        }
+        return true;
+    }
+
+    // Monitor logging: while on, every monitor packet is appended to a CSV log file in the
+    // logging folder (a new file each time the stream starts).
+    virtual void SetMonitorLogging(bool on) {}
+    [[nodiscard]] virtual bool MonitorLogging() const { return false; }
+    virtual void SetMonitorLoggingFolder(const std::string& folder) {}
+    // The log file being written, or the last one written (empty when none).
+    [[nodiscard]] virtual std::string MonitorLogFile() const { return {}; }
+
+    // Replay of a monitor log: its packets come back through OnMonitorPacket at the recorded
+    // pace scaled by the data speed (percent: 100 as recorded, 200 twice as fast); the end of
+    // the replay, played out or stopped, is announced with OnReplayTerminated.
+    [[nodiscard]] virtual bool StartReplay(const std::string& logFile) { return false; }
+    virtual void StopReplay() {}
+    [[nodiscard]] virtual bool IsReplaying() const { return false; }
+    virtual void SetMonitorDataSpeed(int percent) {}
+    [[nodiscard]] virtual int MonitorDataSpeed() const { return 100; }
 };
 
 }  // namespace corvane

@@ -1,0 +1,168 @@
+#include "comms/MonitorLog.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "comms/MonitorBlockLayout.h"
+
+namespace corvane::comms {
+
+namespace {
+
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+// Splits one CSV row, honouring quotes.
+std::vector<std::string> CsvSplit(const std::string& line) {
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+                fields.back() += '"';
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                fields.back() += c;
+            }
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            fields.emplace_back();
+        } else if (c != '\r') {
+            fields.back() += c;
+        }
+    }
+    return fields;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+}  // namespace
+
+std::unique_ptr<MonitorLog> MonitorLog::Create(const std::string& folder) {
+    std::time_t t = std::time(nullptr);
+    std::tm tm{};
+#ifdef _WIN32
+    localtime_s(&tm, &t);
+#else
+    localtime_r(&t, &tm);
+#endif
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &tm);
+    namespace fs = std::filesystem;
+    const fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
+    for (int n = 1; n < 1000; ++n) {
+        std::string name = std::string("MonitorLog-") + stamp + (n > 1 ? "-" + std::to_string(n) : "") + ".csv";
+        fs::path path = dir / name;
+        std::error_code ec;
+        if (fs::exists(path, ec)) continue;
+        return CreateAt(path.string());
+    }
+    return nullptr;
+}
+
+std::unique_ptr<MonitorLog> MonitorLog::CreateAt(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return nullptr;
+    std::string heading = kTimeHeading;
+    for (int i = 0; i < kMonitorChannelCount; ++i) heading += "," + CsvField(MonitorChannelHeading(i));
+    heading += std::string(",") + kRawHeading + "\r\n";
+    std::fputs(heading.c_str(), file);
+    std::fflush(file);
+    return std::unique_ptr<MonitorLog>(new MonitorLog(file, path));
+}
+
+MonitorLog::MonitorLog(std::FILE* file, std::string path) : m_file(file), m_path(std::move(path)) {}
+
+MonitorLog::~MonitorLog() {
+    if (m_file) std::fclose(m_file);
+}
+
+void MonitorLog::Append(std::chrono::steady_clock::time_point when, std::span<const std::uint8_t> block) {
+    if (!m_start) m_start = when;
+    Append(std::chrono::duration<double>(when - *m_start).count(), block);
+}
+
+void MonitorLog::Append(double seconds, std::span<const std::uint8_t> block) {
+    std::string row;
+    row.reserve(600);
+    char number[64];
+    std::snprintf(number, sizeof number, "%.3f", seconds);
+    row += number;
+    for (int i = 0; i < kMonitorChannelCount; ++i) {
+        std::snprintf(number, sizeof number, ",%.4f", MonitorDisplayValue(block, i));
+        row += number;
+    }
+    row += ',';
+    static const char* kHex = "0123456789ABCDEF";
+    for (std::uint8_t b : block) {
+        row += kHex[b >> 4];
+        row += kHex[b & 0x0F];
+    }
+    row += "\r\n";
+    std::fputs(row.c_str(), m_file);
+    // Flushed row by row: the log is worth most after a crash or a pulled cable.
+    std::fflush(m_file);
+}
+
+std::optional<std::vector<MonitorLog::Record>> MonitorLog::Read(const std::string& path, std::string* error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        if (error) *error = "cannot open " + path;
+        return std::nullopt;
+    }
+    std::string line;
+    if (!std::getline(in, line)) {
+        if (error) *error = "empty file";
+        return std::nullopt;
+    }
+    const auto heading = CsvSplit(line);
+    std::size_t rawColumn = heading.size();
+    for (std::size_t i = 0; i < heading.size(); ++i)
+        if (heading[i] == kRawHeading) rawColumn = i;
+    if (heading.empty() || heading[0] != kTimeHeading || rawColumn == heading.size()) {
+        if (error) *error = "not a monitor log";
+        return std::nullopt;
+    }
+    std::vector<Record> records;
+    while (std::getline(in, line)) {
+        const auto fields = CsvSplit(line);
+        if (fields.size() <= rawColumn) continue;
+        char* end = nullptr;
+        const double seconds = std::strtod(fields[0].c_str(), &end);
+        if (fields[0].empty() || *end != '\0' || !(seconds >= 0.0) || seconds > 1e9) continue;
+        const std::string& hex = fields[rawColumn];
+        if (hex.size() % 2 != 0 || hex.size() > 2 * 4096) continue;
+        Record r;
+        r.seconds = seconds;
+        bool good = true;
+        for (std::size_t i = 0; i < hex.size() && good; i += 2) {
+            const int hi = HexDigit(hex[i]);
+            const int lo = HexDigit(hex[i + 1]);
+            good = hi >= 0 && lo >= 0;
+            r.block.push_back(static_cast<std::uint8_t>((hi << 4) | lo));
+        }
+        if (good) records.push_back(std::move(r));
+    }
+    return records;
+}
+
+}  // namespace corvane::comms

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace corvane::comms {
+
+// The monitor log: a CSV file a spreadsheet opens. One heading row, then one row per monitor
+// packet: the time in seconds since the first packet of the log, the 45 live values in display
+// units under "Name (units)" headings, and the raw block as hexadecimal, so that a replay
+// gives back exactly the bytes that were received.
+class MonitorLog {
+public:
+    static constexpr const char* kTimeHeading = "Time (s)";
+    static constexpr const char* kRawHeading = "Raw Block (hex)";
+
+    // A new log file in `folder` (empty: the working folder) named after the date and time;
+    // nullptr when it cannot be created.
+    [[nodiscard]] static std::unique_ptr<MonitorLog> Create(const std::string& folder);
+    // A new log file at exactly `path` (replacing any file there).
+    [[nodiscard]] static std::unique_ptr<MonitorLog> CreateAt(const std::string& path);
+    ~MonitorLog();
+    MonitorLog(const MonitorLog&) = delete;
+    MonitorLog& operator=(const MonitorLog&) = delete;
+
+    void Append(std::chrono::steady_clock::time_point when, std::span<const std::uint8_t> block);
+    void Append(double seconds, std::span<const std::uint8_t> block);
+    [[nodiscard]] const std::string& Path() const { return m_path; }
+
+    struct Record {
+        double seconds = 0.0;
+        std::vector<std::uint8_t> block;
+    };
+    // Reads a log back. nullopt (reason in *error) when the file cannot be read or is not a
+    // monitor log; rows that are damaged are skipped, rows out of time order keep their place.
+    [[nodiscard]] static std::optional<std::vector<Record>> Read(const std::string& path,
+                                                                 std::string* error = nullptr);
+
+private:
+    MonitorLog(std::FILE* file, std::string path);
+
+    std::FILE* m_file;
+    std::string m_path;
+    std::optional<std::chrono::steady_clock::time_point> m_start;
+};
+
+}  // namespace corvane::comms
