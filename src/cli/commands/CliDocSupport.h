@@ -1,0 +1,101 @@
+#pragma once
+
+// Helpers shared by the file commands of corvane-cli (map files and firmware files).
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "cli/CliCommand.h"
+#include "documents/CCorvaneMapsDoc.h"
+#include "documents/ProductFamily.h"
+#include "model/AppState.h"
+#include "model/Prompter.h"
+
+namespace corvane::cli {
+
+// Shows every message on the error stream; answers every question with OK.
+class StreamPrompter : public Prompter {
+public:
+    explicit StreamPrompter(std::ostream& err) : m_err(err) {}
+    Answer Message(const std::string& text, const std::string&, Icon, Buttons) override {
+        m_err << text << "\n";
+        return Answer::Ok;
+    }
+    void ProgressBegin(const std::string&, int) override {}
+    void ProgressStep(int) override {}
+    void ProgressEnd() override {}
+    void WaitBegin(const std::string&, const std::string&) override {}
+    void WaitEnd() override {}
+    std::optional<std::string> PickOpenFile(const std::string&, const std::string&) override { return {}; }
+    std::optional<std::string> PickSaveFile(const std::string&, const std::string&) override { return {}; }
+
+private:
+    std::ostream& m_err;
+};
+
+// The running product code from --product-code; a code of no known family is a usage error.
+inline std::uint32_t DocumentProductCode(const Args& args) {
+    const std::uint32_t code = ProductCodeOption(args);
+    if (FamilyOfProductCode(code) == ProductFamily::kUnknown)
+        throw UsageError{"unknown product code " + std::to_string(code) +
+                         " (families: A 1, 128; B 2, 8, 64; C 4, 256)"};
+    return code;
+}
+
+// Opens a map file as the application does. A refused file prints the system's message on
+// err; the result is then null.
+inline std::unique_ptr<CCorvaneMapsDoc> OpenMapFile(const std::string& path, AppState& app,
+                                                    std::ostream& err) {
+    auto result = CCorvaneMapsDoc::Open(path, app);
+    if (!result.document) err << result.Message() << "\n";
+    return std::move(result.document);
+}
+
+inline std::string OnePositional(const Args& args, const char* what) {
+    if (args.Positional().size() != 1) throw UsageError{std::string("expected one ") + what};
+    return args.Positional()[0];
+}
+
+// A number as JSON: shortest text that reads back to the same double; null when not finite.
+inline std::string JsonNumber(double v) {
+    if (!std::isfinite(v)) return "null";
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
+
+inline std::string JsonString(const std::string& s) {
+    std::string out = "\"";
+    for (const unsigned char c : s) {
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (c < 0x20 || c >= 0x7F) {
+                    // Map files are byte strings: show bytes outside ASCII as code points.
+                    char buf[8];
+                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                    out += buf;
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+    return out + "\"";
+}
+
+// A display value in its natural short form (up to 6 significant digits).
+inline std::string ShortNumber(double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.6g", v);
+    return buf;
+}
+
+}  // namespace corvane::cli
