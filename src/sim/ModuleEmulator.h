@@ -44,7 +44,7 @@ struct EmulatorOptions {
   std::uint32_t productCode = 1;
   std::uint64_t seed = 1;
   int firmwareVersion = 0x52;        // 82: every firmware-dependent setting is supported
-  int moduleId = -1;                 // -1: the family's own module ID
+  int moduleId = -1;                 // -1: the family's own module ID (A 12, B 22, C 32)
   double monitorRateHz = 20.0;
   double targetAfr = 13.1;           // the AFR the stock tune gives when the truth factor is 1
   double egoNoiseAfr = 0.0;          // standard deviation of the EGO sensor noise, in AFR

@@ -94,6 +94,38 @@ TEST(EgoClosedLoop, TruthFactorMakesARegionReadLeanAndCorrectingTheMapFixesIt) {
   EXPECT_LT(MeasureAfr(module).front, 12.5) << "away from the bump the corrected row is now rich";
 }
 
+TEST(EgoClosedLoop, CorrectionsFromAveragedReadingsBringALeanRowBackToTarget) {
+  EmulatorOptions options;
+  options.egoNoiseAfr = 0.05;
+  ModuleEmulator module(options);
+  ScaleFuelRow(module, 8, 0.88);
+  const int sites[] = {8, 16, 24, 32, 40, 48, 56};
+  std::string hold = "hold rpm=2048 dwell=1 sites=";
+  for (int site : sites) hold += std::to_string(site) + (site == 56 ? "" : ",");
+  ASSERT_TRUE(module.StartScenario(hold));
+  module.Advance(0.5);
+  for (int site : sites) {
+    module.Advance(0.3);     // settle on the site, then average three packets as the PC does
+    int sum = 0;
+    for (int i = 0; i < 3; ++i) {
+      module.Advance(0.05);
+      sum += MonitorLayout::GetRaw(module.MonitorBlock(), Live::FrontEgo);
+    }
+    const double fraction = EgoSensorCurve::AfrForRaw(sum / 3) / 13.1 - 1.0;
+    const auto address = static_cast<std::uint16_t>(StockTune::kFuelAddress + 0x80 * 8 + 2 * site);
+    const int value = module.PeekWord(address);
+    const auto corrected = static_cast<std::uint16_t>(value + std::lround(fraction * value));
+    ASSERT_EQ(module.Write(address, std::vector<std::uint8_t>{static_cast<std::uint8_t>(corrected >> 8),
+                                                                static_cast<std::uint8_t>(corrected & 0xFF)}),
+              ModuleEmulator::Result::Ok);
+    module.Advance(0.5);     // rest of the dwell
+  }
+  for (int site : sites) {
+    const double corrected = module.PeekWord(static_cast<std::uint16_t>(StockTune::kFuelAddress + 0x80 * 8 + 2 * site));
+    EXPECT_NEAR(corrected / StockTune::FuelPoint(8, site), 1.0, 0.03) << "site " << site;
+  }
+}
+
 std::vector<std::vector<std::uint8_t>> Ride(std::uint64_t seed) {
   EmulatorOptions options;
   options.seed = seed;
