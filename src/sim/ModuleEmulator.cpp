@@ -271,8 +271,8 @@ void ModuleEmulator::StepWarranty(double seconds) {
 
 // ---- engine and scenarios -------------------------------------------------------------------
 
-bool ModuleEmulator::StartScenario(std::string_view spec, std::string* error) {
-  std::unique_ptr<Scenario> scenario = Scenario::Parse(spec, m_options.seed, error);
+bool ModuleEmulator::StartScenario(std::string_view text, std::string* error) {
+  std::unique_ptr<Scenario> scenario = Scenario::Parse(text, m_options.seed, error);
   if (!scenario) return false;
   SetScenario(std::move(scenario));
   return true;

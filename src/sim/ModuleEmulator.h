@@ -126,7 +126,7 @@ public:
   // Scenario by name and parameters, e.g. "idle", "hold rpm=2048 sites=8,16,24 dwell=1",
   // "sweep rpm=1024..6144 tps=0..88 duration=30", "ride duration=120". Returns false and
   // leaves the running scenario when the text is not understood (error in *error).
-  bool StartScenario(std::string_view spec, std::string* error = nullptr);
+  bool StartScenario(std::string_view text, std::string* error = nullptr);
   void SetScenario(std::unique_ptr<Scenario> scenario);
   [[nodiscard]] bool ScenarioFinished() const;
   [[nodiscard]] const EngineModel& Engine() const;

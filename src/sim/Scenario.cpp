@@ -143,14 +143,14 @@ const char* Scenario::Usage() {
 
 // ---- parsing ------------------------------------------------------------------------------
 
-std::unique_ptr<Scenario> Scenario::Parse(std::string_view spec, std::uint64_t seed, std::string* error) {
+std::unique_ptr<Scenario> Scenario::Parse(std::string_view text, std::uint64_t seed, std::string* error) {
   std::vector<std::string_view> tokens;
   std::size_t pos = 0;
-  while (pos < spec.size()) {
-    while (pos < spec.size() && std::isspace(static_cast<unsigned char>(spec[pos]))) ++pos;
+  while (pos < text.size()) {
+    while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos]))) ++pos;
     std::size_t end = pos;
-    while (end < spec.size() && !std::isspace(static_cast<unsigned char>(spec[end]))) ++end;
-    if (end > pos) tokens.push_back(spec.substr(pos, end - pos));
+    while (end < text.size() && !std::isspace(static_cast<unsigned char>(text[end]))) ++end;
+    if (end > pos) tokens.push_back(text.substr(pos, end - pos));
     pos = end;
   }
   if (tokens.empty()) {

@@ -32,7 +32,7 @@ public:
   //   ride [duration=S] [seed=N]
   // Returns nullptr with a reason in *error when the text does not fit.
   [[nodiscard]] static const char* Usage();    // the forms above, for the tool's help
-  [[nodiscard]] static std::unique_ptr<Scenario> Parse(std::string_view spec, std::uint64_t seed,
+  [[nodiscard]] static std::unique_ptr<Scenario> Parse(std::string_view text, std::uint64_t seed,
                                                        std::string* error = nullptr);
 };
 
