@@ -1,0 +1,79 @@
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "monitor/AutoTuneMapTarget.h"
+#include "monitor/MonitorEventSink.h"
+
+namespace corvane {
+
+struct AppState;
+
+// One collected correction: kind 1 steps the fuel map's point, kind 2 the rear trim map's.
+struct CFuelingDataItem {
+    int kind = 1;
+    int site = 0;   // point index
+    int delta = 0;  // module units
+};
+
+// The maps-view side of AutoTune: collects at most one correction per kind and site while a
+// fuel map is shown and applies them all when the user switches AutoTune off, smoothing the
+// curve between corrected points with arcs and lines.
+//
+// AutoTune corrects fuel only. Kind-1 corrections act while a fuel row "Stoichiometric<n>Map"
+// is shown (on that map); kind-2 corrections act on its rear trim partner
+// "RearTrimVsThrottle<n>Map", whether the fuel row is shown with a known partner or the
+// partner itself is shown. With any other map shown nothing is recorded or changed.
+class CAutoTuneCollector {
+public:
+    static constexpr double kRearTrimUnitsPerPercent = 2.560240963855422;  // 255 / 99.6
+
+    // What applying needs of the link (all optional): EnsureLinked, which stops a running
+    // stream and reports whether it ran; the packet queue's writing mark; restarting the stream.
+    struct ApplyHooks {
+        std::function<bool()> ensureLinked;
+        std::function<void(bool)> setPacketQueueWriting;
+        std::function<void()> restartStream;
+    };
+
+    explicit CAutoTuneCollector(AppState& app);
+
+    // The maps view shows another map (and, for a fuel row, the rear trim map of its row
+    // key, or null). Discards every collected correction.
+    void ShowMap(AutoTuneMapTarget* shown, AutoTuneMapTarget* rearPartner);
+
+    // The monitor's messages as the maps view handles them. Return the point made active, or
+    // -1 when the message was ignored.
+    int OnAutoTuneUpdate(int site, int correction);
+    int OnAutoTuneReverseTrimUpdate(int site, int difference);
+    void OnMonitorBarCurrentTps(int site, bool followMode);
+    int Handle(MonitorMessage message, int wParam, int lParam, bool followMode = false);
+    // The advanced user maps view's "AutoTuneUpdate": steps the trim at once, keeps nothing.
+    int OnAutoTuneUpdateImmediate(int site, int correction);
+
+    // Ctrl+M: flips the AutoTune switch; turning it off applies the collected corrections.
+    // Returns true when corrections were applied.
+    bool ToggleAutoTune(const ApplyHooks& hooks = {});
+    // Applies and empties the list (no switch change).
+    void Apply(const ApplyHooks& hooks = {});
+
+    [[nodiscard]] const std::vector<CFuelingDataItem>& Records() const { return m_records; }
+    [[nodiscard]] int LivePointerSite() const { return m_liveSite; }
+    [[nodiscard]] AutoTuneMapTarget* FuelTarget() const { return m_fuel; }
+    [[nodiscard]] AutoTuneMapTarget* RearTarget() const { return m_rear; }
+
+private:
+    [[nodiscard]] AutoTuneMapTarget* TargetOf(int kind) const { return kind == 1 ? m_fuel : m_rear; }
+    [[nodiscard]] int ClampSite(int site) const;
+    void Store(int kind, int site, int delta);
+
+    AppState& m_app;
+    AutoTuneMapTarget* m_shown = nullptr;
+    AutoTuneMapTarget* m_fuel = nullptr;  // where kind-1 corrections go; null: none act
+    AutoTuneMapTarget* m_rear = nullptr;  // where kind-2 corrections go; null: none act
+    std::vector<CFuelingDataItem> m_records;
+    int m_liveSite = 0;
+};
+
+}  // namespace corvane
