@@ -1,0 +1,187 @@
+#include "link/CBasicSettingsLink.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "comms/api/Comms.h"
+#include "link/CLinkController.h"
+#include "link/LinkDocument.h"
+#include "link/LinkMessages.h"
+#include "link/PacketQueueWriting.h"
+#include "model/AppState.h"
+#include "model/CBasicSettingsModuleValue.h"
+#include "model/CModuleMemoryMapMirror.h"
+#include "model/Prompter.h"
+
+namespace corvane {
+
+namespace {
+
+std::uint16_t BlockOf(std::uint16_t address) {
+    return static_cast<std::uint16_t>(address & ~std::uint16_t{CBasicSettingsLink::kBlockSize - 1});
+}
+
+bool ReadBlock(Comms& comms, std::uint16_t block, std::uint8_t* bytes) {
+    if (!comms.ReadModuleMemoryBlock(block, CBasicSettingsLink::kBlockSize)) return false;
+    const auto data = comms.GetReceivedData();
+    if (data.size() < CBasicSettingsLink::kBlockSize) return false;
+    std::copy_n(data.begin(), CBasicSettingsLink::kBlockSize, bytes);
+    return true;
+}
+
+}  // namespace
+
+// --- Editing one setting -----------------------------------------------------------------------
+
+CBasicSettingsLink::ApplyResult CBasicSettingsLink::ApplyValueText(LinkDocument& doc, int index,
+                                                                   const std::string& text) {
+    CBasicSettingsModuleValue* setting = doc.GetSetting(index);
+    if (setting == nullptr) return ApplyResult::kUnchanged;
+    // Text that is not a number counts as 0, as the dialog's conversion gives it.
+    const double display = std::strtod(text.c_str(), nullptr);
+    const int module = setting->ClampModuleValue(setting->DisplayToModule(display));
+    const int oldModule = setting->GetModuleValue();
+    const int oldBase = setting->GetBaseValue();
+    setting->SetModuleValue(module);
+    setting->SetBaseValue(module);
+    if (module == oldModule) return ApplyResult::kUnchanged;
+    if (!m_link.IsLinked()) return ApplyResult::kChanged;
+
+    if (!WriteSettingToModule(doc, *setting)) {
+        // The module still holds the old value: the document goes back to it so that what the
+        // view shows is what the module has.
+        setting->SetModuleValue(oldModule);
+        setting->SetBaseValue(oldBase);
+        m_link.GetPrompter().Message(msg::kSettingNotWritten + setting->GetName(), {},
+                                     Prompter::Icon::Error);
+        return ApplyResult::kWriteFailed;
+    }
+    doc.SetModifiedFlag();
+    return ApplyResult::kWritten;
+}
+
+CBasicSettingsLink::ApplyResult CBasicSettingsLink::EditSetting(LinkDocument& doc, int index,
+                                                                const std::string& text) {
+    ApplyResult result;
+    {
+        PacketQueueWriting hold(m_link.GetComms());
+        result = ApplyValueText(doc, index, text);
+    }
+    doc.SetModifiedFlag();
+    if (result == ApplyResult::kChanged || result == ApplyResult::kWritten) {
+        if (index == kIACStopOffset || index == kIdleRpm) doc.AfterSettingChanged(index);
+    }
+    return result;
+}
+
+bool CBasicSettingsLink::WriteSettingToModule(LinkDocument& doc,
+                                              const CBasicSettingsModuleValue& setting) {
+    Comms& comms = m_link.GetComms();
+    const CModuleMemoryMapMirror& image = doc.GetImage();
+    const std::uint32_t first = setting.GetAddress();
+    const std::uint32_t end = first + static_cast<std::uint32_t>(setting.GetByteWidth());
+
+    // A word whose high byte is a block's last byte has its low byte in the next block: both
+    // blocks are read before either is written.
+    std::vector<std::uint16_t> blocks;
+    for (std::uint32_t b = BlockOf(setting.GetAddress()); b < end; b += kBlockSize)
+        blocks.push_back(static_cast<std::uint16_t>(b));
+    std::vector<std::array<std::uint8_t, kBlockSize>> original(blocks.size());
+    for (std::size_t i = 0; i < blocks.size(); ++i)
+        if (!ReadBlock(comms, blocks[i], original[i].data())) return false;
+
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        std::array<std::uint8_t, kBlockSize> bytes = original[i];
+        for (std::uint32_t a = std::max<std::uint32_t>(first, blocks[i]);
+             a < std::min<std::uint32_t>(end, blocks[i] + kBlockSize); ++a)
+            bytes[a - blocks[i]] = image.ReadByte(static_cast<std::uint16_t>(a));
+        if (!comms.WriteModuleMemoryBlock(blocks[i], bytes.data(), kBlockSize)) {
+            // Half a word must not stay behind: put back the blocks already written.
+            for (std::size_t j = 0; j < i; ++j)
+                (void)comms.WriteModuleMemoryBlock(blocks[j], original[j].data(), kBlockSize);
+            return false;
+        }
+    }
+    return true;
+}
+
+// --- Reading -----------------------------------------------------------------------------------
+
+bool CBasicSettingsLink::ReadSettingsFromModule(LinkDocument& doc) {
+    Comms& comms = m_link.GetComms();
+    for (int k = 0; k < kBasicSettingCount; ++k) {
+        // These two share their address with other entries of the catalogue; the document
+        // derives them from its idle maps instead.
+        if (k == kIACStopOffset || k == kIdleRpm) continue;
+        CBasicSettingsModuleValue* setting = doc.GetSetting(k);
+        if (setting == nullptr) continue;
+        const int width = setting->GetByteWidth();
+        bool read = false;
+        for (int attempt = 0; attempt < kReadAttempts && !read; ++attempt)
+            read = setting->RequestFromModule(comms) &&
+                   comms.GetReceivedData().size() >= static_cast<std::size_t>(width);
+        if (!read) return false;
+        const auto data = comms.GetReceivedData();
+        int raw = 0;
+        for (int i = 0; i < width; ++i) raw |= static_cast<int>(data[i]) << (8 * i);
+        setting->LoadFromModuleBytes(raw);
+        setting->LoadBaseFromModuleBytes(raw);
+    }
+    return true;
+}
+
+bool CBasicSettingsLink::ReadModuleSettings(LinkDocument& doc) {
+    ModuleOperation operation(m_link);
+    if (!operation.Ok()) return false;
+    Prompter& prompter = m_link.GetPrompter();
+    prompter.WaitBegin(msg::kBasicSettingsTitle, msg::kReadingFromModule);
+    bool ok;
+    {
+        PacketQueueWriting hold(m_link.GetComms());
+        ok = ReadSettingsFromModule(doc);
+    }
+    doc.UpdateAllViews();
+    prompter.WaitEnd();
+    if (!ok) prompter.Message(msg::kUploadAborted);
+    return ok;
+}
+
+// --- WRITE's settings phase --------------------------------------------------------------------
+
+bool CBasicSettingsLink::IsBlockWritten(std::uint16_t block, int firmwareVersion) {
+    // The TPS offset is calibrated by the module itself and never overwritten from a file.
+    if (block == BlockOf(BasicSettingDefs()[kTPSOffset].address)) return false;
+    if (block == BlockOf(BasicSettingDefs()[kStartIgnRevsDelay].address) || block == 0xF14)
+        return firmwareVersion >= kExtendedSettingsFirmware;
+    return true;
+}
+
+void CBasicSettingsLink::PatchOwnedBytes(LinkDocument& doc, std::uint16_t block,
+                                         std::uint8_t* bytes) {
+    const CModuleMemoryMapMirror& image = doc.GetImage();
+    for (int k = 0; k < kBasicSettingCount; ++k) {
+        const CBasicSettingsModuleValue* setting = doc.GetSetting(k);
+        if (setting == nullptr) continue;
+        const std::uint32_t first = setting->GetAddress();
+        const std::uint32_t end = first + static_cast<std::uint32_t>(setting->GetByteWidth());
+        for (std::uint32_t a = std::max<std::uint32_t>(first, block);
+             a < std::min<std::uint32_t>(end, std::uint32_t{block} + kBlockSize); ++a)
+            bytes[a - block] = image.ReadByte(static_cast<std::uint16_t>(a));
+    }
+}
+
+bool CBasicSettingsLink::WriteSettingsBlocks(LinkDocument& doc, int firmwareVersion,
+                                             std::vector<std::uint16_t>* written) {
+    Comms& comms = m_link.GetComms();
+    for (std::uint16_t block : kSettingsBlocks) {
+        if (!IsBlockWritten(block, firmwareVersion)) continue;
+        std::uint8_t bytes[kBlockSize];
+        if (!ReadBlock(comms, block, bytes)) return false;
+        PatchOwnedBytes(doc, block, bytes);
+        if (!comms.WriteModuleMemoryBlock(block, bytes, kBlockSize)) return false;
+        if (written) written->push_back(block);
+    }
+    return true;
+}
+
+}  // namespace corvane

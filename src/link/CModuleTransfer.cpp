@@ -1,0 +1,240 @@
+#include "link/CModuleTransfer.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "comms/api/Comms.h"
+#include "link/CLinkController.h"
+#include "link/LinkMessages.h"
+#include "link/PacketQueueWriting.h"
+#include "maps/CModuleMap.h"
+#include "model/AppState.h"
+#include "model/CModuleMemoryMapMirror.h"
+#include "model/Prompter.h"
+
+namespace corvane {
+
+int CModuleTransfer::MapChunkCount() {
+    int chunks = 0;
+    for (const Region& r : kMapRegions) chunks += static_cast<int>((r.end - r.start + kChunkSize - 1) / kChunkSize);
+    return chunks;
+}
+
+// --- READ --------------------------------------------------------------------------------------
+
+bool CModuleTransfer::ReadMap(LinkDocument& doc, int index, FirstViewKind firstView, bool& outOfStep) {
+    CModuleMap* map = doc.GetMap(index);
+    if (map == nullptr) return true;
+    Comms& comms = m_link.GetComms();
+    const int size = map->GetMapSizeBytes();
+    if (size <= 0) return true;
+    if (!comms.ReadModuleMemoryBlock(map->GetStartAddress(), static_cast<std::uint16_t>(size))) return false;
+    const auto data = comms.GetReceivedData();
+    if (data.size() < static_cast<std::size_t>(size)) return false;
+
+    const int w = map->GetBytesPerPoint();
+    const int n = map->GetNumberOfPoints();
+    for (int j = 0; j < n && (j + 1) * w <= size; ++j) {
+        const std::uint8_t* p = data.data() + j * w;
+        if (firstView == FirstViewKind::kAdvancedUserMaps) {
+            // Only checked: the module's value must be what the document would write.
+            const int moduleValue = w == 1 ? p[0] : p[0] * 256 + p[1];
+            if (moduleValue != map->GetPointBaseValue(j) + map->GetPointTrimValue(j)) {
+                outOfStep = true;
+                m_link.GetPrompter().Message("Map: " + map->GetTitle() + msg::kOutOfStepTail,
+                                             msg::kOutOfStepTitle, Prompter::Icon::Error);
+                return true;
+            }
+            map->MarkPointInSync(j);
+        } else {
+            int raw = 0;
+            for (int b = 0; b < w; ++b) raw |= static_cast<int>(p[b]) << (8 * b);
+            map->LoadPointFromModule(j, raw);
+            map->LoadPointBaseFromModule(j, raw);
+            map->MarkPointInSync(j);
+            map->SetPointMargins(j, map->GetLowerMargin().y, map->GetUpperMargin().y);
+        }
+    }
+    return true;
+}
+
+void CModuleTransfer::EndRead(bool wasMonitoring, bool resume) {
+    m_link.GetComms().SetCommunicationTimeoutMode(0);
+    m_link.GetAppState().transferInProgress = false;
+    if (resume && wasMonitoring) m_link.ToggleMonitoring();
+    m_link.GetPrompter().ProgressEnd();
+}
+
+bool CModuleTransfer::ReadModuleMapsAndSettings(LinkDocument* doc, FirstViewKind firstView) {
+    Prompter& prompter = m_link.GetPrompter();
+    if (doc == nullptr) {
+        prompter.Message(msg::kUploadNoDocument, msg::kUploadErrorTitle, Prompter::Icon::Error);
+        return false;
+    }
+    bool wasMonitoring = false;
+    if (!m_link.EnsureLinked(wasMonitoring)) return false;
+    if (!m_link.CheckBaseMapName(CLinkController::kUpload, doc->GetBaseMapName())) {
+        if (wasMonitoring) m_link.ToggleMonitoring();
+        return false;
+    }
+    // A document first shown elsewhere than in a maps view is loaded as a maps view loads it.
+    const bool checkOnly = firstView == FirstViewKind::kAdvancedUserMaps;
+
+    const int n = doc->GetBasicMapCount();
+    prompter.ProgressBegin(msg::kReadProgress, n);
+    prompter.ProgressStep(0);
+    m_link.GetAppState().transferInProgress = true;
+    m_link.GetComms().SetCommunicationTimeoutMode(1);
+
+    bool outOfStep = false;
+    for (int i = 0; i < n && !outOfStep; ++i) {
+        if (!ReadMap(*doc, i, firstView, outOfStep)) {
+            prompter.Message(msg::kUploadAborted);
+            doc->UpdateAllViews();
+            EndRead(wasMonitoring, false);
+            return false;
+        }
+        prompter.ProgressStep(i + 1);
+        doc->UpdateAllViews();
+    }
+
+    if (!m_settings.ReadSettingsFromModule(*doc)) {
+        prompter.Message(msg::kUploadAborted);
+        doc->UpdateAllViews();
+        EndRead(wasMonitoring, false);
+        return false;
+    }
+    doc->UpdateAllViews();
+    m_link.GetComms().SetCommunicationTimeoutMode(0);
+
+    // Composites stand for their rows: rebuilt from what was just loaded, and in sync only
+    // when every map they could stand for was loaded or matched. A check-only READ changed no
+    // row, and rebuilding would drop the composites' own trims.
+    const int total = n + doc->GetCompositeMapCount();
+    for (int i = n; i < total; ++i) {
+        CModuleMap* composite = doc->GetMap(i);
+        if (composite == nullptr) continue;
+        if (!checkOnly) composite->CreateMapPoints();
+        for (int j = 0; j < composite->GetNumberOfPoints(); ++j) {
+            if (outOfStep) {
+                if (CModuleMapPoint* point = composite->GetMapPoint(j)) point->MarkNotInSync();
+            } else {
+                composite->MarkPointInSync(j);
+            }
+        }
+    }
+    doc->UpdateAllViews();
+    EndRead(wasMonitoring, true);
+    return !outOfStep;
+}
+
+// --- WRITE -------------------------------------------------------------------------------------
+
+bool CModuleTransfer::WriteMapRegions(LinkDocument& doc) {
+    Comms& comms = m_link.GetComms();
+    Prompter& prompter = m_link.GetPrompter();
+    const CModuleMemoryMapMirror& image = doc.GetImage();
+    std::vector<std::uint8_t> chunk;
+    for (const Region& region : kMapRegions) {
+        for (std::uint32_t address = region.start; address < region.end; address += kChunkSize) {
+            const auto length = static_cast<std::uint16_t>(std::min<std::uint32_t>(kChunkSize, region.end - address));
+            chunk.resize(length);
+            for (std::uint16_t i = 0; i < length; ++i) chunk[i] = image.ReadByte(static_cast<std::uint16_t>(address + i));
+            if (!comms.WriteModuleMemoryBlock(static_cast<std::uint16_t>(address), chunk.data(), length)) return false;
+            ++m_writeProgress;
+            prompter.ProgressStep(m_writeProgress);
+        }
+    }
+    return true;
+}
+
+void CModuleTransfer::MarkWrittenPointsInSync(LinkDocument& doc) {
+    const int total = doc.GetBasicMapCount() + doc.GetCompositeMapCount();
+    for (int i = 0; i < total; ++i) {
+        CModuleMap* map = doc.GetMap(i);
+        if (map == nullptr) continue;
+        for (int j = 0; j < map->GetNumberOfPoints(); ++j) {
+            const CModuleMapPoint* point = map->GetMapPoint(j);
+            if (point == nullptr) continue;
+            const std::uint32_t first = point->GetAddress();
+            const std::uint32_t end = first + static_cast<std::uint32_t>(point->GetByteWidth());
+            const bool written = std::any_of(kMapRegions.begin(), kMapRegions.end(), [&](const Region& r) {
+                return first >= r.start && end <= r.end;
+            });
+            if (written) map->MarkPointInSync(j);
+        }
+    }
+}
+
+bool CModuleTransfer::WriteBaseMapName(LinkDocument& doc) {
+    Comms& comms = m_link.GetComms();
+    const CModuleMemoryMapMirror& image = doc.GetImage();
+    for (std::uint16_t block : kBaseMapNameBlocks) {
+        std::uint8_t bytes[4];
+        for (int i = 0; i < 4; ++i) bytes[i] = image.ReadByte(static_cast<std::uint16_t>(block + i));
+        if (!comms.WriteModuleMemoryBlock(block, bytes, 4)) return false;
+    }
+    return true;
+}
+
+bool CModuleTransfer::WriteModuleMapsAndSettings(LinkDocument* doc) {
+    Prompter& prompter = m_link.GetPrompter();
+    if (prompter.Message(msg::kWriteQuestion, msg::kWarningTitle, Prompter::Icon::Warning,
+                         Prompter::Buttons::YesNo) != Prompter::Answer::Yes)
+        return false;
+    if (doc == nullptr) {
+        prompter.Message(msg::kWriteNoDocument);
+        return false;
+    }
+    bool wasMonitoring = false;
+    if (!m_link.EnsureLinked(wasMonitoring)) return false;
+    auto resume = [&] {
+        if (wasMonitoring) m_link.ToggleMonitoring();
+    };
+    if (!m_link.CheckBaseMapName(CLinkController::kDownload, doc->GetBaseMapName())) {
+        resume();
+        return false;
+    }
+    if (!doc->HasFilePath()) {
+        prompter.Message(msg::kDocumentFileNotSelected);
+        resume();
+        return false;
+    }
+
+    AppState& app = m_link.GetAppState();
+    Comms& comms = m_link.GetComms();
+    app.transferInProgress = true;
+    m_writePhase = kPhaseMaps;
+    m_writeProgress = 0;
+    prompter.ProgressBegin(msg::kWriteProgress, MapChunkCount());
+    prompter.ProgressStep(0);
+    bool ok;
+    {
+        PacketQueueWriting hold(comms);
+        comms.SetCommunicationTimeoutMode(1);
+        ok = WriteMapRegions(*doc);
+        if (ok) {
+            m_writePhase = kPhaseSettings;
+            MarkWrittenPointsInSync(*doc);
+            ok = m_settings.WriteSettingsBlocks(*doc, app.moduleFirmwareVersion);
+        }
+        if (ok) {
+            m_writePhase = kPhaseBaseMapName;
+            ok = WriteBaseMapName(*doc);
+        }
+        if (ok) m_writePhase = kPhaseDone;
+    }
+    comms.SetCommunicationTimeoutMode(0);
+    prompter.ProgressEnd();
+    if (ok) {
+        doc->UpdateAllViews();
+    } else {
+        m_writePhase = kPhaseAbandoned;
+        prompter.Message(msg::kDownloadAborted);
+    }
+    app.transferInProgress = false;
+    resume();
+    return ok;
+}
+
+}  // namespace corvane

@@ -1,0 +1,238 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "documents/FirmwareDataFile.h"
+#include "link/CFirmwareUpgrade.h"
+#include "link/CLinkController.h"
+#include "link/LinkMessages.h"
+#include "LinkTestSupport.h"
+
+namespace corvane::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(FirmwareFileNameTest, FieldsAndVersions) {
+    auto n = ParseFirmwareFileName("/x/y_z/ECM_33_V0x1A.S19");
+    ASSERT_TRUE(n);
+    EXPECT_EQ(n->moduleIdText, "33");
+    EXPECT_EQ(n->moduleId, 33);
+    EXPECT_EQ(n->versionText, "0x1A");
+    EXPECT_EQ(n->version, 26);
+    EXPECT_TRUE(n->isS19);
+    n = ParseFirmwareFileName("ECM_33_V12.b19");
+    ASSERT_TRUE(n);
+    EXPECT_EQ(n->version, 12);
+    EXPECT_FALSE(n->isS19);
+    EXPECT_FALSE(ParseFirmwareFileName("ECM_V12.S19"));   // no module ID field
+    EXPECT_FALSE(ParseFirmwareFileName("ECM33V12.S19"));
+    EXPECT_FALSE(ParseFirmwareFileName("ECM_33_V12"));
+    EXPECT_FALSE(ParseFirmwareFileName("E.CM_33_V12"));   // the '.' must follow the version
+}
+
+// Firmware made by a standard tool: srec_cat turns a binary image into S1 records.
+class UpgradeFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() / ("link_upgrade_" + std::to_string(::getpid()) + "_" +
+                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(m_dir);
+        comms.moduleId = kUpgradeModeModuleId;  // what detection reports once the loader runs
+        comms.memory[0xF10] = 33;
+        comms.memory[0xF18] = 0x50;
+        comms.memory[0xF19] = 0x77;
+        comms.memory[0xF1B] = 0x78;
+        comms.detectScript = {false, true, false, true, false, true};
+        upgrade.SetPollInterval(std::chrono::milliseconds(0));
+        std::mt19937 rng(7);
+        m_image.resize(1100);
+        for (auto& b : m_image) b = static_cast<std::uint8_t>(rng());
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    std::string MakeS19(const std::string& name) {
+        if (std::system("command -v srec_cat >/dev/null 2>&1") != 0) return {};
+        const fs::path bin = m_dir / "fw.bin";
+        const fs::path high = m_dir / "high.bin";
+        std::ofstream(bin, std::ios::binary).write(reinterpret_cast<const char*>(m_image.data()), m_image.size());
+        std::ofstream(high, std::ios::binary) << "CALIBRATIONDATA!";
+        const fs::path out = m_dir / name;
+        const std::string cmd = "srec_cat " + bin.string() + " -binary -offset 0x8000 " + high.string() +
+                                " -binary -offset 0xC000 -o " + out.string() +
+                                " -motorola -address-length=2 >/dev/null 2>&1";
+        if (std::system(cmd.c_str()) != 0) return {};
+        return out.string();
+    }
+
+    bool FlashedImage() const {
+        return std::equal(m_image.begin(), m_image.end(), comms.memory.begin() + 0x8000);
+    }
+    bool MarkerOff() const {
+        return comms.memory[0xF1C] == 0 && comms.memory[0xF1D] == 0 && comms.memory[0xF1F] == 0;
+    }
+    int FlashWrites() const {
+        int n = 0;
+        for (const auto& w : comms.writes) n += w.flash;
+        return n;
+    }
+
+    ScriptedComms comms;
+    AppState app;
+    RecordingPrompter prompter;
+    MemorySettingsStore store;
+    CLinkController link{comms, app, prompter, store};
+    CFirmwareUpgrade upgrade{link};
+    fs::path m_dir;
+    std::vector<std::uint8_t> m_image;
+};
+
+TEST_F(UpgradeFixture, FlashesBelowC000AndRestoresInitializationBytes) {
+    const std::string s19 = MakeS19("ECM_33_V0x52.S19");
+    if (s19.empty()) GTEST_SKIP() << "srec_cat not available";
+    prompter.openFile = s19;
+    app.moduleLinked = true;
+    ASSERT_TRUE(upgrade.Run());
+    EXPECT_FALSE(app.moduleLinked);  // unlinked first
+    EXPECT_TRUE(FlashedImage());
+    for (const auto& w : comms.writes) {
+        if (w.flash) {
+            EXPECT_LT(w.address + w.bytes.size(), 0xC001u);
+        }
+    }
+    EXPECT_EQ(comms.memory[0xC000], 0);  // kept in the file, never flashed
+    EXPECT_EQ(comms.memory[0xF18], 0x52);
+    EXPECT_EQ(comms.memory[0xF19], 0x77);
+    EXPECT_EQ(comms.memory[0xF1B], 0x78);
+    EXPECT_TRUE(MarkerOff());
+    EXPECT_EQ(prompter.shown.back().text, msg::kUpgradeCompleted);
+    EXPECT_EQ(prompter.shown.back().title, msg::kFirmwareUpgradeTitle);
+    EXPECT_FALSE(app.firmwareUpgradeInProgress);
+    EXPECT_TRUE(fs::exists(m_dir / "ECM_33_V0x52.B19"));
+    EXPECT_EQ(comms.timeoutMode, 0);
+    EXPECT_FALSE(comms.queueWriting);
+    EXPECT_EQ(prompter.progressMax, 4);  // three flash blocks and the one at 0xC000
+}
+
+TEST_F(UpgradeFixture, ModuleIdMismatchTurnsTheStateOffAgain) {
+    const std::string s19 = MakeS19("ECM_34_V0x52.S19");
+    if (s19.empty()) GTEST_SKIP() << "srec_cat not available";
+    prompter.openFile = s19;
+    EXPECT_FALSE(upgrade.Run());
+    EXPECT_EQ(prompter.shown.back().text, "Module ID:33  Incompatible with File Module ID:34");
+    EXPECT_TRUE(MarkerOff());
+    EXPECT_EQ(FlashWrites(), 0);
+    EXPECT_FALSE(app.firmwareUpgradeInProgress);
+}
+
+TEST_F(UpgradeFixture, OlderFileVersionIsRefused) {
+    const std::string s19 = MakeS19("ECM_33_V0x40.S19");
+    if (s19.empty()) GTEST_SKIP() << "srec_cat not available";
+    prompter.openFile = s19;
+    EXPECT_FALSE(upgrade.Run());
+    EXPECT_EQ(prompter.shown.back().text, "Module Firmware Version: 0x50\nFile Firmware Version: 0x40");
+    EXPECT_EQ(prompter.shown.back().title, msg::kIncompatibleVersionsTitle);
+    EXPECT_TRUE(MarkerOff());
+    EXPECT_EQ(FlashWrites(), 0);
+}
+
+TEST_F(UpgradeFixture, CorruptRecordNeverFlashesAnOlderB19) {
+    const std::string s19 = MakeS19("ECM_33_V0x52.S19");
+    if (s19.empty()) GTEST_SKIP() << "srec_cat not available";
+    // A good .B19 from an earlier conversion lies beside it.
+    FirmwareDataFile earlier;
+    ASSERT_EQ(earlier.ConvertS19ToB19(s19, 0x52), FirmwareDataFile::ConvertResult::kOk);
+    std::stringstream text;
+    text << std::ifstream(s19).rdbuf();
+    std::string s = text.str();
+    const auto line = s.find("S123");
+    s[line + 20] = s[line + 20] == '0' ? '1' : '0';  // one data digit changed: checksum wrong
+    std::ofstream(s19, std::ios::trunc) << s;
+    prompter.openFile = s19;
+    EXPECT_FALSE(upgrade.Run());
+    EXPECT_EQ(prompter.shown.back().text, FirmwareDataFile::kChecksumMessage);
+    EXPECT_EQ(FlashWrites(), 0);
+    EXPECT_TRUE(MarkerOff());
+}
+
+TEST_F(UpgradeFixture, PowerLossMidFlashFailsAndASecondRunRecovers) {
+    const std::string s19 = MakeS19("ECM_33_V0x52.S19");
+    if (s19.empty()) GTEST_SKIP() << "srec_cat not available";
+    prompter.openFile = s19;
+    comms.flashFailAt = 1;
+    EXPECT_FALSE(upgrade.Run());
+    EXPECT_EQ(prompter.shown.back().text, msg::kUpgradeFailed);
+    EXPECT_EQ(comms.memory[0xF18], 0x50);  // initialization bytes skipped
+    EXPECT_FALSE(app.firmwareUpgradeInProgress);
+
+    comms.flashFailAt = -1;
+    comms.failedEvent = false;
+    comms.detectScript = {false, true, false, true};
+    ASSERT_TRUE(upgrade.Run());
+    EXPECT_TRUE(FlashedImage());
+    EXPECT_EQ(comms.memory[0xF18], 0x52);
+}
+
+TEST_F(UpgradeFixture, FailedClosingWritesReportFailure) {
+    const std::string s19 = MakeS19("ECM_33_V0x52.S19");
+    if (s19.empty()) GTEST_SKIP() << "srec_cat not available";
+    prompter.openFile = s19;
+    comms.failAddresses = {0xF18};
+    EXPECT_FALSE(upgrade.Run());
+    EXPECT_TRUE(FlashedImage());
+    EXPECT_EQ(prompter.shown.back().text, msg::kUpgradeFailed);
+}
+
+TEST_F(UpgradeFixture, EarlyEnds) {
+    // Cancelled first wait: nothing written.
+    prompter.cancelWait = true;
+    EXPECT_FALSE(upgrade.Run());
+    EXPECT_TRUE(comms.writes.empty());
+    EXPECT_FALSE(app.firmwareUpgradeInProgress);
+
+    // Invalid name.
+    prompter.cancelWait = false;
+    prompter.openFile = (m_dir / "ECM_V12.S19").string();
+    EXPECT_FALSE(upgrade.Run());
+    EXPECT_EQ(prompter.shown.back().text, std::string(msg::kInvalidFileName) + *prompter.openFile);
+    EXPECT_TRUE(MarkerOff());
+
+    // No file picked.
+    comms.detectScript = {false, true};
+    prompter.openFile.reset();
+    EXPECT_FALSE(upgrade.Run());
+    EXPECT_TRUE(MarkerOff());
+
+    // Marker cannot be set.
+    comms.detectScript = {false, true};
+    comms.failAddresses = {0xF1C};
+    const auto shown = prompter.shown.size();
+    EXPECT_FALSE(upgrade.Run());
+    ASSERT_EQ(prompter.shown.size(), shown + 1);
+    EXPECT_EQ(prompter.shown.back().text, msg::kUpgradeStateOnFailed);
+}
+
+TEST_F(UpgradeFixture, NotAFirmwareFile) {
+    const fs::path bogus = m_dir / "ECM_33_V0x52.B19";
+    std::ofstream(bogus) << "not firmware";
+    prompter.openFile = bogus.string();
+    EXPECT_FALSE(upgrade.Run());
+    EXPECT_EQ(prompter.shown.back().text,
+              "Selected file:" + bogus.string() + "\nIs not a valid Halvark Firmware Data File.");
+    EXPECT_TRUE(MarkerOff());
+}
+
+TEST_F(UpgradeFixture, InitializationBytesKeepTheModulesOtherBytes) {
+    ASSERT_TRUE(upgrade.WriteInitializationBytes(0x1234));
+    EXPECT_EQ(comms.memory[0xF18], 0x34);
+    EXPECT_EQ(comms.memory[0xF19], 0x77);
+    comms.failAddresses = {0xF18};
+    EXPECT_FALSE(upgrade.WriteInitializationBytes(0x60));
+}
+
+}  // namespace
+}  // namespace corvane::test

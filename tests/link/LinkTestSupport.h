@@ -1,0 +1,83 @@
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/LinkDocument.h"
+#include "model/AppState.h"
+#include "model/CBasicSettingsModuleValue.h"
+#include "model/CModuleMemoryMapMirror.h"
+#include "model/DocumentContext.h"
+#include "model/SettingsStore.h"
+#include "model/WarrantyValues.h"
+#include "support/FakeComms.h"
+#include "support/RecordingPrompter.h"
+
+namespace corvane::test {
+
+// A document with settings, a warranty record and an image but no maps: enough for the
+// operations that do not move maps.
+class SettingsOnlyDocument : public LinkDocument {
+public:
+    SettingsOnlyDocument() {
+        m_context.image = &m_image;
+        m_settings = CreateBasicSettings(&m_context);
+        m_warranty = CreateWarrantyValues(&m_context);
+    }
+    int GetBasicMapCount() const override { return 0; }
+    int GetCompositeMapCount() const override { return 0; }
+    CModuleMap* GetMap(int) override { return nullptr; }
+    CBasicSettingsModuleValue* GetSetting(int index) override {
+        return index >= 0 && index < static_cast<int>(m_settings.size()) ? m_settings[index].get() : nullptr;
+    }
+    WarrantyValues* GetWarranty() override { return &m_warranty; }
+    const CModuleMemoryMapMirror& GetImage() const override { return m_image; }
+    std::string GetBaseMapName() const override { return baseMapName; }
+    bool HasFilePath() const override { return hasFilePath; }
+    void SetModifiedFlag() override { modified = true; }
+    void UpdateAllViews() override { ++viewUpdates; }
+    void AfterSettingChanged(int index) override { followUps.push_back(index); }
+
+    CModuleMemoryMapMirror& Image() { return m_image; }
+
+    std::string baseMapName = "0000000000000000";
+    bool hasFilePath = true;
+    bool modified = false;
+    int viewUpdates = 0;
+    std::vector<int> followUps;
+
+private:
+    CModuleMemoryMapMirror m_image;
+    DocumentContext m_context;
+    std::vector<std::unique_ptr<CBasicSettingsModuleValue>> m_settings;
+    WarrantyValues m_warranty;
+};
+
+// FakeComms whose detection answers follow a script (then repeat the last answer), and that
+// can lose power: from a given flash write on every call fails.
+class ScriptedComms : public FakeComms {
+public:
+    bool DetectModule() override {
+        ++detectCalls;
+        if (detectScript.empty()) return detectResult;
+        const bool r = detectScript.front();
+        if (detectScript.size() > 1) detectScript.pop_front();
+        else detectResult = r;
+        return r;
+    }
+    bool WriteFlashBlock(std::uint32_t address, const std::uint8_t* data, std::uint16_t length) override {
+        if (flashFailAt >= 0 && flashWrites++ >= flashFailAt) {
+            failedEvent = true;
+            return false;
+        }
+        return FakeComms::WriteFlashBlock(address, data, length);
+    }
+    std::deque<bool> detectScript;
+    int detectCalls = 0;
+    int flashFailAt = -1;
+    int flashWrites = 0;
+};
+
+}  // namespace corvane::test
