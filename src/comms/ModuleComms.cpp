@@ -365,7 +365,6 @@ void ModuleComms::TakeWork(Clock::time_point now) {
         m_nextProbe = now + m_options.reconnectInterval;
         job = MakeJob(Op::Probe);
         job->attempts = 1;
-        job->fixedTimeout = std::max<Clock::duration>(m_options.reconnectInterval, std::chrono::milliseconds(50));
         job->frames.push_back(protocol::MakeIdentify(0));
         job->expectLength.push_back(4);
     }
