@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "CommsTestSupport.h"
+#include "comms/MonitorBlockLayout.h"
+#include "comms/MonitorLog.h"
+#include "comms/MonitorReplay.h"
+
+using namespace corvane;
+using namespace corvane::comms;
+using namespace corvane::comms::test;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TempDir {
+    TempDir() {
+        path = fs::temp_directory_path() / ("corvane-comms-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                                            "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(path);
+        fs::create_directories(path);
+    }
+    ~TempDir() { fs::remove_all(path); }
+    fs::path path;
+};
+
+std::vector<std::string> CsvRow(const std::string& line) {
+    std::vector<std::string> out(1);
+    for (char c : line) {
+        if (c == ',') out.emplace_back();
+        else if (c != '\r') out.back() += c;
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> Block(std::uint8_t fill) { return std::vector<std::uint8_t>(kMonitorBlockLength, fill); }
+
+}  // namespace
+
+TEST(MonitorLayout, OffsetsRunInCatalogueOrderAndFillTheBlock) {
+    int offset = 0;
+    for (const auto& c : kMonitorChannels) {
+        EXPECT_EQ(c.offset, offset) << c.name;
+        offset += c.width;
+    }
+    EXPECT_EQ(offset, kMonitorBlockLength);
+}
+
+TEST(MonitorLayout, DisplayValuesFollowTheGaugesRules) {
+    auto block = Block(0);
+    block[16] = 0xFF;
+    block[17] = 0xFF;  // AFR full scale
+    EXPECT_NEAR(MonitorDisplayValue(block, 10), 12799.6, 1e-6);
+    block[16] = 0x80;
+    block[17] = 0x00;
+    EXPECT_NEAR(MonitorDisplayValue(block, 10), -12800 + 32768 * 25599.6 / 65535, 1e-9);
+    block[29] = block[30] = block[31] = block[32] = 0xFF;  // throttle positions beyond range
+    EXPECT_EQ(MonitorDisplayValue(block, 18), 0.0);
+    EXPECT_EQ(MonitorDisplayValue(block, 19), 88.68);
+    EXPECT_EQ(MonitorChannelHeading(0), "Battery Voltage (Volts)");
+    EXPECT_EQ(MonitorChannelHeading(10), "AFR");
+}
+
+TEST(MonitorLog, WritesASpreadsheetCsvAndReadsBackTheExactBytes) {
+    TempDir dir;
+    const auto path = (dir.path / "log.csv").string();
+    std::vector<std::vector<std::uint8_t>> blocks;
+    {
+        auto log = MonitorLog::CreateAt(path);
+        ASSERT_TRUE(log);
+        for (int i = 0; i < 10; ++i) {
+            auto b = Block(static_cast<std::uint8_t>(i * 25));
+            b[0] = 0x03;
+            b[1] = 0xFF;  // battery raw 1023 = 16 V
+            blocks.push_back(b);
+            log->Append(i * 0.05, b);
+        }
+    }
+    std::ifstream in(path);
+    std::string heading, first;
+    std::getline(in, heading);
+    std::getline(in, first);
+    auto cols = CsvRow(heading);
+    ASSERT_EQ(cols.size(), 47u);
+    EXPECT_EQ(cols[0], "Time (s)");
+    EXPECT_EQ(cols[1], "Battery Voltage (Volts)");
+    EXPECT_EQ(cols[5], "Engine Speed (rpm)");
+    EXPECT_EQ(cols[46], "Raw Block (hex)");
+    auto row = CsvRow(first);
+    ASSERT_EQ(row.size(), 47u);
+    EXPECT_EQ(row[0], "0.000");
+    EXPECT_DOUBLE_EQ(std::stod(row[1]), 16.0);
+    EXPECT_EQ(row[46].size(), 144u);
+
+    auto records = MonitorLog::Read(path);
+    ASSERT_TRUE(records);
+    ASSERT_EQ(records->size(), blocks.size());
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        EXPECT_EQ((*records)[i].block, blocks[i]);
+        EXPECT_NEAR((*records)[i].seconds, static_cast<double>(i) * 0.05, 1e-9);
+    }
+}
+
+TEST(MonitorLog, RefusesFilesThatAreNotLogsAndSkipsDamagedRows) {
+    TempDir dir;
+    const auto bad = (dir.path / "bad.csv").string();
+    std::ofstream(bad) << "hello,world\n1,2\n";
+    EXPECT_FALSE(MonitorLog::Read(bad));
+    EXPECT_FALSE(MonitorLog::Read((dir.path / "missing.csv").string()));
+    const auto damaged = (dir.path / "damaged.csv").string();
+    std::ofstream(damaged) << "Time (s),Raw Block (hex)\n0.0,0102\nx,0102\n0.1,01G2\n0.2,010\n0.3,0A0B\n";
+    auto records = MonitorLog::Read(damaged);
+    ASSERT_TRUE(records);
+    ASSERT_EQ(records->size(), 2u);
+    EXPECT_EQ((*records)[1].block, (std::vector<std::uint8_t>{0x0A, 0x0B}));
+}
+
+TEST(MonitorLog, LoggingTheLiveStreamRecordsEveryDeliveredPacket) {
+    TempDir dir;
+    sim::EmulatorOptions module;
+    module.monitorRateHz = 100;
+    SimRig rig({}, FastOptions(), module);
+    rig.comms->SetMonitorLoggingFolder(dir.path.string());
+    rig.comms->SetMonitorLogging(true);
+    ASSERT_TRUE(rig.comms->DetectModule());
+    rig.comms->StartMonitoring(kMonitorBlockAddress, kMonitorBlockLength);
+    ASSERT_TRUE(rig.events.WaitFor([&] { return rig.events.packets.size() >= 20; }, 3s));
+    rig.comms->StopMonitoring();
+    std::this_thread::sleep_for(100ms);
+    const auto packets = rig.events.Locked([&] { return rig.events.packets; });
+    const auto file = rig.comms->MonitorLogFile();
+    ASSERT_FALSE(file.empty());
+    EXPECT_EQ(fs::path(file).parent_path(), dir.path);
+    EXPECT_EQ(fs::path(file).extension(), ".csv");
+    auto records = MonitorLog::Read(file);
+    ASSERT_TRUE(records);
+    ASSERT_EQ(records->size(), packets.size());
+    for (std::size_t i = 0; i < packets.size(); ++i) EXPECT_EQ((*records)[i].block, packets[i]);
+    for (std::size_t i = 1; i < records->size(); ++i) EXPECT_GE((*records)[i].seconds, (*records)[i - 1].seconds);
+}
+
+TEST(MonitorReplay, PlaysTheLogBackInOrderAtTheRecordedPaceScaledBySpeed) {
+    TempDir dir;
+    const auto path = (dir.path / "replay.csv").string();
+    std::vector<std::vector<std::uint8_t>> blocks;
+    {
+        auto log = MonitorLog::CreateAt(path);
+        for (int i = 0; i < 11; ++i) {
+            blocks.push_back(Block(static_cast<std::uint8_t>(i)));
+            log->Append(i * 0.03, blocks.back());  // 0.3 s recorded
+        }
+    }
+    ModuleComms comms(std::make_unique<SimTransport>(), FastOptions());
+    RecordingEvents events;
+    comms.SetEventSink(&events);
+
+    comms.SetMonitorDataSpeed(100);
+    auto t0 = std::chrono::steady_clock::now();
+    ASSERT_TRUE(comms.StartReplay(path));
+    ASSERT_TRUE(events.WaitFor([&] { return events.replayEnds == 1; }, 5s));
+    EXPECT_GE(std::chrono::steady_clock::now() - t0, 290ms) << "played faster than recorded";
+    EXPECT_EQ(events.Locked([&] { return events.packets; }), blocks);
+    EXPECT_FALSE(comms.IsReplaying());
+
+    // Ten times the speed: the same packets, and well within the recorded 0.3 s.
+    events.Locked([&] {
+        events.packets.clear();
+        return 0;
+    });
+    comms.SetMonitorDataSpeed(1000);
+    t0 = std::chrono::steady_clock::now();
+    ASSERT_TRUE(comms.StartReplay(path));
+    ASSERT_TRUE(events.WaitFor([&] { return events.replayEnds == 2; }, 5s));
+    EXPECT_GE(std::chrono::steady_clock::now() - t0, 29ms);
+    EXPECT_EQ(events.Locked([&] { return events.packets; }), blocks);
+}
+
+TEST(MonitorReplay, StoppingOrAnUnreadableFileStillAnnouncesTheEndOnce) {
+    TempDir dir;
+    const auto path = (dir.path / "long.csv").string();
+    {
+        auto log = MonitorLog::CreateAt(path);
+        for (int i = 0; i < 100; ++i) log->Append(i * 1.0, Block(1));
+    }
+    ModuleComms comms(std::make_unique<SimTransport>(), FastOptions());
+    RecordingEvents events;
+    comms.SetEventSink(&events);
+    ASSERT_TRUE(comms.StartReplay(path));
+    EXPECT_TRUE(comms.IsReplaying());
+    comms.StopReplay();
+    EXPECT_FALSE(comms.IsReplaying());
+    EXPECT_EQ(events.Locked([&] { return events.replayEnds; }), 1);
+    EXPECT_FALSE(comms.StartReplay((dir.path / "nothing.csv").string()));
+    EXPECT_EQ(events.Locked([&] { return events.replayEnds; }), 2);
+}
