@@ -109,23 +109,42 @@ bool CBasicSettingsLink::WriteSettingToModule(LinkDocument& doc,
 
 bool CBasicSettingsLink::ReadSettingsFromModule(LinkDocument& doc) {
     Comms& comms = m_link.GetComms();
+    // The idle speed and the IAC stop offset share their address with other entries of the
+    // catalogue; the document derives them from its idle maps instead.
+    std::vector<CBasicSettingsModuleValue*> settings;
+    std::vector<Comms::MemoryBlock> blocks;
     for (int k = 0; k < kBasicSettingCount; ++k) {
-        // These two share their address with other entries of the catalogue; the document
-        // derives them from its idle maps instead.
         if (k == kIACStopOffset || k == kIdleRpm) continue;
         CBasicSettingsModuleValue* setting = doc.GetSetting(k);
         if (setting == nullptr) continue;
-        const int width = setting->GetByteWidth();
+        settings.push_back(setting);
+        blocks.push_back({setting->GetAddress(), static_cast<std::uint16_t>(setting->GetByteWidth())});
+    }
+    auto apply = [](CBasicSettingsModuleValue& setting, std::span<const std::uint8_t> data) {
+        int raw = 0;
+        for (int i = 0; i < setting.GetByteWidth(); ++i) raw |= static_cast<int>(data[i]) << (8 * i);
+        setting.LoadFromModuleBytes(raw);
+        setting.LoadBaseFromModuleBytes(raw);
+    };
+
+    // All at once first; when that fails, one by one with a bounded number of repeats each.
+    std::vector<std::vector<std::uint8_t>> answers;
+    if (comms.ReadModuleMemoryBlocks(blocks, answers) && answers.size() == blocks.size()) {
+        bool complete = true;
+        for (std::size_t i = 0; i < blocks.size(); ++i)
+            complete = complete && answers[i].size() >= blocks[i].length;
+        if (complete) {
+            for (std::size_t i = 0; i < settings.size(); ++i) apply(*settings[i], answers[i]);
+            return true;
+        }
+    }
+    for (CBasicSettingsModuleValue* setting : settings) {
+        const auto width = static_cast<std::size_t>(setting->GetByteWidth());
         bool read = false;
         for (int attempt = 0; attempt < kReadAttempts && !read; ++attempt)
-            read = setting->RequestFromModule(comms) &&
-                   comms.GetReceivedData().size() >= static_cast<std::size_t>(width);
+            read = setting->RequestFromModule(comms) && comms.GetReceivedData().size() >= width;
         if (!read) return false;
-        const auto data = comms.GetReceivedData();
-        int raw = 0;
-        for (int i = 0; i < width; ++i) raw |= static_cast<int>(data[i]) << (8 * i);
-        setting->LoadFromModuleBytes(raw);
-        setting->LoadBaseFromModuleBytes(raw);
+        apply(*setting, comms.GetReceivedData());
     }
     return true;
 }

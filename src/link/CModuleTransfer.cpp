@@ -22,14 +22,11 @@ int CModuleTransfer::MapChunkCount() {
 
 // --- READ --------------------------------------------------------------------------------------
 
-bool CModuleTransfer::ReadMap(LinkDocument& doc, int index, FirstViewKind firstView, bool& outOfStep) {
+bool CModuleTransfer::ApplyMap(LinkDocument& doc, int index, std::span<const std::uint8_t> data,
+                               FirstViewKind firstView, bool& outOfStep) {
     CModuleMap* map = doc.GetMap(index);
     if (map == nullptr) return true;
-    Comms& comms = m_link.GetComms();
     const int size = map->GetMapSizeBytes();
-    if (size <= 0) return true;
-    if (!comms.ReadModuleMemoryBlock(map->GetStartAddress(), static_cast<std::uint16_t>(size))) return false;
-    const auto data = comms.GetReceivedData();
     if (data.size() < static_cast<std::size_t>(size)) return false;
 
     const int w = map->GetBytesPerPoint();
@@ -86,16 +83,34 @@ bool CModuleTransfer::ReadModuleMapsAndSettings(LinkDocument* doc, FirstViewKind
     m_link.GetAppState().transferInProgress = true;
     m_link.GetComms().SetCommunicationTimeoutMode(1);
 
+    // The maps are asked for in batches, so the comms library can keep several requests on
+    // the line; a batch that fails leaves the maps of the earlier batches loaded.
+    Comms& comms = m_link.GetComms();
     bool outOfStep = false;
-    for (int i = 0; i < n && !outOfStep; ++i) {
-        if (!ReadMap(*doc, i, firstView, outOfStep)) {
+    std::vector<Comms::MemoryBlock> blocks;
+    std::vector<int> indices;
+    std::vector<std::vector<std::uint8_t>> answers;
+    for (int first = 0; first < n && !outOfStep; first += kReadBatchMaps) {
+        blocks.clear();
+        indices.clear();
+        for (int i = first; i < std::min(n, first + kReadBatchMaps); ++i) {
+            const CModuleMap* map = doc->GetMap(i);
+            if (map == nullptr || map->GetMapSizeBytes() <= 0) continue;
+            blocks.push_back({map->GetStartAddress(), static_cast<std::uint16_t>(map->GetMapSizeBytes())});
+            indices.push_back(i);
+        }
+        bool ok = comms.ReadModuleMemoryBlocks(blocks, answers) && answers.size() == blocks.size();
+        for (std::size_t k = 0; ok && k < indices.size() && !outOfStep; ++k) {
+            ok = ApplyMap(*doc, indices[k], answers[k], firstView, outOfStep);
+            prompter.ProgressStep(indices[k] + 1);
+            doc->UpdateAllViews();
+        }
+        if (!ok) {
             prompter.Message(msg::kUploadAborted);
             doc->UpdateAllViews();
             EndRead(wasMonitoring, false);
             return false;
         }
-        prompter.ProgressStep(i + 1);
-        doc->UpdateAllViews();
     }
 
     if (!m_settings.ReadSettingsFromModule(*doc)) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 
 #include "link/CBasicSettingsLink.h"
 #include "link/LinkDocument.h"
@@ -26,6 +27,8 @@ public:
     };
     static constexpr std::array<Region, 2> kMapRegions{{{0x9000, 0xAA00}, {0x9A00, 0xA400}}};
     static constexpr std::uint16_t kChunkSize = 512;
+    // Maps READ asks for in one pipelined request.
+    static constexpr int kReadBatchMaps = 16;
     static constexpr std::array<std::uint16_t, 4> kBaseMapNameBlocks{0xF00, 0xF04, 0xF08, 0xF0C};
 
     enum WritePhase : int {
@@ -51,9 +54,10 @@ public:
     [[nodiscard]] static int MapChunkCount();
 
 private:
-    // One map of READ; false when the module could not be read. Sets outOfStep when an
-    // advanced user maps view's map differs from the module.
-    bool ReadMap(LinkDocument& doc, int index, FirstViewKind firstView, bool& outOfStep);
+    // Applies the module's bytes of one map; false when they are too short. Sets outOfStep
+    // when an advanced user maps view's map differs from the module.
+    bool ApplyMap(LinkDocument& doc, int index, std::span<const std::uint8_t> data,
+                  FirstViewKind firstView, bool& outOfStep);
     bool WriteMapRegions(LinkDocument& doc);
     bool WriteBaseMapName(LinkDocument& doc);
     // Marks in sync every point whose bytes lie wholly inside the map regions.

@@ -1,0 +1,39 @@
+#include "link/MapsDocumentLink.h"
+
+#include <vector>
+
+#include "documents/CCorvaneMapsDoc.h"
+#include "maps/CModuleMap.h"
+#include "maps/IdleMapSync.h"
+
+namespace corvane {
+
+MapsDocumentLink::MapsDocumentLink(CCorvaneMapsDoc& doc, std::function<void()> updateAllViews)
+    : m_doc(doc), m_updateAllViews(std::move(updateAllViews)) {
+    std::vector<CModuleMap*> maps;
+    for (int i = 0; i < doc.GetMapCount(); ++i) maps.push_back(doc.GetMap(i));
+    m_idleSync = std::make_unique<IdleMapSync>(maps, doc.GetSetting(kIdleRpm), doc.GetSetting(kIACStopOffset));
+}
+
+MapsDocumentLink::~MapsDocumentLink() = default;
+
+int MapsDocumentLink::GetBasicMapCount() const { return m_doc.GetBasicMapCount(); }
+int MapsDocumentLink::GetCompositeMapCount() const { return m_doc.GetCompositeMapCount(); }
+CModuleMap* MapsDocumentLink::GetMap(int index) { return m_doc.GetMap(index); }
+CBasicSettingsModuleValue* MapsDocumentLink::GetSetting(int index) { return m_doc.GetSetting(index); }
+WarrantyValues* MapsDocumentLink::GetWarranty() { return m_doc.GetWarrantyValues(); }
+const CModuleMemoryMapMirror& MapsDocumentLink::GetImage() const { return m_doc.Image(); }
+std::string MapsDocumentLink::GetBaseMapName() const { return m_doc.GetBaseMapName(); }
+bool MapsDocumentLink::HasFilePath() const { return !m_doc.GetPathName().empty(); }
+void MapsDocumentLink::SetModifiedFlag() { m_doc.SetModifiedFlag(); }
+
+void MapsDocumentLink::UpdateAllViews() {
+    if (m_updateAllViews) m_updateAllViews();
+}
+
+void MapsDocumentLink::AfterSettingChanged(int index) {
+    if (index == kIACStopOffset) m_idleSync->OnIacStopOffsetChanged();
+    if (index == kIdleRpm) m_idleSync->OnIdleRpmSettingChanged();
+}
+
+}  // namespace corvane

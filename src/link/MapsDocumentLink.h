@@ -1,0 +1,41 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "link/LinkDocument.h"
+
+namespace corvane {
+
+class CCorvaneMapsDoc;
+class IdleMapSync;
+
+// The maps document as the link sees it. The idle follow-ups of setting edits go through the
+// maps layer's idle synchronisation; "update all views" goes to the hook the owner gives.
+class MapsDocumentLink : public LinkDocument {
+public:
+    explicit MapsDocumentLink(CCorvaneMapsDoc& doc, std::function<void()> updateAllViews = {});
+    ~MapsDocumentLink() override;
+
+    [[nodiscard]] int GetBasicMapCount() const override;
+    [[nodiscard]] int GetCompositeMapCount() const override;
+    [[nodiscard]] CModuleMap* GetMap(int index) override;
+    [[nodiscard]] CBasicSettingsModuleValue* GetSetting(int index) override;
+    [[nodiscard]] WarrantyValues* GetWarranty() override;
+    [[nodiscard]] const CModuleMemoryMapMirror& GetImage() const override;
+    [[nodiscard]] std::string GetBaseMapName() const override;
+    [[nodiscard]] bool HasFilePath() const override;
+    void SetModifiedFlag() override;
+    void UpdateAllViews() override;
+    void AfterSettingChanged(int index) override;
+
+    [[nodiscard]] CCorvaneMapsDoc& Document() { return m_doc; }
+
+private:
+    CCorvaneMapsDoc& m_doc;
+    std::function<void()> m_updateAllViews;
+    std::unique_ptr<IdleMapSync> m_idleSync;
+};
+
+}  // namespace corvane
