@@ -56,6 +56,12 @@ double CMapEditor::TargetAfr() const {
 
 void CMapEditor::ShowMap(int index) {
     if (index < 0 || index >= static_cast<int>(m_maps.size())) return;
+    if (index != m_mapIndex) {
+        // The remembered fit range belongs to the map it was fitted on.
+        m_undoFirst = 0;
+        m_undoLast = -1;
+        m_undoCommandState = 0;
+    }
     m_mapIndex = index;
     ClearMarks();
     SetActivePoint(m_activePoint);
@@ -389,8 +395,7 @@ EditOutcome CMapEditor::LineOrArc() {
     std::sort(points, points + 3);
     const int lo = points[0];
     const int hi = points[2];
-    int mid = points[1];
-    if (mid == hi && mid != lo) mid = hi;  // two coincide: mid is one of them
+    int mid = points[1];  // when two coincide it equals lo or hi: a line
     const double yLo = map.GetPointBaseDisplayValue(lo);
     if (yLo == map.GetPointBaseDisplayValue(mid) && yLo != 0.0 && map.GetPointBaseDisplayValue(hi) != 0.0)
         mid = lo;
