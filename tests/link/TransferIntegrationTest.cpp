@@ -1,0 +1,219 @@
+// READ and WRITE through the real comms library against the emulated module.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "comms/ModuleComms.h"
+#include "comms/SimTransport.h"
+#include "documents/CCorvaneMapsDoc.h"
+#include "link/CLinkController.h"
+#include "link/CModuleTransfer.h"
+#include "link/LinkMessages.h"
+#include "link/MapsDocumentLink.h"
+#include "maps/CModuleMap.h"
+#include "model/SettingsStore.h"
+#include "sim/ModuleEmulator.h"
+#include "support/RecordingPrompter.h"
+
+namespace corvane::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+comms::CommsOptions FastOptions() {
+    comms::CommsOptions o;
+    o.answerTimeout = std::chrono::milliseconds(25);
+    o.longAnswerTimeout = std::chrono::milliseconds(40);
+    o.flashTimeout = std::chrono::milliseconds(60);
+    o.busyBackoff = std::chrono::milliseconds(2);
+    o.heartbeatInterval = std::chrono::milliseconds(0);
+    o.reconnectInterval = std::chrono::milliseconds(20);
+    o.reconnectAttempts = 3;
+    o.closeTimeout = std::chrono::milliseconds(500);
+    return o;
+}
+
+struct Rig {
+    explicit Rig(std::uint32_t productCode, const sim::PeerFaults& faults = {}) {
+        app.productCode = productCode;
+        sim::EmulatorOptions module;
+        module.productCode = productCode;
+        auto transport = std::make_unique<comms::SimTransport>(module, faults);
+        sim = transport.get();
+        comms = std::make_unique<comms::ModuleComms>(std::move(transport), FastOptions());
+        link = std::make_unique<CLinkController>(*comms, app, prompter, store);
+        transfer = std::make_unique<CModuleTransfer>(*link);
+        doc = std::make_unique<CCorvaneMapsDoc>(app, comms.get(), link.get(), &prompter);
+        docLink = std::make_unique<MapsDocumentLink>(*doc);
+    }
+    ~Rig() {
+        docLink.reset();
+        doc.reset();
+        transfer.reset();
+        link.reset();
+        comms.reset();
+    }
+    template <class F>
+    auto Module(F&& f) {
+        return sim->Peer().WithEmulator(std::forward<F>(f));
+    }
+    // Every basic map's bytes in the document's image equal the module's, every point in sync.
+    void ExpectDocumentEqualsModule() {
+        const auto memory = Module([](sim::ModuleEmulator& e) {
+            auto m = e.Memory();
+            return std::vector<std::uint8_t>(m.begin(), m.end());
+        });
+        for (int i = 0; i < doc->GetMapCount(); ++i) {
+            CModuleMap* map = doc->GetMap(i);
+            if (i < doc->GetBasicMapCount()) {
+                for (int a = 0; a < map->GetMapSizeBytes(); ++a)
+                    ASSERT_EQ(doc->ReadByte(map->GetStartAddress() + a), memory[map->GetStartAddress() + a])
+                        << map->GetTitle() << " byte " << a;
+            }
+            for (int j = 0; j < map->GetNumberOfPoints(); ++j) ASSERT_TRUE(map->IsPointInSync(j)) << map->GetTitle();
+        }
+    }
+
+    AppState app;
+    RecordingPrompter prompter;
+    MemorySettingsStore store;
+    comms::SimTransport* sim = nullptr;
+    std::unique_ptr<comms::ModuleComms> comms;
+    std::unique_ptr<CLinkController> link;
+    std::unique_ptr<CModuleTransfer> transfer;
+    std::unique_ptr<CCorvaneMapsDoc> doc;
+    std::unique_ptr<MapsDocumentLink> docLink;
+};
+
+class ReadEachFamily : public ::testing::TestWithParam<std::uint32_t> {};
+
+TEST_P(ReadEachFamily, DocumentEqualsTheModuleAfterRead) {
+    Rig rig(GetParam());
+    ASSERT_TRUE(rig.transfer->ReadModuleMapsAndSettings(rig.docLink.get(), FirstViewKind::kMaps));
+    rig.ExpectDocumentEqualsModule();
+    const int revLimit = rig.Module([](sim::ModuleEmulator& e) { return int(e.Peek(0x40A)); });
+    EXPECT_EQ(rig.doc->GetSetting(kRevLimit)->GetModuleValue(), revLimit);
+    EXPECT_FALSE(rig.app.transferInProgress);
+    EXPECT_EQ(rig.prompter.progressText, msg::kReadProgress);
+    EXPECT_EQ(rig.prompter.progressMax, rig.doc->GetBasicMapCount());
+    EXPECT_FALSE(rig.prompter.progressOpen);
+}
+
+INSTANTIATE_TEST_SUITE_P(Families, ReadEachFamily, ::testing::Values(1u, 2u, 4u));
+
+TEST(TransferIntegration, AdvancedViewStopsAtTheFirstMapOutOfStep) {
+    Rig rig(2);
+    ASSERT_TRUE(rig.transfer->ReadModuleMapsAndSettings(rig.docLink.get(), FirstViewKind::kMaps));
+    for (int i = 0; i < rig.doc->GetMapCount(); ++i)
+        for (int j = 0; j < rig.doc->GetMap(i)->GetNumberOfPoints(); ++j) rig.doc->GetMap(i)->GetMapPoint(j)->MarkNotInSync();
+    CModuleMap* changed = rig.doc->GetMap(5);
+    const std::uint16_t at = changed->GetStartAddress() + 3;
+    rig.Module([&](sim::ModuleEmulator& e) {
+        const std::uint8_t b = static_cast<std::uint8_t>(e.Peek(at) ^ 0x01);
+        e.Poke(at, std::span<const std::uint8_t>(&b, 1));
+    });
+    const int before = changed->GetPointModuleValue(3);
+
+    EXPECT_FALSE(rig.transfer->ReadModuleMapsAndSettings(rig.docLink.get(), FirstViewKind::kAdvancedUserMaps));
+    ASSERT_FALSE(rig.prompter.shown.empty());
+    const auto& shown = rig.prompter.shown.back();
+    EXPECT_EQ(shown.text, "Map: " + changed->GetTitle() + msg::kOutOfStepTail);
+    EXPECT_EQ(shown.title, msg::kOutOfStepTitle);
+    EXPECT_EQ(changed->GetPointModuleValue(3), before);  // checked, never loaded
+    EXPECT_TRUE(rig.doc->GetMap(4)->IsPointInSync(63));
+    EXPECT_TRUE(changed->IsPointInSync(2));
+    EXPECT_FALSE(changed->IsPointInSync(3));
+    EXPECT_FALSE(rig.doc->GetMap(6)->IsPointInSync(0));
+    // Composites: the row composite follows its rows, the others were not confirmed.
+    const int composites = rig.doc->GetBasicMapCount();
+    EXPECT_TRUE(rig.doc->GetMap(composites)->IsPointInSync(0));
+    EXPECT_FALSE(rig.doc->GetMap(composites)->IsPointInSync(10));
+    EXPECT_FALSE(rig.doc->GetMap(composites + 1)->IsPointInSync(0));
+}
+
+TEST(TransferIntegration, WriteSendsTheWrittenRegionsAndMarksOnlyThem) {
+    Rig rig(1);
+    ASSERT_TRUE(rig.transfer->ReadModuleMapsAndSettings(rig.docLink.get(), FirstViewKind::kMaps));
+    rig.link->ToggleLink();  // edits while unlinked stay out of sync
+    ASSERT_FALSE(rig.app.moduleLinked);
+    const int fuel = rig.doc->FindMap("Stoichiometric2048Map");
+    const int crank = rig.doc->FindMap("CrankMap");
+    const int headTemp = rig.doc->FindMap("HeadTemp0_63Map");
+    ASSERT_GE(fuel, 0);
+    ASSERT_GE(crank, 0);
+    ASSERT_GE(headTemp, 0);
+    rig.doc->GetMap(fuel)->StepPointByModuleUnits(4, 5);
+    rig.doc->GetMap(crank)->StepPointByModuleUnits(7, -3);
+    rig.doc->GetMap(headTemp)->StepPointByModuleUnits(0, 2);
+    rig.doc->GetSetting(kRevLimit)->SetModuleValue(222);
+
+    const fs::path file = fs::temp_directory_path() / "link_write_test.crv";
+    ASSERT_TRUE(rig.doc->Save(file.string()));
+    const auto writesBefore = rig.Module([](sim::ModuleEmulator& e) { return e.WriteCount(); });
+    rig.prompter.shown.clear();
+    ASSERT_TRUE(rig.transfer->WriteModuleMapsAndSettings(rig.docLink.get()));
+    fs::remove(file);
+    const auto writes = rig.Module([](sim::ModuleEmulator& e) { return e.WriteCount(); }) - writesBefore;
+    EXPECT_EQ(writes, 18u + 7u + 4u);  // map chunks, settings blocks (firmware 0x52), name blocks
+    EXPECT_EQ(rig.transfer->GetWriteProgressCount(), 18);
+    EXPECT_EQ(rig.transfer->GetWritePhase(), CModuleTransfer::kPhaseDone);
+
+    rig.Module([&](sim::ModuleEmulator& e) {
+        for (std::uint32_t a = 0x9000; a < 0xAA00; ++a) ASSERT_EQ(e.Peek(a), rig.doc->ReadByte(a)) << a;
+        EXPECT_EQ(e.Peek(0x40A), 222);
+        EXPECT_NE(e.Peek(0x410), 0xFF);
+    });
+    EXPECT_TRUE(rig.doc->GetMap(crank)->IsPointInSync(7));
+    EXPECT_FALSE(rig.doc->GetMap(fuel)->IsPointInSync(4));      // 0x8000 area: not sent
+    EXPECT_FALSE(rig.doc->GetMap(headTemp)->IsPointInSync(0));  // 0xC000 area: not sent
+    EXPECT_FALSE(rig.app.transferInProgress);
+}
+
+TEST(TransferIntegration, NeverSavedDocumentStopsBeforeTouchingTheModule) {
+    Rig rig(4);
+    const auto writesBefore = rig.Module([](sim::ModuleEmulator& e) { return e.WriteCount(); });
+    EXPECT_FALSE(rig.transfer->WriteModuleMapsAndSettings(rig.docLink.get()));
+    EXPECT_EQ(rig.prompter.shown.back().text, msg::kDocumentFileNotSelected);
+    EXPECT_EQ(rig.Module([](sim::ModuleEmulator& e) { return e.WriteCount(); }), writesBefore);
+
+    rig.prompter.answers = {Prompter::Answer::No};
+    const auto shown = rig.prompter.shown.size();
+    EXPECT_FALSE(rig.transfer->WriteModuleMapsAndSettings(rig.docLink.get()));
+    EXPECT_EQ(rig.prompter.shown.size(), shown + 1);  // only the question
+}
+
+TEST(TransferIntegration, PulledCableAbortsAndMonitoringCanStartAgain) {
+    Rig rig(2);
+    rig.link->ToggleLink();
+    ASSERT_TRUE(rig.app.moduleLinked);
+    rig.sim->Peer().PullCable();
+    EXPECT_FALSE(rig.transfer->ReadModuleMapsAndSettings(rig.docLink.get(), FirstViewKind::kMaps));
+    EXPECT_EQ(rig.prompter.shown.back().text, msg::kUploadAborted);
+    EXPECT_FALSE(rig.app.transferInProgress);
+    EXPECT_FALSE(rig.prompter.progressOpen);
+
+    const fs::path file = fs::temp_directory_path() / "link_pulled_test.crv";
+    ASSERT_TRUE(rig.doc->Save(file.string()));
+    EXPECT_FALSE(rig.transfer->WriteModuleMapsAndSettings(rig.docLink.get()));
+    fs::remove(file);
+    EXPECT_EQ(rig.prompter.shown.back().text, msg::kDownloadAborted);
+    EXPECT_EQ(rig.transfer->GetWritePhase(), CModuleTransfer::kPhaseAbandoned);
+    EXPECT_FALSE(rig.app.transferInProgress);
+
+    rig.sim->Peer().PlugCable();
+    if (!rig.app.moduleLinked) rig.link->ToggleLink();
+    rig.link->ToggleMonitoring();
+    EXPECT_TRUE(rig.comms->IsMonitoring());
+    rig.link->ToggleMonitoring();
+}
+
+TEST(TransferIntegration, CorruptedLineStillReadsEveryByte) {
+    sim::PeerFaults faults;
+    faults.corruptRate = 0.0005;
+    Rig rig(2, faults);
+    ASSERT_TRUE(rig.transfer->ReadModuleMapsAndSettings(rig.docLink.get(), FirstViewKind::kMaps));
+    rig.ExpectDocumentEqualsModule();
+}
+
+}  // namespace
+}  // namespace corvane::test
