@@ -2,19 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "monitor/CMonitoredItem.h"
+#include "monitor/MonitorText.h"
 
 namespace corvane {
 
 namespace {
-
-std::string Format2(double v) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.2f", v);
-    return text;
-}
 
 int TruncatedColumn(double columns) {
     if (!std::isfinite(columns)) return 0;
@@ -50,7 +44,7 @@ void CMonitorGaugeState::Refresh(CMonitoredItem& item) {
     if (!m_fractionsValid) m_needleFraction = m_yellowFraction = m_redFraction = 0.0;
 
     m_caption = std::string(14, ' ') + item.setupName;
-    item.currentValueText = Format2(value);
+    AssignFixed2(item.currentValueText, value);
     m_valueBoxText = item.currentValueText + " " + item.setupUnits;
     m_colourState = value >= item.redStart ? 2 : value >= item.yellowStop ? 1 : 0;
 }

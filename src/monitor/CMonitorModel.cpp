@@ -1,22 +1,12 @@
 #include "monitor/CMonitorModel.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "model/AppState.h"
 #include "monitor/CCorvaneMonitorDoc.h"
+#include "monitor/MonitorText.h"
 
 namespace corvane {
-
-namespace {
-
-std::string Format2(double v) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.2f", v);
-    return text;
-}
-
-}  // namespace
 
 CMonitorModel::CMonitorModel(CCorvaneMonitorDoc& doc, AppState& app, MonitorEventSink* sink)
     : m_doc(doc), m_app(app), m_tracker(m_items, app, sink) {
@@ -72,9 +62,9 @@ void CMonitorModel::RefreshItems() {
         CMonitoredItem& item = m_items[static_cast<std::size_t>(i)];
         item.rawValue = m_doc.GetValueRaw(i);
         if (i == kFrontEgoIndex || i == kRearEgoIndex)
-            item.valueText = Format2(egoAfr ? m_tracker.LookupEgoAfr(item.rawValue) : 0.0);
+            AssignFixed2(item.valueText, egoAfr ? m_tracker.LookupEgoAfr(item.rawValue) : 0.0);
         else
-            item.valueText = Format2(m_doc.GetValueDisplay(i));
+            AssignFixed2(item.valueText, m_doc.GetValueDisplay(i));
     }
     m_tracker.OnPacket();
     for (auto& window : m_ownWindows) {

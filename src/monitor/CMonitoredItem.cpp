@@ -1,10 +1,10 @@
 #include "monitor/CMonitoredItem.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "model/Archive.h"
 #include "monitor/MonitoredModuleValue.h"
+#include "monitor/MonitorText.h"
 
 namespace corvane {
 
@@ -14,12 +14,6 @@ double Ratio(double numerator, double denominator) {
     if (denominator == 0.0) return 0.0;
     const double r = numerator / denominator;
     return std::isfinite(r) ? r : 0.0;
-}
-
-std::string Format2(double v) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.2f", v);
-    return text;
 }
 
 }  // namespace
@@ -94,7 +88,7 @@ CMonitoredItem CMonitoredItem::FromCatalogue(const MonitoredModuleValue& value) 
     item.units = value.GetUnits();
     item.setupName = value.GetName();
     item.setupUnits = value.GetUnits();
-    item.valueText = Format2(value.GetDisplayValue());
+    item.valueText = Fixed2(value.GetDisplayValue());
     item.moduleAddress = kMonitorBaseAddress + value.GetBlockPosition();
     item.moduleMinimum = value.GetRawMinimum();
     item.moduleMaximum = value.GetRawMaximum();

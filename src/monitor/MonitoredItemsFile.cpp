@@ -2,13 +2,13 @@
 
 #include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <limits>
 
 #include "model/Archive.h"
 #include "monitor/CCorvaneMonitorDoc.h"
+#include "monitor/MonitorText.h"
 
 namespace corvane::MonitoredItemsFile {
 
@@ -36,12 +36,6 @@ std::int32_t ParseInteger(std::string_view field) {
     return static_cast<std::int32_t>(v);
 }
 
-std::string Format2(double v) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.2f", v);
-    return text;
-}
-
 CMonitoredItem FromDefinitionLine(std::string_view line) {
     std::string_view fields[10];
     std::size_t count = 0;
@@ -57,7 +51,7 @@ CMonitoredItem FromDefinitionLine(std::string_view line) {
     item.units = std::string(fields[1]);
     item.dataMinimum = ParseNumber(fields[2]);
     item.dataMaximum = ParseNumber(fields[3]);
-    item.valueText = Format2(ParseNumber(fields[4]));
+    item.valueText = Fixed2(ParseNumber(fields[4]));
     item.moduleMinimum = ParseInteger(fields[5]);
     item.moduleMaximum = ParseInteger(fields[6]);
     (void)ParseInteger(fields[7]);  // present in the file, used by nothing
