@@ -1,0 +1,220 @@
+// corvane-sim: the emulated module on a pseudo-terminal, for the application, corvane-cli or
+// any serial terminal program. Prints the terminal's device path as the first line of its
+// standard output; commands on standard input change faults and power while it runs.
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sim/ModuleEmulator.h"
+#include "sim/peer/ModulePeer.h"
+#include "sim/peer/PtyPeerHost.h"
+
+using namespace corvane;
+
+namespace {
+
+std::atomic<bool> g_quit{false};
+void OnSignal(int) { g_quit = true; }
+
+const char* kUsage =
+    "usage: corvane-sim --pty [options]\n"
+    "\n"
+    "Runs the emulated engine control module on a pseudo-terminal and prints its device path.\n"
+    "\n"
+    "options:\n"
+    "  --product-code N   module product code (1, 128: family A; 2, 8, 64: B; 4, 256: C); default 1\n"
+    "  --seed N           seed of the engine model and of the line faults; default 1\n"
+    "  --rate HZ          monitor packets per second; default 20\n"
+    "  --baud N           pace the line at N baud, 10 bits a byte (0: unpaced); default 115200\n"
+    "  --latency MS       delay every byte to the host by MS milliseconds (USB adapter: 16)\n"
+    "  --drop P           lose each byte with probability P (both ways)\n"
+    "  --corrupt P        damage each byte with probability P (both ways)\n"
+    "  --garbage P        random bytes before a frame with probability P\n"
+    "  --no-answer P      swallow a request with probability P\n"
+    "  --busy P           answer a memory request 'busy' with probability P\n"
+    "  --second-try       answer every request only when it comes the second time\n"
+    "  --scenario TEXT    engine scenario, e.g. \"idle\", \"ride duration=120\"\n"
+    "\n"
+    "commands on standard input:\n"
+    "  power-off | power-on | power-cycle    module power\n"
+    "  pull | plug                           cable between adapter and module\n"
+    "  flash-loss N                          the next flash write loses power after N bytes\n"
+    "  busy N                                the next N memory calls answer 'busy'\n"
+    "  fault NAME VALUE                      drop, corrupt, garbage, no-answer, busy, latency, baud\n"
+    "  scenario TEXT                         start an engine scenario\n"
+    "  status                                counters\n"
+    "  quit                                  end\n";
+
+bool NeedsValue(const std::string& option) { return option != "--pty" && option != "--second-try" && option != "--help"; }
+
+bool SetFault(sim::PeerFaults& f, const std::string& name, double value) {
+    if (name == "drop") f.dropRate = value;
+    else if (name == "corrupt") f.corruptRate = value;
+    else if (name == "garbage") f.garbageRate = value;
+    else if (name == "no-answer") f.noAnswerRate = value;
+    else if (name == "busy") f.busyRate = value;
+    else if (name == "latency") f.latencySeconds = value / 1000.0;
+    else if (name == "baud") f.baud = static_cast<int>(value);
+    else return false;
+    return true;
+}
+
+void Status(sim::ModulePeer& peer) {
+    const auto s = peer.GetStats();
+    const auto power = peer.WithEmulator([](sim::ModuleEmulator& e) { return e.Powered(); });
+    std::cerr << "power " << (power ? "on" : "off") << ", cable " << (peer.CablePlugged() ? "in" : "out")
+              << ", requests " << s.requests << ", executed " << s.executed << ", repeats answered "
+              << s.repeatsAnswered << ", bad CRC " << s.badCrcs << ", monitor packets " << s.monitorPackets
+              << ", bytes in " << s.bytesIn << ", out " << s.bytesOut << "\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::map<std::string, std::string> opts;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a.rfind("--", 0) != 0) {
+            std::cerr << "corvane-sim: unexpected argument '" << a << "'\n" << kUsage;
+            return 64;
+        }
+        const auto eq = a.find('=');
+        if (eq != std::string::npos) {
+            opts[a.substr(0, eq)] = a.substr(eq + 1);
+        } else if (NeedsValue(a)) {
+            if (i + 1 >= argc) {
+                std::cerr << "corvane-sim: " << a << " needs a value\n";
+                return 64;
+            }
+            opts[a] = argv[++i];
+        } else {
+            opts[a] = "1";
+        }
+    }
+    if (opts.count("--help")) {
+        std::cout << kUsage;
+        return 0;
+    }
+    if (!opts.count("--pty")) {
+        std::cerr << kUsage;
+        return 64;
+    }
+    auto number = [&](const std::string& name, double fallback) {
+        auto it = opts.find(name);
+        if (it == opts.end()) return fallback;
+        char* end = nullptr;
+        const double v = std::strtod(it->second.c_str(), &end);
+        if (it->second.empty() || *end != '\0') {
+            std::cerr << "corvane-sim: " << name << " needs a number\n";
+            std::exit(64);
+        }
+        return v;
+    };
+
+    sim::EmulatorOptions module;
+    module.productCode = static_cast<std::uint32_t>(number("--product-code", 1));
+    module.seed = static_cast<std::uint64_t>(number("--seed", 1));
+    module.monitorRateHz = number("--rate", 20);
+    sim::PeerFaults faults;
+    faults.baud = static_cast<int>(number("--baud", 115200));
+    faults.latencySeconds = number("--latency", 0) / 1000.0;
+    faults.dropRate = number("--drop", 0);
+    faults.corruptRate = number("--corrupt", 0);
+    faults.garbageRate = number("--garbage", 0);
+    faults.noAnswerRate = number("--no-answer", 0);
+    faults.busyRate = number("--busy", 0);
+    faults.answerOnSecondTry = opts.count("--second-try") > 0;
+
+    sim::ModuleEmulator emulator(module);
+    if (auto it = opts.find("--scenario"); it != opts.end()) {
+        std::string error;
+        if (!emulator.StartScenario(it->second, &error)) {
+            std::cerr << "corvane-sim: scenario: " << error << "\n";
+            return 64;
+        }
+    }
+    sim::ModulePeer peer(emulator, module.seed);
+    peer.SetFaults(faults);
+    sim::PtyPeerHost host(peer);
+    std::string error;
+    if (!host.Open(&error)) {
+        std::cerr << "corvane-sim: " << error << "\n";
+        return 1;
+    }
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    std::cout << host.DevicePath() << std::endl;
+    std::cerr << "corvane-sim: module (product code " << module.productCode << ") on " << host.DevicePath()
+              << (faults.baud > 0 ? ", " + std::to_string(faults.baud) + " baud" : std::string(", unpaced"))
+              << "\n";
+    host.Start();
+
+    // Commands run on this thread; the peer serialises them with the line.
+    std::thread input([&] {
+        std::string line;
+        while (!g_quit && std::getline(std::cin, line)) {
+            std::istringstream words(line);
+            std::string cmd;
+            words >> cmd;
+            if (cmd.empty()) continue;
+            if (cmd == "quit" || cmd == "exit") {
+                g_quit = true;
+            } else if (cmd == "power-off") {
+                peer.PowerOff();
+            } else if (cmd == "power-on") {
+                peer.PowerOn();
+            } else if (cmd == "power-cycle") {
+                peer.PowerCycle();
+            } else if (cmd == "pull") {
+                peer.PullCable();
+            } else if (cmd == "plug") {
+                peer.PlugCable();
+            } else if (cmd == "flash-loss") {
+                std::size_t n = 0;
+                words >> n;
+                peer.ArmPowerLossDuringFlash(n);
+            } else if (cmd == "busy") {
+                int n = 0;
+                words >> n;
+                peer.WithEmulator([n](sim::ModuleEmulator& e) {
+                    e.SetBusyForCalls(n);
+                    return 0;
+                });
+            } else if (cmd == "fault") {
+                std::string name;
+                double value = 0;
+                words >> name >> value;
+                auto f = peer.Faults();
+                if (SetFault(f, name, value)) peer.SetFaults(f);
+                else std::cerr << "corvane-sim: unknown fault '" << name << "'\n";
+            } else if (cmd == "scenario") {
+                std::string rest;
+                std::getline(words, rest);
+                const auto start = rest.find_first_not_of(' ');
+                rest = start == std::string::npos ? "" : rest.substr(start);
+                std::string err;
+                if (!peer.WithEmulator([&](sim::ModuleEmulator& e) { return e.StartScenario(rest, &err); }))
+                    std::cerr << "corvane-sim: scenario: " << err << "\n";
+            } else if (cmd == "status") {
+                Status(peer);
+                continue;
+            } else {
+                std::cerr << "corvane-sim: unknown command '" << cmd << "'\n";
+                continue;
+            }
+            std::cerr << "corvane-sim: " << cmd << "\n";
+        }
+    });
+    input.detach();  // a blocked read of standard input must not hold the exit
+    while (!g_quit) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    host.Stop();
+    std::cout.flush();
+    std::_Exit(0);  // the input thread may still be blocked reading standard input
+}
