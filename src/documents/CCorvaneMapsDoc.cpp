@@ -72,7 +72,9 @@ void CCorvaneMapsDoc::BuildContents() {
     // The fill covers the low addresses where the settings and the base map name live; write
     // them again so that the image holds what the document shows (a WRITE of a new document
     // then sends its settings, not 0xFF).
-    for (const auto& s : m_settings) s->RewriteImage();
+    // Several settings share an address; rewriting in construction order leaves the same
+    // bytes there as construction did.
+    for (int index : BasicSettingConstructionOrder()) m_settings[static_cast<std::size_t>(index)]->RewriteImage();
     WriteBaseMapNameToImage();
     m_modified = false;
 }

@@ -111,6 +111,24 @@ TEST(MapsDocConstruction, NewDocumentImageHoldsWhatItShows) {
     for (int i = 0; i < 16; ++i) EXPECT_EQ(doc.ReadByte(static_cast<std::uint16_t>(0x0F00 + i)), '0');
 }
 
+TEST(MapsDocConstruction, SettingsBytesMatchASettingsOnlyImageInEveryFamily) {
+    // The family's image fill covers the settings' addresses (family A fills far past 0x0F14);
+    // afterwards every settings byte is as the settings alone write it.
+    CModuleMemoryMapMirror reference;
+    DocumentContext context;
+    context.image = &reference;
+    const auto settings = CreateBasicSettings(&context);
+    for (std::uint32_t code : {1u, 2u, 4u}) {
+        AppState app = App(code);
+        CCorvaneMapsDoc doc(app);
+        for (const auto& s : settings)
+            for (int b = 0; b < s->GetByteWidth(); ++b) {
+                const auto address = static_cast<std::uint16_t>(s->GetAddress() + b);
+                EXPECT_EQ(doc.ReadByte(address), reference.ReadByte(address)) << code << " " << s->GetClassName();
+            }
+    }
+}
+
 TEST(MapsDocConstruction, SelectorTreeListsGroupsSettingsAndWarranty) {
     AppState app = App(2);
     CCorvaneMapsDoc doc(app);
