@@ -1,0 +1,95 @@
+// READ and WRITE of a family-A module over the emulated module paced at 115200 baud.
+// efficiency = line time of the payload bytes (10 bits a byte) / measured time of the transfer.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "comms/ModuleComms.h"
+#include "comms/SimTransport.h"
+#include "documents/CCorvaneMapsDoc.h"
+#include "link/CLinkController.h"
+#include "link/CModuleTransfer.h"
+#include "link/MapsDocumentLink.h"
+#include "maps/CModuleMap.h"
+#include "model/SettingsStore.h"
+
+namespace {
+
+using namespace corvane;
+
+constexpr int kBaud = 115200;
+
+struct Bench {
+    Bench() {
+        app.productCode = 1;
+        sim::PeerFaults faults;
+        faults.baud = kBaud;
+        sim::EmulatorOptions module;
+        module.productCode = 1;
+        comms = std::make_unique<comms::ModuleComms>(std::make_unique<comms::SimTransport>(module, faults));
+        link = std::make_unique<CLinkController>(*comms, app, prompter, store);
+        transfer = std::make_unique<CModuleTransfer>(*link);
+        doc = std::make_unique<CCorvaneMapsDoc>(app, comms.get(), link.get(), &prompter);
+        docLink = std::make_unique<MapsDocumentLink>(*doc);
+        link->ToggleLink();
+    }
+    ~Bench() {
+        docLink.reset();
+        doc.reset();
+        transfer.reset();
+        link.reset();
+        comms.reset();
+    }
+    AppState app;
+    SilentPrompter prompter{Prompter::Answer::Yes};
+    MemorySettingsStore store;
+    std::unique_ptr<comms::ModuleComms> comms;
+    std::unique_ptr<CLinkController> link;
+    std::unique_ptr<CModuleTransfer> transfer;
+    std::unique_ptr<CCorvaneMapsDoc> doc;
+    std::unique_ptr<MapsDocumentLink> docLink;
+};
+
+double LineSeconds(std::size_t bytes) { return static_cast<double>(bytes) * 10.0 / kBaud; }
+
+void BM_ReadFamilyA(benchmark::State& state) {
+    Bench b;
+    std::size_t payload = 0;
+    for (int i = 0; i < b.doc->GetBasicMapCount(); ++i) payload += b.doc->GetMap(i)->GetMapSizeBytes();
+    for (int k = 0; k < kBasicSettingCount; ++k)
+        if (k != kIACStopOffset && k != kIdleRpm) payload += b.doc->GetSetting(k)->GetByteWidth();
+    double seconds = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        if (!b.transfer->ReadModuleMapsAndSettings(b.docLink.get(), FirstViewKind::kMaps)) state.SkipWithError("READ failed");
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.SetIterationTime(seconds);
+    }
+    state.counters["payload_bytes"] = static_cast<double>(payload);
+    state.counters["efficiency"] = LineSeconds(payload) / seconds;
+}
+BENCHMARK(BM_ReadFamilyA)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+void BM_WriteFamilyA(benchmark::State& state) {
+    Bench b;
+    const auto path = (std::filesystem::temp_directory_path() / "bench_link_write.crv").string();
+    if (!b.doc->Save(path)) state.SkipWithError("cannot save");
+    // 18 map chunks, the settings blocks written and the base map name blocks.
+    const std::size_t payload = 18 * 512 + 7 * 4 + 4 * 4;
+    double seconds = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        if (!b.transfer->WriteModuleMapsAndSettings(b.docLink.get())) state.SkipWithError("WRITE failed");
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.SetIterationTime(seconds);
+    }
+    std::filesystem::remove(path);
+    state.counters["payload_bytes"] = static_cast<double>(payload);
+    state.counters["efficiency"] = LineSeconds(payload) / seconds;
+}
+BENCHMARK(BM_WriteFamilyA)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
