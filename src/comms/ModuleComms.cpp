@@ -617,9 +617,13 @@ void ModuleComms::ApplyJobResult(Job& job, Clock::time_point now) {
                 m_streamOn = true;
                 m_lastPacket = now;
                 m_lastMonitorSeq = -1;
-            } else {
+            } else if (job.noAnswer) {
                 m_nextUnsolicitedStop = now + m_options.reconnectInterval;
-                if (job.noAnswer && m_linked && !m_reconnecting) LinkLost(false, now);
+                if (m_linked && !m_reconnecting) LinkLost(false, now);
+            } else {
+                // Refused (the upgrade loader streams nothing): ask again now and then, not
+                // at every turn of the loop.
+                m_nextUnsolicitedStop = now + std::max<Clock::duration>(m_options.reconnectInterval, std::chrono::seconds(1));
             }
             return;
         case Op::MonitorStop:

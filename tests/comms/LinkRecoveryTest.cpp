@@ -125,3 +125,49 @@ TEST(LinkRecovery, ModuleThatStaysAwayEndsInConnectionFailure) {
     rig.Peer().PowerOn();
     EXPECT_TRUE(rig.comms->DetectModule());
 }
+
+// Power fails in the middle of programming a flash block: the write is reported failed, the
+// link is reported lost, and when power returns the module is found again in its loader.
+TEST(LinkRecovery, PowerLossDuringAFlashWriteIsReportedAndTheLoaderIsFoundAgain) {
+    SimRig rig;
+    rig.Peer().WithEmulator([](sim::ModuleEmulator& e) {
+        e.Poke(sim::kUpgradeMarkerAddress, sim::kUpgradeMarkerOn);
+        return 0;
+    });
+    rig.Peer().PowerCycle();  // boots into the firmware upgrade loader
+    ASSERT_TRUE(rig.comms->DetectModule());
+    EXPECT_EQ(rig.comms->ConnectedModuleId(), kUpgradeModeModuleId);
+
+    std::vector<std::uint8_t> block(512);
+    for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<std::uint8_t>(i ^ 0x5A);
+    ASSERT_TRUE(rig.comms->WriteFlashBlock(0x4000, block.data(), 512));
+    EXPECT_EQ(rig.Peer().WithEmulator([](sim::ModuleEmulator& e) { return e.Peek(0x4001); }), block[1]);
+
+    rig.Peer().ArmPowerLossDuringFlash(100);
+    EXPECT_FALSE(rig.comms->WriteFlashBlock(0x4200, block.data(), 512));
+    EXPECT_TRUE(rig.comms->ReadWriteCommandFailed());
+    ASSERT_TRUE(rig.events.WaitFor([&] { return !rig.events.statuses.empty(); }, 1s));
+    EXPECT_EQ(rig.events.Locked([&] { return rig.events.statuses.front(); }), kDataLinkLost);
+
+    rig.Peer().PowerOn();
+    ASSERT_TRUE(rig.events.WaitFor([&] { return rig.events.statuses.size() >= 2; }, 3s));
+    EXPECT_EQ(rig.events.Locked([&] { return rig.events.statuses[1]; }), kDataLinkRestored);
+    EXPECT_EQ(rig.comms->ConnectedModuleId(), kUpgradeModeModuleId);
+    EXPECT_FALSE(rig.Peer().WithEmulator([](sim::ModuleEmulator& e) { return e.FirmwareIntact(); }));
+    ASSERT_TRUE(rig.comms->WriteFlashBlock(0x4200, block.data(), 512));
+    EXPECT_FALSE(rig.comms->ReadWriteCommandFailed());
+}
+
+TEST(LinkRecovery, MonitoringARefusingLoaderIsNotTakenForAStream) {
+    SimRig rig;
+    rig.Peer().WithEmulator([](sim::ModuleEmulator& e) {
+        e.Poke(sim::kUpgradeMarkerAddress, sim::kUpgradeMarkerOn);
+        return 0;
+    });
+    rig.Peer().PowerCycle();
+    ASSERT_TRUE(rig.comms->DetectModule());
+    rig.comms->StartMonitoring(kMonitorBlockAddress, kMonitorBlockLength);
+    std::this_thread::sleep_for(500ms);
+    EXPECT_TRUE(rig.events.Locked([&] { return rig.events.packets.empty() && rig.events.statuses.empty(); }));
+    EXPECT_TRUE(rig.comms->IsLinked());
+}

@@ -279,6 +279,8 @@ Frame ModulePeer::Execute(const Frame& request, double now, bool& cacheable) {
             m_emulator.StartMonitor(block->address, block->length);
             m_wasMonitoring = false;
             (void)now;
+            // The upgrade loader has no stream: say so rather than promise packets.
+            if (!m_emulator.Monitoring()) return protocol::MakeError(seq, Command::ErrorRefused, request.command);
             return Frame{seq, Command::MonitorStartAnswer, {}};
         }
         case Command::MonitorStop:
