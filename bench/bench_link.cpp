@@ -12,6 +12,7 @@
 #include "link/CModuleTransfer.h"
 #include "link/MapsDocumentLink.h"
 #include "maps/CModuleMap.h"
+#include "model/Prompter.h"
 #include "model/SettingsStore.h"
 
 namespace {
@@ -19,6 +20,14 @@ namespace {
 using namespace corvane;
 
 constexpr int kBaud = 115200;
+
+// Answers every question positively (OK or Yes, whichever the box offers).
+class AgreeingPrompter : public SilentPrompter {
+public:
+    Answer Message(const std::string&, const std::string&, Icon, Buttons buttons) override {
+        return buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ? Answer::Yes : Answer::Ok;
+    }
+};
 
 struct Bench {
     Bench() {
@@ -42,7 +51,7 @@ struct Bench {
         comms.reset();
     }
     AppState app;
-    SilentPrompter prompter{Prompter::Answer::Yes};
+    AgreeingPrompter prompter;
     MemorySettingsStore store;
     std::unique_ptr<comms::ModuleComms> comms;
     std::unique_ptr<CLinkController> link;
