@@ -19,36 +19,34 @@ double Ratio(double numerator, double denominator) {
 }  // namespace
 
 void CMonitoredItem::Store(Archive& ar) const {
-    {
-        ar.WriteString(name);
-        ar.WriteString(units);
-        ar.WriteString(valueText);
-        ar.WriteU8(shown);
-        ar.WriteI32(moduleAddress);
-        ar.WriteI32(memoryPage);
-        ar.WriteI32(rawValue);
-        ar.WriteString(setupName);
-        ar.WriteString(setupUnits);
-        ar.WriteString(currentValueText);
-        ar.WriteDouble(gaugeMaximum);
-        ar.WriteDouble(gaugeMinimum);
-        ar.WriteDouble(dataMinimum);
-        ar.WriteDouble(dataMaximum);
-        ar.WriteI32(moduleMaximum);
-        ar.WriteI32(moduleMinimum);
-        ar.WriteString(spareText);
-        ar.WriteDouble(yellowStop);
-        ar.WriteDouble(whiteNormal);
-        ar.WriteDouble(redStart);
-        ar.WriteDouble(alarmLow);
-        ar.WriteDouble(alarmHigh);
-        ar.WriteI32(alarmOn);
-        ar.WriteI32(ownWindow);
-        ar.WriteI32(ownWindowLeft);
-        ar.WriteI32(ownWindowTop);
-        ar.WriteI32(groupWindow);
-        ar.WriteDouble(scale);
-    }
+    ar.WriteString(name);
+    ar.WriteString(units);
+    ar.WriteString(valueText);
+    ar.WriteU8(shown);
+    ar.WriteI32(moduleAddress);
+    ar.WriteI32(memoryPage);
+    ar.WriteI32(rawValue);
+    ar.WriteString(setupName);
+    ar.WriteString(setupUnits);
+    ar.WriteString(currentValueText);
+    ar.WriteDouble(gaugeMaximum);
+    ar.WriteDouble(gaugeMinimum);
+    ar.WriteDouble(dataMinimum);
+    ar.WriteDouble(dataMaximum);
+    ar.WriteI32(moduleMaximum);
+    ar.WriteI32(moduleMinimum);
+    ar.WriteString(spareText);
+    ar.WriteDouble(yellowStop);
+    ar.WriteDouble(whiteNormal);
+    ar.WriteDouble(redStart);
+    ar.WriteDouble(alarmLow);
+    ar.WriteDouble(alarmHigh);
+    ar.WriteI32(alarmOn);
+    ar.WriteI32(ownWindow);
+    ar.WriteI32(ownWindowLeft);
+    ar.WriteI32(ownWindowTop);
+    ar.WriteI32(groupWindow);
+    ar.WriteDouble(scale);
 }
 
 void CMonitoredItem::Load(Archive& ar) {
