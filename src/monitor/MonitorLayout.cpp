@@ -36,8 +36,9 @@ void RefreshGroupTexts(std::vector<GroupControl>& controls, const std::vector<CM
     for (auto& c : controls) {
         if (c.itemIndex < 0 || static_cast<std::size_t>(c.itemIndex) >= items.size()) continue;
         const CMonitoredItem& item = items[static_cast<std::size_t>(c.itemIndex)];
-        c.buttonText = item.name;
-        c.labelText = item.valueText + " " + item.units;
+        // Reuses the texts' storage: this runs for every control on every packet.
+        c.buttonText.assign(item.name);
+        c.labelText.assign(item.valueText).append(" ").append(item.units);
     }
 }
 
