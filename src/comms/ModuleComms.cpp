@@ -344,7 +344,6 @@ void ModuleComms::TakeWork(Clock::time_point now) {
         const bool desired = m_monitorWanted && !m_writing;
         if (desired && !m_streamOn) {
             job = MakeJob(Op::MonitorStart);
-            std::lock_guard lock(m_mutex);
             job->frames.push_back(protocol::MakeMonitorStart(0, m_monitorAddress, m_monitorLength));
         } else if (!desired && m_streamOn) {
             job = MakeJob(Op::MonitorStop);

@@ -167,8 +167,8 @@ private:
     std::atomic<int> m_firmwareVersion{0};
     std::atomic<int> m_maxBlockData{static_cast<int>(protocol::kMaxBlockData)};
     std::atomic<CommsEvents*> m_sink{nullptr};
-    std::uint16_t m_monitorAddress = kMonitorBlockAddress;
-    std::uint16_t m_monitorLength = kMonitorBlockLength;
+    std::atomic<std::uint16_t> m_monitorAddress{kMonitorBlockAddress};
+    std::atomic<std::uint16_t> m_monitorLength{kMonitorBlockLength};
     Stats m_stats;
 
     // UI thread only.

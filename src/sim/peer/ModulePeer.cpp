@@ -63,12 +63,16 @@ void ModulePeer::Service(double now) {
         m_decoder.Reset();
         return;
     }
+    // Bytes are taken in the order and at the time they arrived, so that an answer starts
+    // when its request was complete, however late the driver calls in.
     std::vector<std::uint8_t> arrived;
     while (!m_in.empty() && m_in.front().time <= now) {
-        arrived.push_back(m_in.front().byte);
-        m_in.pop_front();
-    }
-    if (!arrived.empty()) {
+        const double at = m_in.front().time;
+        arrived.clear();
+        while (!m_in.empty() && m_in.front().time == at) {
+            arrived.push_back(m_in.front().byte);
+            m_in.pop_front();
+        }
         m_decoder.Feed(arrived);
         protocol::FrameDecoder::Event event;
         while (m_decoder.Next(event)) {
@@ -76,9 +80,9 @@ void ModulePeer::Service(double now) {
                 ++m_stats.badCrcs;
                 // The header is intact, so the sequence number is trustworthy: ask for it again.
                 if (protocol::IsRequest(event.frame.command))
-                    Send(protocol::MakeError(event.frame.sequence, Command::ErrorBadCrc, event.frame.command), now);
+                    Send(protocol::MakeError(event.frame.sequence, Command::ErrorBadCrc, event.frame.command), at);
             } else {
-                HandleRequest(event.frame, now);
+                HandleRequest(event.frame, at);
             }
             if (!m_emulator.Powered()) {  // power failed while carrying out a request
                 m_decoder.Reset();

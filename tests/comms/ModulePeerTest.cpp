@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include "protocol/FrameDecoder.h"
+#include "sim/ModuleEmulator.h"
+#include "sim/peer/ModulePeer.h"
+
+using namespace corvane;
+using namespace corvane::sim;
+using protocol::Command;
+using protocol::Frame;
+
+// The peer is clocked from outside, so its line timing can be checked on a virtual clock.
+namespace {
+
+struct PeerOnVirtualClock {
+    explicit PeerOnVirtualClock(const PeerFaults& faults = {}) : peer(emulator, 9) { peer.SetFaults(faults); }
+
+    void Send(const Frame& f, double at) { peer.Receive(protocol::EncodeFrame(f), at); }
+    // Runs the peer up to `at` and returns the frames that reached the host by then.
+    std::vector<Frame> Until(double at) {
+        peer.Service(at);
+        std::vector<std::uint8_t> bytes;
+        peer.TakeOutput(bytes, at);
+        decoder.Feed(bytes);
+        std::vector<Frame> frames;
+        protocol::FrameDecoder::Event e;
+        while (decoder.Next(e))
+            if (e.kind == protocol::FrameDecoder::EventKind::Frame) frames.push_back(e.frame);
+        return frames;
+    }
+
+    ModuleEmulator emulator;
+    ModulePeer peer;
+    protocol::FrameDecoder decoder;
+};
+
+}  // namespace
+
+TEST(ModulePeer, PacesBothDirectionsAtTheLineRate) {
+    PeerFaults faults;
+    faults.baud = 115200;
+    PeerOnVirtualClock rig(faults);
+    const double byteTime = 10.0 / 115200;
+    rig.Send(protocol::MakeRead(1, 0x8000, 128), 0.0);
+    const double requestArrives = 15 * byteTime;
+    const double answerDone = requestArrives + 139 * byteTime;
+    EXPECT_TRUE(rig.Until(requestArrives - byteTime / 2).empty()) << "request not fully received yet";
+    EXPECT_TRUE(rig.Until(answerDone - byteTime / 2).empty()) << "answer still on the line";
+    auto frames = rig.Until(answerDone + byteTime / 2);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].command, Command::ReadAnswer);
+    EXPECT_EQ(frames[0].payload.size(), 128u);
+}
+
+TEST(ModulePeer, LatencyDelaysEveryAnswer) {
+    PeerFaults faults;
+    faults.latencySeconds = 0.016;
+    PeerOnVirtualClock rig(faults);
+    rig.Send(protocol::MakeIdentify(1), 0.0);
+    EXPECT_TRUE(rig.Until(0.0159).empty());
+    EXPECT_EQ(rig.Until(0.0161).size(), 1u);
+}
+
+TEST(ModulePeer, AnswersEachRequestWithItsSequenceNumberAndTheRightError) {
+    PeerOnVirtualClock rig;
+    rig.Send(protocol::MakeRead(10, 0xDFFF, 2), 0);                        // runs past memory
+    rig.Send(Frame{11, static_cast<Command>(0x33), {}}, 0);                  // no such command
+    rig.Send(Frame{12, Command::Read, {1, 2, 3}}, 0);                        // short payload
+    rig.Send(protocol::MakeFlashWrite(13, 0x4000, std::vector<std::uint8_t>{1}), 0);  // not in the loader
+    rig.Send(protocol::MakeWrite(14, 0x0400, std::vector<std::uint8_t>{9}), 0);
+    auto frames = rig.Until(0.001);
+    ASSERT_EQ(frames.size(), 5u);
+    EXPECT_EQ(frames[0], protocol::MakeError(10, Command::ErrorOutOfRange, Command::Read));
+    EXPECT_EQ(frames[1], protocol::MakeError(11, Command::ErrorUnknownCommand, static_cast<Command>(0x33)));
+    EXPECT_EQ(frames[2], protocol::MakeError(12, Command::ErrorBadLength, Command::Read));
+    EXPECT_EQ(frames[3], protocol::MakeError(13, Command::ErrorRefused, Command::FlashWrite));
+    EXPECT_EQ(frames[4], (Frame{14, Command::WriteAnswer, {}}));
+}
+
+TEST(ModulePeer, ADamagedRequestIsAnsweredBadCrcAndNotCarriedOut) {
+    PeerOnVirtualClock rig;
+    auto bytes = protocol::EncodeFrame(protocol::MakeWrite(20, 0x0400, std::vector<std::uint8_t>{0x77}));
+    bytes[9] ^= 0xFF;  // the data byte
+    rig.peer.Receive(bytes, 0);
+    auto frames = rig.Until(0.001);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0], protocol::MakeError(20, Command::ErrorBadCrc, Command::Write));
+    EXPECT_NE(rig.emulator.Peek(0x0400), 0x77);
+    EXPECT_NE(rig.emulator.Peek(0x0400), 0x88);
+}
+
+TEST(ModulePeer, StreamsMonitorPacketsWithTheirOwnCounterAtTheModulesRate) {
+    PeerOnVirtualClock rig;
+    rig.emulator.SetMonitorRateHz(50);
+    rig.Send(protocol::MakeMonitorStart(5, 0x1400, 72), 0.0);
+    std::vector<Frame> packets;
+    for (int ms = 0; ms <= 1000; ++ms)
+        for (auto& f : rig.Until(ms / 1000.0))
+            if (f.command == Command::MonitorPacket) packets.push_back(f);
+    EXPECT_GE(packets.size(), 50u);
+    EXPECT_LE(packets.size(), 52u);
+    for (std::size_t i = 1; i < packets.size(); ++i)
+        EXPECT_EQ(packets[i].sequence, static_cast<std::uint16_t>(packets[i - 1].sequence + 1));
+    EXPECT_EQ(packets.back().payload.size(), 72u);
+    rig.Send(protocol::MakeMonitorStop(6), 1.0);
+    auto frames = rig.Until(1.001);
+    rig.Until(1.5);
+    EXPECT_TRUE(rig.Until(2.0).empty());
+}
+
+TEST(ModulePeer, PulledCableAndPowerOffSilenceTheModule) {
+    PeerOnVirtualClock rig;
+    rig.peer.PullCable();
+    rig.Send(protocol::MakeIdentify(1), 0);
+    EXPECT_TRUE(rig.Until(0.1).empty());
+    rig.peer.PlugCable();
+    rig.peer.PowerOff();
+    rig.Send(protocol::MakeIdentify(2), 0.2);
+    EXPECT_TRUE(rig.Until(0.3).empty());
+    rig.peer.PowerOn();
+    rig.Send(protocol::MakeIdentify(3), 0.4);
+    auto frames = rig.Until(0.5);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].sequence, 3);
+}
+
+TEST(ModulePeer, GarbageBeforeFramesDoesNotHideThem) {
+    PeerFaults faults;
+    faults.garbageRate = 1.0;
+    faults.garbageMaxBytes = 40;
+    PeerOnVirtualClock rig(faults);
+    for (std::uint16_t s = 0; s < 50; ++s) rig.Send(protocol::MakeRead(s, 0x0400, 8), 0);
+    EXPECT_EQ(rig.Until(0.01).size(), 50u);
+}
