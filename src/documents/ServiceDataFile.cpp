@@ -56,9 +56,11 @@ std::string ServiceDataFile::ToText(const WarrantyValues& values) {
     // The VIN as the user sees it: up to its first zero byte (a VIN read from the module is
     // zero padded) and never across a line, which would shift the lines after it.
     std::string vin = values.vin ? values.vin->GetText() : std::string();
+    // Trailing blanks are dropped as loading drops them, so a saved file loads back to
+    // exactly what it holds.
     const std::size_t stop = vin.find_first_of(std::string("\0\r\n", 3));
     if (stop != std::string::npos) vin.resize(stop);
-    text += vin + kLineEnd;
+    text += std::string(TrimRight(vin)) + kLineEnd;
     text += std::string("0") + kLineEnd;
     return text;
 }

@@ -124,3 +124,14 @@ TEST(ServiceDataFile, AModuleReadVinWithZeroPaddingSavesItsVisibleText) {
     const std::string text = ServiceDataFile::ToText(r.values);
     EXPECT_NE(text.find("\r\n0\r\nAB\r\n0\r\n"), std::string::npos);
 }
+
+TEST(ServiceDataFile, SavedTextLoadsBackToItself) {
+    // A VIN with a blank before a zero byte: the saved line must be what loading gives back.
+    Record r;
+    r.values.vin->SetText(std::string("1HD1\v\0" "456", 8));
+    const std::string text = ServiceDataFile::ToText(r.values);
+    Record again;
+    ServiceDataFile::FromText(text, again.values);
+    EXPECT_EQ(ServiceDataFile::ToText(again.values), text);
+    EXPECT_EQ(again.values.vin->GetText(), "1HD1");
+}
