@@ -138,6 +138,13 @@ bool CModuleTransfer::ReadModuleMapsAndSettings(LinkDocument* doc, FirstViewKind
             }
         }
     }
+    if (!checkOnly) {
+        // The document now holds the module's tune, so it carries the module's name too and a
+        // later WRITE does not warn about overwriting it.
+        std::string moduleName;
+        if (m_link.GetModuleBaseMapName(moduleName)) doc->SetBaseMapName(moduleName);
+        doc->SetModifiedFlag();
+    }
     doc->UpdateAllViews();
     EndRead(wasMonitoring, true);
     return !outOfStep;

@@ -28,6 +28,8 @@ public:
     [[nodiscard]] virtual const CModuleMemoryMapMirror& GetImage() const = 0;
 
     [[nodiscard]] virtual std::string GetBaseMapName() const = 0;
+    // READ takes the module's base map name into the document with the maps it read.
+    virtual void SetBaseMapName(const std::string& name) = 0;
     // Whether the document was ever opened from or saved to a file.
     [[nodiscard]] virtual bool HasFilePath() const = 0;
     virtual void SetModifiedFlag() = 0;

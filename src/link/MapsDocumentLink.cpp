@@ -24,6 +24,7 @@ CBasicSettingsModuleValue* MapsDocumentLink::GetSetting(int index) { return m_do
 WarrantyValues* MapsDocumentLink::GetWarranty() { return m_doc.GetWarrantyValues(); }
 const CModuleMemoryMapMirror& MapsDocumentLink::GetImage() const { return m_doc.Image(); }
 std::string MapsDocumentLink::GetBaseMapName() const { return m_doc.GetBaseMapName(); }
+void MapsDocumentLink::SetBaseMapName(const std::string& name) { m_doc.SetBaseMapName(name); }
 bool MapsDocumentLink::HasFilePath() const { return !m_doc.GetPathName().empty(); }
 void MapsDocumentLink::SetModifiedFlag() { m_doc.SetModifiedFlag(); }
 

@@ -25,6 +25,7 @@ public:
     [[nodiscard]] WarrantyValues* GetWarranty() override;
     [[nodiscard]] const CModuleMemoryMapMirror& GetImage() const override;
     [[nodiscard]] std::string GetBaseMapName() const override;
+    void SetBaseMapName(const std::string& name) override;
     [[nodiscard]] bool HasFilePath() const override;
     void SetModifiedFlag() override;
     void UpdateAllViews() override;

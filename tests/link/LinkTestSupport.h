@@ -35,6 +35,7 @@ public:
     WarrantyValues* GetWarranty() override { return &m_warranty; }
     const CModuleMemoryMapMirror& GetImage() const override { return m_image; }
     std::string GetBaseMapName() const override { return baseMapName; }
+    void SetBaseMapName(const std::string& name) override { baseMapName = name; }
     bool HasFilePath() const override { return hasFilePath; }
     void SetModifiedFlag() override { modified = true; }
     void UpdateAllViews() override { ++viewUpdates; }

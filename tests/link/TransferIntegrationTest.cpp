@@ -97,6 +97,15 @@ TEST_P(ReadEachFamily, DocumentEqualsTheModuleAfterRead) {
     EXPECT_EQ(rig.prompter.progressText, msg::kReadProgress);
     EXPECT_EQ(rig.prompter.progressMax, rig.doc->GetBasicMapCount());
     EXPECT_FALSE(rig.prompter.progressOpen);
+    // The document takes the module's name with its tune and counts as changed.
+    std::string moduleName;
+    for (int i = 0; i < 16; ++i) {
+        const int c = rig.Module([i](sim::ModuleEmulator& e) { return int(e.Peek(0xF00 + i)); });
+        if (c == 0) break;
+        moduleName.push_back(static_cast<char>(c));
+    }
+    EXPECT_EQ(rig.doc->GetBaseMapName().substr(0, moduleName.size()), moduleName);
+    EXPECT_TRUE(rig.doc->IsModified());
 }
 
 INSTANTIATE_TEST_SUITE_P(Families, ReadEachFamily, ::testing::Values(1u, 2u, 4u));
