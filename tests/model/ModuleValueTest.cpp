@@ -3,20 +3,12 @@
 #include "model/Archive.h"
 #include "model/CModuleMemoryMapMirror.h"
 #include "model/ModuleValue.h"
-#include "support/FakeComms.h"
+#include "support/TestDocument.h"
 
 namespace corvane {
 namespace {
 
-struct Doc {
-    CModuleMemoryMapMirror image;
-    test::FakeComms comms;
-    DocumentContext ctx;
-    Doc() {
-        ctx.image = &image;
-        ctx.comms = &comms;
-    }
-};
+using Doc = test::TestDocument;
 
 TEST(ModuleValueBytes, WordIsBigEndianInTheImage) {
     Doc doc;

@@ -4,20 +4,12 @@
 #include "model/CBasicSettingsModuleValue.h"
 #include "model/CModuleMemoryMapMirror.h"
 #include "model/WarrantyValues.h"
-#include "support/FakeComms.h"
+#include "support/TestDocument.h"
 
 namespace corvane {
 namespace {
 
-struct Doc {
-    CModuleMemoryMapMirror image;
-    test::FakeComms comms;
-    DocumentContext ctx;
-    Doc() {
-        ctx.image = &image;
-        ctx.comms = &comms;
-    }
-};
+using Doc = test::TestDocument;
 
 TEST(BasicSettings, CatalogueOrderAndInitialValues) {
     Doc doc;
