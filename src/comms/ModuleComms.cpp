@@ -73,6 +73,7 @@ void ModuleComms::StartThread() {
 }
 
 ModuleComms::~ModuleComms() {
+    m_sink = nullptr;  // whoever listened may be going away too
     StopReplay();
     m_quit = true;
     {
@@ -592,10 +593,14 @@ void ModuleComms::ApplyJobResult(Job& job, Clock::time_point now) {
         case Op::Detect:
             if (job.ok) {
                 identify();
-                m_linked = true;
-                m_reconnecting = false;
-                m_streamLostReported = false;
-                m_dataLostReported = false;
+                if (m_linked) {
+                    LinkRestored(now);  // found again by the caller rather than by a probe
+                } else {
+                    m_linked = true;
+                    m_reconnecting = false;
+                    m_streamLostReported = false;
+                    m_dataLostReported = false;
+                }
                 m_lastTraffic = now;
             } else if (m_linked && job.noAnswer) {
                 LinkLost(true, now);
