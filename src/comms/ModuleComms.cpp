@@ -282,6 +282,8 @@ void ModuleComms::Run() {
         if (n < 0) {
             TransportFailed(now);
         } else if (n > 0) {
+            m_lastByte = now;
+            m_gapHandled = false;
             m_decoder.Feed(buffer);
             while (m_decoder.Next(event)) {
                 if (event.kind == protocol::FrameDecoder::EventKind::Frame)
@@ -446,9 +448,17 @@ ModuleComms::Clock::duration ModuleComms::AttemptTimeout(const Job& job, std::si
     return base + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
 }
 
+ModuleComms::Clock::duration ModuleComms::GapTimeout() const {
+    const int baud = m_transport ? m_transport->Baud() : 0;
+    double seconds = 2.0 * (m_transport ? m_transport->Latency() : 0.0);
+    if (baud > 0) seconds += 20.0 * 10.0 / baud;
+    return m_options.gapTimeout + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+}
+
 ModuleComms::Clock::time_point ModuleComms::NextDeadline(Clock::time_point now) const {
     Clock::time_point next = now + std::chrono::milliseconds(10);
     for (const auto& [seq, f] : m_inFlight) next = std::min(next, f.resendPending ? f.resendAt : f.deadline);
+    if (!m_gapHandled && !m_inFlight.empty() && m_decoder.Buffered() > 0) next = std::min(next, m_lastByte + GapTimeout());
     if (m_active && m_active->nextToSend < m_active->frames.size() && m_inFlight.size() < m_active->window)
         next = now;
     return next;
@@ -526,6 +536,16 @@ void ModuleComms::HandleDamagedAnswer(const Frame& header, Clock::time_point now
 
 void ModuleComms::CheckTimeouts(Clock::time_point now) {
     if (!m_active) return;
+    if (!m_gapHandled && !m_inFlight.empty() && m_decoder.Buffered() > 0 && now - m_lastByte > GapTimeout()) {
+        // Half a frame and then silence: a byte was lost. Answers come in the order of the
+        // requests, so the one cut short answers the oldest request still open.
+        m_gapHandled = true;
+        auto oldest = m_inFlight.end();
+        for (auto it = m_inFlight.begin(); it != m_inFlight.end(); ++it)
+            if (oldest == m_inFlight.end() || it->second.index < oldest->second.index) oldest = it;
+        InFlight& f = oldest->second;
+        if (!f.resendPending && f.attempts < f.job->attempts) Transmit(f, now, true);
+    }
     std::vector<std::uint16_t> due;
     for (auto& [seq, f] : m_inFlight)
         if ((f.resendPending && now >= f.resendAt) || (!f.resendPending && now >= f.deadline)) due.push_back(seq);

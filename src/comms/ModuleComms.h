@@ -40,6 +40,10 @@ struct CommsOptions {
     ms reconnectInterval{250};   // between attempts to reach a lost module again
     int reconnectAttempts = 40;  // then the connection has failed (about 10 s by default)
     ms closeTimeout{2000};       // longest CloseLink waits for the I/O thread
+    // The line went quiet in the middle of a frame for this long (plus twice the adapter
+    // latency and 20 byte times): a byte of the answer was lost, ask again without waiting
+    // for the whole timeout.
+    ms gapTimeout{20};
     int pipelineWindow = 8;      // requests on the line at once in a multi-block read
 };
 
@@ -143,6 +147,7 @@ private:
     void CloseTransport();
     [[nodiscard]] Clock::duration AttemptTimeout(const Job& job, std::size_t index) const;
     [[nodiscard]] Clock::time_point NextDeadline(Clock::time_point now) const;
+    [[nodiscard]] Clock::duration GapTimeout() const;
     void Emit(const std::function<void(CommsEvents&)>& f);
     void LogPacket(const std::vector<std::uint8_t>& block, Clock::time_point now);
     void CloseLog();
@@ -191,6 +196,8 @@ private:
     bool m_streamLostReported = false;
     bool m_dataLostReported = false;
     Clock::time_point m_nextUnsolicitedStop{};
+    Clock::time_point m_lastByte{};
+    bool m_gapHandled = false;
 
     // Logging and replay.
     mutable std::mutex m_logMutex;

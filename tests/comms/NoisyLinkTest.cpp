@@ -31,6 +31,7 @@ TEST(NoisyLink, EveryCompletedTransferIsExactAndEveryFailureIsReported) {
     options.answerTimeout = std::chrono::milliseconds(3);
     options.longAnswerTimeout = std::chrono::milliseconds(3);
     options.reconnectInterval = std::chrono::milliseconds(10);
+    options.gapTimeout = std::chrono::milliseconds(1);
     options.reconnectAttempts = 1000000;  // keep the link; this test is about the transfers
     options.heartbeatInterval = std::chrono::milliseconds(0);
     SimRig rig(faults, options, {}, 20251206);
