@@ -268,8 +268,11 @@ void ModuleComms::Run() {
         TakeWork(now);
         SendMore(now);
         now = Clock::now();
-        const auto wait = std::clamp<Clock::duration>(NextDeadline(now) - now, Clock::duration::zero(),
-                                                      std::chrono::milliseconds(10));
+        // A transport that cannot be woken is read in short slices, so that a caller's command
+        // never waits long for the thread to notice it.
+        const auto slice = (m_transport && !m_transport->Wakeable()) ? std::chrono::milliseconds(2)
+                                                                      : std::chrono::milliseconds(10);
+        const auto wait = std::clamp<Clock::duration>(NextDeadline(now) - now, Clock::duration::zero(), slice);
         buffer.clear();
         int n = 0;
         if (m_transport && m_transport->IsOpen()) {

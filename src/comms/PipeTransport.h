@@ -18,6 +18,7 @@ public:
     bool Write(std::span<const std::uint8_t> bytes) override;
     int Read(std::vector<std::uint8_t>& out, std::chrono::microseconds timeout) override;
     void Wake() override { m_pipe.HostEnd().Wake(); }
+    [[nodiscard]] bool Wakeable() const override { return true; }
     [[nodiscard]] int Baud() const override { return m_baud; }
     [[nodiscard]] std::string Name() const override { return m_name; }
     void SetBaud(int baud) { m_baud = baud; }

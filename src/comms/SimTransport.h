@@ -27,6 +27,7 @@ public:
         return m_host.Read(out, timeout);
     }
     void Wake() override { m_host.Wake(); }
+    [[nodiscard]] bool Wakeable() const override { return true; }
     [[nodiscard]] int Baud() const override { return m_peer->Faults().baud; }
     [[nodiscard]] double Latency() const override { return m_peer->Faults().latencySeconds; }
     [[nodiscard]] std::string Name() const override { return "sim"; }

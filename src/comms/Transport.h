@@ -24,8 +24,10 @@ public:
     // Waits up to `timeout` for bytes and appends what arrived. Returns the count, or -1 when
     // the port failed.
     [[nodiscard]] virtual int Read(std::vector<std::uint8_t>& out, std::chrono::microseconds timeout) = 0;
-    // Cuts a waiting Read short, so that the I/O thread picks up new work at once.
+    // Cuts a waiting Read short, so that the I/O thread picks up new work at once. Transports
+    // that cannot do this say so, and the I/O thread then waits in short slices.
     virtual void Wake() {}
+    [[nodiscard]] virtual bool Wakeable() const { return false; }
     // Line rate in bits per second for timing, 0 when the line has no rate of its own.
     [[nodiscard]] virtual int Baud() const { return 0; }
     // Extra delay the line adds to every answer (a USB adapter's latency timer), in seconds.

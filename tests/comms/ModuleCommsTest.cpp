@@ -208,3 +208,55 @@ TEST(ModuleComms, PacketQueueWriteFlagKeepsTheStreamOffWhileBlocksAreWritten) {
     EXPECT_TRUE(rig.events.WaitFor([&] { return rig.events.packets.size() > during + 3; }, 2s));
     EXPECT_TRUE(rig.events.Locked([&] { return rig.events.statuses.empty(); }));
 }
+
+TEST(ModuleComms, PortsByNameOpenTheSimulatedModuleOrASerialDevice) {
+    ModuleComms comms(FastOptions(), TransportOptions{});
+    EXPECT_EQ(comms.Port(), "sim");  // the simulated module unless told otherwise
+    ASSERT_TRUE(comms.DetectModule());
+    EXPECT_TRUE(comms.ReadModuleMemoryBlock(0x0F00, 16));
+    comms.CloseLink();
+
+    comms.SetComPort(5);
+    EXPECT_EQ(comms.Port(), "Com 5");
+    comms.SetPort("/dev/corvane-no-such-device");
+    EXPECT_FALSE(comms.DetectModule());
+    EXPECT_FALSE(comms.IsLinked());
+
+    comms.SetPort("sim");
+    EXPECT_TRUE(comms.DetectModule());
+}
+
+TEST(ModuleComms, FakeLikeDefaultsOfTheInterfaceStillWork) {
+    // The multi-block read of the interface falls back on single reads for implementations
+    // that do not pipeline.
+    struct OneAtATime : Comms {
+        void SetComPort(int) override {}
+        bool DetectModule() override { return true; }
+        int ConnectedModuleId() const override { return 1; }
+        void CloseLink() override {}
+        bool ReadModuleMemoryBlock(std::uint16_t address, std::uint16_t length) override {
+            if (address == 0xBAD) return false;
+            data.assign(length, static_cast<std::uint8_t>(address));
+            return true;
+        }
+        std::span<const std::uint8_t> GetReceivedData() const override { return data; }
+        bool WriteModuleMemoryBlock(std::uint16_t, const std::uint8_t*, std::uint16_t) override { return true; }
+        bool WriteFlashBlock(std::uint32_t, const std::uint8_t*, std::uint16_t) override { return true; }
+        bool ReadWriteCommandFailed() const override { return false; }
+        void StartMonitoring(std::uint16_t, std::uint16_t) override {}
+        void StopMonitoring() override {}
+        bool IsMonitoring() const override { return false; }
+        void SetPacketQueueWriting(bool) override {}
+        bool IsPacketQueueWriting() const override { return false; }
+        void SetCommunicationTimeoutMode(int) override {}
+        void SetEventSink(CommsEvents*) override {}
+        std::vector<std::uint8_t> data;
+    } c;
+    const Comms::MemoryBlock blocks[] = {{1, 2}, {3, 4}};
+    std::vector<std::vector<std::uint8_t>> out;
+    ASSERT_TRUE(c.ReadModuleMemoryBlocks(blocks, out));
+    EXPECT_EQ(out, (std::vector<std::vector<std::uint8_t>>{{1, 1}, {3, 3, 3, 3}}));
+    const Comms::MemoryBlock bad[] = {{1, 2}, {0xBAD, 1}};
+    EXPECT_FALSE(c.ReadModuleMemoryBlocks(bad, out));
+    EXPECT_TRUE(out.empty());
+}
