@@ -12,6 +12,7 @@
 #include "comms/ModuleComms.h"
 #include "comms/SimTransport.h"
 #include "protocol/Frame.h"
+#include "sim/peer/PtyPeerHost.h"
 
 using namespace corvane;
 using namespace corvane::comms;
@@ -91,6 +92,42 @@ void BM_MapSweepPipelined(benchmark::State& state) { Sweep(state, 0.0, true); }
 void BM_MapSweepPipelinedUsbLatency(benchmark::State& state) { Sweep(state, 0.016, true); }
 void BM_MapSweepOneMapPerCall(benchmark::State& state) { Sweep(state, 0.0, false); }
 
+#ifdef CORVANE_HAVE_QT_SERIAL
+// The same sweep through a real pseudo-terminal and the Qt serial port transport.
+void BM_MapSweepSerialPty(benchmark::State& state) {
+    sim::ModuleEmulator emulator;
+    sim::ModulePeer peer(emulator, 1);
+    sim::PeerFaults faults;
+    faults.baud = kBaud;
+    peer.SetFaults(faults);
+    sim::PtyPeerHost host(peer);
+    if (!host.Open()) {
+        state.SkipWithError("no pseudo-terminal");
+        return;
+    }
+    host.Start();
+    ModuleComms comms(CommsOptions{}, TransportOptions{});
+    comms.SetPort(host.DevicePath());
+    if (!comms.DetectModule()) {
+        state.SkipWithError("module not detected");
+        return;
+    }
+    const auto maps = FamilyAMaps();
+    const std::size_t bytes = TotalBytes(maps);
+    double seconds = 0.0;
+    for (auto _ : state) {
+        const auto t0 = std::chrono::steady_clock::now();
+        std::vector<std::vector<std::uint8_t>> out;
+        if (!comms.ReadModuleMemoryBlocks(maps, out)) state.SkipWithError("read failed");
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    }
+    comms.CloseLink();
+    const double perSweep = seconds / static_cast<double>(state.iterations());
+    state.counters["sweep_s"] = perSweep;
+    state.counters["efficiency"] = static_cast<double>(bytes) * kByteTime / perSweep;
+}
+#endif
+
 class CountingEvents : public CommsEvents {
 public:
     void OnMonitorPacket(const std::vector<std::uint8_t>&) override { ++packets; }
@@ -130,6 +167,9 @@ void BM_MonitorStream(benchmark::State& state) {
 BENCHMARK(BM_MapSweepPipelined)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_MapSweepPipelinedUsbLatency)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_MapSweepOneMapPerCall)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+#ifdef CORVANE_HAVE_QT_SERIAL
+BENCHMARK(BM_MapSweepSerialPty)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+#endif
 BENCHMARK(BM_MonitorStream)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 BENCHMARK_MAIN();
