@@ -135,7 +135,9 @@ bool ModuleComms::DetectModule() {
     auto job = MakeJob(Op::Detect);
     job->frames.push_back(protocol::MakeIdentify(0));
     job->expectLength.push_back(4);
-    return RunJob(job);
+    const bool ok = RunJob(job);
+    m_failed = !ok;
+    return ok;
 }
 
 void ModuleComms::CloseLink() {

@@ -95,6 +95,7 @@ TEST(ModuleComms, FailsWithinItsBoundWhenTheModuleNeverAnswers) {
     EXPECT_GE(took, 4 * 25ms);  // every attempt was given its time
     EXPECT_LT(took, 2s);
     EXPECT_FALSE(rig.comms->IsLinked());
+    EXPECT_TRUE(rig.comms->ReadWriteCommandFailed());
 }
 
 TEST(ModuleComms, ARequestAnsweredOnlyOnItsSecondCopyIsCarriedOutOnce) {
