@@ -76,9 +76,9 @@ TEST(ModuleComms, PipelinedMultiBlockReadReturnsEveryBlockInOrder) {
 TEST(ModuleComms, OutOfRangeFailsAtOnceAndSetsTheFailureEventUntilTheNextSuccess) {
     SimRig rig;
     ASSERT_TRUE(rig.comms->DetectModule());
-    const auto t0 = std::chrono::steady_clock::now();
+    const auto sent = rig.comms->GetStats().requestsSent;
     EXPECT_FALSE(rig.comms->ReadModuleMemoryBlock(0xDFF0, 0x20));  // runs past module memory
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, 20ms) << "a refusal needs no retries";
+    EXPECT_EQ(rig.comms->GetStats().requestsSent, sent + 1) << "a refusal is not asked again";
     EXPECT_TRUE(rig.comms->ReadWriteCommandFailed());
     EXPECT_TRUE(rig.comms->ReadModuleMemoryBlock(0x0400, 4));
     EXPECT_FALSE(rig.comms->ReadWriteCommandFailed());
@@ -161,7 +161,7 @@ TEST(ModuleComms, CloseLinkReturnsInBoundedTimeEvenWhenTheModuleIsGone) {
     rig.Peer().PullCable();
     const auto t0 = std::chrono::steady_clock::now();
     rig.comms->CloseLink();
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, 600ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, 1500ms);
     EXPECT_FALSE(rig.comms->IsLinked());
     EXPECT_FALSE(rig.comms->IsMonitoring());
 }
