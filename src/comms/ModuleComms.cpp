@@ -73,7 +73,7 @@ void ModuleComms::StartThread() {
 }
 
 ModuleComms::~ModuleComms() {
-    m_sink = nullptr;  // whoever listened may be going away too
+    SetEventSink(nullptr);  // whoever listened may be going away too
     StopReplay();
     m_quit = true;
     {
@@ -116,6 +116,8 @@ std::shared_ptr<ModuleComms::Job> ModuleComms::MakeJob(Op op) const {
 }
 
 bool ModuleComms::RunJob(const std::shared_ptr<Job>& job) {
+    // A notification handler that calls back in would wait for its own thread.
+    if (OnOwnThread()) return false;
     // The I/O thread finishes every job within its bounded attempts; this bound only guards
     // against a transport that blocks in a way it must not.
     const auto perFrame = std::max({m_options.answerTimeout, m_options.longAnswerTimeout, m_options.flashTimeout}) +
@@ -141,6 +143,7 @@ bool ModuleComms::DetectModule() {
 }
 
 void ModuleComms::CloseLink() {
+    if (OnOwnThread()) return;
     auto job = MakeJob(Op::Close);
     std::unique_lock lock(m_mutex);
     m_queue.push_back(job);
@@ -258,8 +261,14 @@ void ModuleComms::SetPacketQueueWriting(bool writing) {
 // ---------------------------------------------------------------------------------------------
 // I/O thread
 
+void ModuleComms::SetEventSink(CommsEvents* sink) {
+    std::lock_guard lock(m_sinkMutex);
+    m_sink = sink;
+}
+
 void ModuleComms::Emit(const std::function<void(CommsEvents&)>& f) {
-    if (CommsEvents* sink = m_sink.load()) f(*sink);
+    std::lock_guard lock(m_sinkMutex);
+    if (m_sink) f(*m_sink);
 }
 
 void ModuleComms::Run() {

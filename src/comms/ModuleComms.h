@@ -82,7 +82,9 @@ public:
     void SetPacketQueueWriting(bool writing) override;
     [[nodiscard]] bool IsPacketQueueWriting() const override { return m_writing.load(); }
     void SetCommunicationTimeoutMode(int mode) override { m_timeoutMode = mode; }
-    void SetEventSink(CommsEvents* sink) override { m_sink = sink; }
+    // Once this returns the previous sink is called no more (a notification under way is
+    // waited for), so a sink may be destroyed right after it is replaced.
+    void SetEventSink(CommsEvents* sink) override;
 
     void SetPort(const std::string& port) override;
     [[nodiscard]] std::string Port() const override;
@@ -122,6 +124,7 @@ private:
 
     void StartThread();
     [[nodiscard]] bool RunJob(const std::shared_ptr<Job>& job);
+    [[nodiscard]] bool OnOwnThread() const { return std::this_thread::get_id() == m_thread.get_id(); }
     [[nodiscard]] std::shared_ptr<Job> MakeJob(Op op) const;
 
     // I/O thread.
@@ -171,7 +174,8 @@ private:
     std::atomic<int> m_moduleId{0};
     std::atomic<int> m_firmwareVersion{0};
     std::atomic<int> m_maxBlockData{static_cast<int>(protocol::kMaxBlockData)};
-    std::atomic<CommsEvents*> m_sink{nullptr};
+    std::recursive_mutex m_sinkMutex;  // held while a notification runs
+    CommsEvents* m_sink = nullptr;
     std::atomic<std::uint16_t> m_monitorAddress{kMonitorBlockAddress};
     std::atomic<std::uint16_t> m_monitorLength{kMonitorBlockLength};
     Stats m_stats;

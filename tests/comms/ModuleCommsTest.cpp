@@ -261,3 +261,25 @@ TEST(ModuleComms, FakeLikeDefaultsOfTheInterfaceStillWork) {
     EXPECT_FALSE(c.ReadModuleMemoryBlocks(bad, out));
     EXPECT_TRUE(out.empty());
 }
+
+TEST(ModuleComms, ANotificationHandlerCallingBackInFailsAtOnceInsteadOfHanging) {
+    struct CallsBack : CommsEvents {
+        void OnMonitorPacket(const std::vector<std::uint8_t>&) override {
+            if (done.exchange(true)) return;
+            result = comms->ReadModuleMemoryBlock(0x0400, 4);
+            reached = true;
+        }
+        ModuleComms* comms = nullptr;
+        std::atomic<bool> done{false}, reached{false};
+        bool result = true;
+    } sink;
+    SimRig rig;
+    sink.comms = rig.comms.get();
+    rig.comms->SetEventSink(&sink);
+    ASSERT_TRUE(rig.comms->DetectModule());
+    rig.comms->StartMonitoring(kMonitorBlockAddress, kMonitorBlockLength);
+    for (int i = 0; i < 200 && !sink.reached; ++i) std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(sink.reached);
+    EXPECT_FALSE(sink.result);
+    rig.comms->SetEventSink(nullptr);
+}
