@@ -1,6 +1,9 @@
 // READ and WRITE through the real comms library against the emulated module.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include <filesystem>
 
 #include "comms/ModuleComms.h"
@@ -210,6 +213,10 @@ TEST(TransferIntegration, PulledCableAbortsAndMonitoringCanStartAgain) {
     EXPECT_FALSE(rig.app.transferInProgress);
 
     rig.sim->Peer().PlugCable();
+    // As a tuner would: wait (at most the reconnect time) until the module answers again.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (!rig.comms->DetectModule() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     if (!rig.app.moduleLinked) rig.link->ToggleLink();
     rig.link->ToggleMonitoring();
     EXPECT_TRUE(rig.comms->IsMonitoring());
