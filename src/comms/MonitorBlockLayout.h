@@ -5,23 +5,15 @@
 #include <span>
 #include <string>
 
+#include "comms/api/MonitorBlock.h"
+
 namespace corvane::comms {
 
-// Where each of the 45 live values sits in the monitor block and how its raw value converts to
-// display units: display = minimum + raw * (maximum - minimum) / raw maximum. Words are high
-// byte first. Used to write monitor logs a spreadsheet can read.
-struct MonitorChannel {
-    const char* name;
-    const char* units;  // "" when the value has none
-    int width;          // 1 or 2 bytes
-    int offset;         // in the block
-    int rawMax;
-    double displayMin;
-    double displayMax;
-};
-
-inline constexpr int kMonitorChannelCount = 45;
-extern const std::array<MonitorChannel, kMonitorChannelCount> kMonitorChannels;
+// The live values of the monitor block (the one table shared with the emulator and the
+// monitor), as the log writer and replay use them.
+using MonitorChannel = corvane::MonitorChannelSpec;
+using corvane::kMonitorChannelCount;
+using corvane::kMonitorChannels;
 
 // Raw value of channel i in `block` (0 when the block is too short).
 [[nodiscard]] int MonitorRawValue(std::span<const std::uint8_t> block, int channel);

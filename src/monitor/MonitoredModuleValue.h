@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "comms/api/MonitorBlock.h"
 #include "model/ModuleValue.h"
 
 namespace corvane {
@@ -23,17 +24,7 @@ inline constexpr int kRearEgoIndex = 31;
 
 // One row of the live value catalogue. Every monitored value is built from its row; the 45
 // classes differ in nothing but these numbers, so they are data, not code.
-struct MonitorValueSpec {
-    int index;
-    const char* className;
-    const char* name;
-    const char* units;
-    int width;       // 1 or 2 bytes, words high byte first
-    int offset;      // position in the monitor block
-    int rawMaximum;  // raw minimum is always 0
-    double displayMinimum;
-    double displayMaximum;
-};
+using MonitorValueSpec = MonitorChannelSpec;
 
 // The catalogue in block order: offsets are the running sum of the widths, 72 bytes in all.
 [[nodiscard]] const std::array<MonitorValueSpec, kMonitoredValueCount>& MonitorCatalogue();

@@ -15,7 +15,7 @@ TEST(MonitorLayoutTable, OffsetsAreTheRunningSumOfWidthsOver72Bytes) {
   for (const MonitorField& f : MonitorLayout::Fields()) {
     EXPECT_EQ(f.offset, offset);
     EXPECT_TRUE(f.width == 1 || f.width == 2);
-    EXPECT_LE(f.rawMax, f.width == 1 ? 0xFF : 0xFFFF);
+    EXPECT_LE(f.rawMaximum, f.width == 1 ? 0xFF : 0xFFFF);
     offset += f.width;
   }
   EXPECT_EQ(offset, MonitorLayout::kBlockLength);
