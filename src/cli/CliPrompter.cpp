@@ -5,10 +5,6 @@
 #include <istream>
 #include <ostream>
 
-#include "comms/ModuleComms.h"
-#include "comms/SimTransport.h"
-#include "comms/TransportFactory.h"
-#include "link/CLinkController.h"
 
 namespace corvane::cli {
 
@@ -77,56 +73,5 @@ void CliPrompter::WaitEnd() {}
 std::optional<std::string> CliPrompter::PickOpenFile(const std::string&, const std::string&) { return m_openFile; }
 
 std::optional<std::string> CliPrompter::PickSaveFile(const std::string&, const std::string&) { return std::nullopt; }
-
-// --- ModuleSession -----------------------------------------------------------------------------
-
-namespace {
-
-bool IsPowerCycleWait(const std::string& text) {
-    return text.find("Turn the MODULE power OFF") != std::string::npos;
-}
-
-}  // namespace
-
-ModuleSession::ModuleSession(const std::string& port, std::uint32_t productCode, CliPrompter& prompter) {
-    m_app.productCode = productCode;
-    comms::TransportOptions transportOptions;
-    transportOptions.simModule.productCode = productCode;
-    if (port == comms::kSimulatedPortName) {
-        auto sim = std::make_unique<comms::SimTransport>(transportOptions.simModule, transportOptions.simFaults,
-                                                         transportOptions.simSeed);
-        m_sim = sim.get();
-        m_comms = std::make_unique<comms::ModuleComms>(std::move(sim));
-    } else {
-        m_comms = std::make_unique<comms::ModuleComms>(comms::CommsOptions{}, transportOptions);
-        m_comms->SetPort(port);
-    }
-    m_link = std::make_unique<CLinkController>(*m_comms, m_app, prompter, m_store);
-
-    // The simulated module has no power switch for the user to press: a power-cycle wait turns
-    // it off when it begins and on again at the wait's second poll, after the module was seen
-    // gone.
-    prompter.SetWaitHooks(
-        [this](const std::string& text) {
-            if (m_sim == nullptr || !IsPowerCycleWait(text)) return;
-            m_sim->Peer().PowerOff();
-            m_powerOffPending = true;
-        },
-        [this](int poll) {
-            if (m_sim == nullptr || !m_powerOffPending || poll < 2) return;
-            m_sim->Peer().PowerOn();
-            m_powerOffPending = false;
-        });
-}
-
-ModuleSession::~ModuleSession() {
-    m_link.reset();
-    m_comms.reset();
-}
-
-bool ModuleSession::EnsureLinked() {
-    bool wasMonitoring = false;
-    return m_link->EnsureLinked(wasMonitoring);
-}
 
 }  // namespace corvane::cli

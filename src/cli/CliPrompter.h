@@ -3,16 +3,10 @@
 #include <chrono>
 #include <functional>
 #include <iosfwd>
-#include <memory>
 #include <optional>
 #include <string>
 
-#include "comms/ModuleComms.h"
-#include "comms/SimTransport.h"
-#include "link/CLinkController.h"
-#include "model/AppState.h"
 #include "model/Prompter.h"
-#include "model/SettingsStore.h"
 
 namespace corvane::cli {
 
@@ -58,33 +52,6 @@ private:
     std::function<void(const std::string&)> m_waitBeginHook;
     std::function<void(int)> m_pollHook;
     std::string m_lastMessage;
-};
-
-// A module on a port as the commands use it: the comms library opened on PORT ("sim", "Com n"
-// or a device path), the application state and the link controller. For the simulated module
-// the power-cycle waits of the upgrade cycle the emulator's power themselves.
-class ModuleSession {
-public:
-    ModuleSession(const std::string& port, std::uint32_t productCode, CliPrompter& prompter);
-    ~ModuleSession();
-    ModuleSession(const ModuleSession&) = delete;
-    ModuleSession& operator=(const ModuleSession&) = delete;
-
-    [[nodiscard]] AppState& App() { return m_app; }
-    [[nodiscard]] CLinkController& Link() { return *m_link; }
-    [[nodiscard]] comms::ModuleComms& Comms() { return *m_comms; }
-    // Null unless the port is the simulated module (and it was opened).
-    [[nodiscard]] comms::SimTransport* Sim() { return m_sim; }
-    // Links now; false (after "No Module Link Available") when no module answers.
-    [[nodiscard]] bool EnsureLinked();
-
-private:
-    AppState m_app;
-    MemorySettingsStore m_store;
-    comms::SimTransport* m_sim = nullptr;
-    bool m_powerOffPending = false;
-    std::unique_ptr<comms::ModuleComms> m_comms;
-    std::unique_ptr<CLinkController> m_link;
 };
 
 }  // namespace corvane::cli

@@ -17,26 +17,6 @@
 
 namespace corvane::cli {
 
-// Shows every message on the error stream; answers every question with OK.
-class StreamPrompter : public Prompter {
-public:
-    explicit StreamPrompter(std::ostream& err) : m_err(err) {}
-    Answer Message(const std::string& text, const std::string&, Icon, Buttons) override {
-        m_err << text << "\n";
-        return Answer::Ok;
-    }
-    void ProgressBegin(const std::string&, int) override {}
-    void ProgressStep(int) override {}
-    void ProgressEnd() override {}
-    void WaitBegin(const std::string&, const std::string&) override {}
-    void WaitEnd() override {}
-    std::optional<std::string> PickOpenFile(const std::string&, const std::string&) override { return {}; }
-    std::optional<std::string> PickSaveFile(const std::string&, const std::string&) override { return {}; }
-
-private:
-    std::ostream& m_err;
-};
-
 // The running product code from --product-code; a code of no known family is a usage error.
 inline std::uint32_t DocumentProductCode(const Args& args) {
     const std::uint32_t code = ProductCodeOption(args);

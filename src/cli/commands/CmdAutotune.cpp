@@ -6,10 +6,12 @@
 #include <cstdio>
 #include <deque>
 #include <filesystem>
+#include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli/CliCommand.h"
+#include "cli/CliPrompter.h"
 #include "cli/commands/MonitorCliSupport.h"
 #include "documents/CCorvaneMapsDoc.h"
 #include "link/CLinkController.h"
@@ -26,26 +28,6 @@
 
 namespace corvane::cli {
 namespace {
-
-// Prints every message; accepts every question (the command line asked for the operation).
-class AcceptingPrompter : public Prompter {
-public:
-    explicit AcceptingPrompter(std::ostream& err) : m_err(err) {}
-    Answer Message(const std::string& text, const std::string&, Icon, Buttons buttons) override {
-        m_err << text << "\n";
-        return buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ? Answer::Yes : Answer::Ok;
-    }
-    void ProgressBegin(const std::string&, int) override {}
-    void ProgressStep(int) override {}
-    void ProgressEnd() override {}
-    void WaitBegin(const std::string&, const std::string&) override {}
-    void WaitEnd() override {}
-    std::optional<std::string> PickOpenFile(const std::string&, const std::string&) override { return {}; }
-    std::optional<std::string> PickSaveFile(const std::string&, const std::string&) override { return {}; }
-
-private:
-    std::ostream& m_err;
-};
 
 // Map edits reach the module only when writing is allowed (--no-write keeps the module as it was).
 class PushGate : public LinkSeam {
@@ -106,9 +88,10 @@ int RunAutotune(const Args& args, std::ostream& out, std::ostream& err) {
     AppState app;
     app.productCode = ProductCodeOption(args);
     app.targetAfr = target;
-    OpenedComms opened = OpenCommsOnPort(args);
+    OpenedComms opened = OpenModuleComms(args, ProductCodeOption(args));
     comms::ModuleComms& comms = *opened.comms;
-    AcceptingPrompter prompter(err);
+    // The command line asked for the operation: every question is answered yes.
+    CliPrompter prompter(err, std::cin, true);
     MemorySettingsStore settings;
     CLinkController link(comms, app, prompter, settings);
     PushGate pushes(link, write);

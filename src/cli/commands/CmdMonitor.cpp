@@ -22,7 +22,7 @@ int RunMonitor(const Args& args, std::ostream& out, std::ostream& err) {
     const long count = args.GetInt("count").value_or(10);
     if (count <= 0) throw UsageError{"--count must be positive"};
     const bool csv = args.Has("csv");
-    OpenedComms opened = OpenCommsOnPort(args);
+    OpenedComms opened = OpenModuleComms(args, ProductCodeOption(args));
     comms::ModuleComms& comms = *opened.comms;
     PacketQueue packets;
     comms.SetEventSink(&packets);

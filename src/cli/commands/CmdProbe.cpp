@@ -2,27 +2,18 @@
 #include <string>
 
 #include "cli/CliCommand.h"
+#include "cli/ModuleSession.h"
 #include "comms/ModuleComms.h"
-#include "comms/TransportFactory.h"
 
 namespace corvane::cli {
 namespace {
 
 int RunProbe(const Args& args, std::ostream& out, std::ostream& err) {
-    const auto port = args.Get("port");
-    if (!port || port->empty()) throw UsageError{"--port is required (sim, \"Com n\" or a device path)"};
-    comms::TransportOptions transport;
-    if (auto baud = args.GetInt("baud")) {
-        if (*baud <= 0) throw UsageError{"--baud must be positive"};
-        transport.baud = static_cast<int>(*baud);
-    }
-    if (auto pattern = args.Get("device-pattern")) transport.serialDevicePattern = *pattern;
-    if (*port == comms::kSimulatedPortName) transport.simModule.productCode = ProductCodeOption(args);
-
-    comms::ModuleComms link(comms::CommsOptions{}, transport);
-    link.SetPort(*port);
+    OpenedComms opened = OpenModuleComms(args, ProductCodeOption(args));
+    comms::ModuleComms& link = *opened.comms;
+    const std::string port = *args.Get("port");
     if (!link.DetectModule()) {
-        err << "corvane-cli probe: no module answers on " << *port << "\n";
+        err << "corvane-cli probe: no module answers on " << port << "\n";
         return kExitFailed;
     }
     const int moduleId = link.ConnectedModuleId();

@@ -3,6 +3,7 @@
 
 #include "cli/CliCommand.h"
 #include "cli/CliPrompter.h"
+#include "cli/ModuleSession.h"
 #include "cli/commands/CliDocSupport.h"
 #include "link/CModuleTransfer.h"
 #include "link/MapsDocumentLink.h"
@@ -17,7 +18,7 @@ int RunRead(const Args& args, std::ostream& out, std::ostream& err) {
     const std::uint32_t code = DocumentProductCode(args);
 
     CliPrompter prompter(err, std::cin, args.Has("yes"));
-    ModuleSession session(*port, code, prompter);
+    ModuleSession session(args, code, prompter);
     CCorvaneMapsDoc doc(session.App(), &session.Comms(), &session.Link(), &prompter);
     MapsDocumentLink docLink(doc);
     CModuleTransfer transfer(session.Link());

@@ -1,4 +1,7 @@
 // corvane-cli s19-to-b19: converts an S-record firmware file into a firmware data file.
+#include <iostream>
+
+#include "cli/CliPrompter.h"
 #include "cli/commands/CliDocSupport.h"
 #include "documents/FirmwareDataFile.h"
 
@@ -10,7 +13,7 @@ int RunS19ToB19(const Args& args, std::ostream& out, std::ostream& err) {
     const auto version = args.GetInt("version");
     if (!version) throw UsageError{"--version V is required"};
     const std::string target = args.GetOr("o", args.GetOr("output", FirmwareDataFile::B19PathFor(path)));
-    StreamPrompter prompter(err);
+    CliPrompter prompter(err, std::cin, true);
     FirmwareDataFile file(&prompter);
     using R = FirmwareDataFile::ConvertResult;
     switch (file.ConvertS19ToB19(path, static_cast<int>(*version), target)) {

@@ -3,6 +3,7 @@
 
 #include "cli/CliCommand.h"
 #include "cli/CliPrompter.h"
+#include "cli/ModuleSession.h"
 #include "cli/commands/CliDocSupport.h"
 #include "link/CBasicSettingsLink.h"
 #include "link/MapsDocumentLink.h"
@@ -22,7 +23,7 @@ int RunSetting(const Args& args, std::ostream& out, std::ostream& err) {
     const std::uint32_t code = DocumentProductCode(args);
 
     CliPrompter prompter(err, std::cin, true);
-    ModuleSession session(*port, code, prompter);
+    ModuleSession session(args, code, prompter);
     auto opened = CCorvaneMapsDoc::Open(path, session.App(), &session.Comms(), &session.Link(), &prompter);
     if (!opened.document) {
         err << opened.Message() << "\n";

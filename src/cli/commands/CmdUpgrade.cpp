@@ -3,6 +3,7 @@
 
 #include "cli/CliCommand.h"
 #include "cli/CliPrompter.h"
+#include "cli/ModuleSession.h"
 #include "cli/commands/CliDocSupport.h"
 #include "link/CFirmwareUpgrade.h"
 
@@ -18,7 +19,7 @@ int RunUpgrade(const Args& args, std::ostream& out, std::ostream& err) {
     CliPrompter prompter(err, std::cin, args.Has("yes"));
     if (const auto wait = args.GetInt("wait")) prompter.SetWaitTimeout(std::chrono::seconds(*wait));
     prompter.SetOpenFile(firmware);
-    ModuleSession session(*port, code, prompter);
+    ModuleSession session(args, code, prompter);
     if (session.Sim()) err << "(simulated module: its power is cycled at each power-cycle prompt)\n";
     CFirmwareUpgrade upgrade(session.Link());
     if (!upgrade.Run()) return kExitFailed;

@@ -3,6 +3,7 @@
 
 #include "cli/CliCommand.h"
 #include "cli/CliPrompter.h"
+#include "cli/ModuleSession.h"
 #include "cli/commands/CliDocSupport.h"
 #include "link/CWarrantyLink.h"
 #include "link/MapsDocumentLink.h"
@@ -30,7 +31,7 @@ int RunWarranty(const Args& args, std::ostream& out, std::ostream& err) {
         throw UsageError{"the warranty record exists in family B only (product codes 2, 8, 64)"};
 
     CliPrompter prompter(err, std::cin, args.Has("yes"));
-    ModuleSession session(*port, code, prompter);
+    ModuleSession session(args, code, prompter);
     CCorvaneMapsDoc doc(session.App(), &session.Comms(), &session.Link(), &prompter);
     MapsDocumentLink docLink(doc);
     CWarrantyLink warranty(session.Link());

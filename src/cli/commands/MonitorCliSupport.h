@@ -1,7 +1,7 @@
 #pragma once
 
-// What the monitor and autotune commands share: a comms library on a port (the simulated
-// module optionally driven by a scenario) and a packet queue filled from its I/O thread.
+// What the monitor and autotune commands share: a packet queue filled from the comms
+// library's I/O thread.
 
 #include <chrono>
 #include <condition_variable>
@@ -13,10 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/CliCommand.h"
+#include "cli/ModuleSession.h"
 #include "comms/ModuleComms.h"
-#include "comms/SimTransport.h"
-#include "comms/TransportFactory.h"
 
 namespace corvane::cli {
 
@@ -58,41 +56,5 @@ private:
     std::deque<std::vector<std::uint8_t>> m_packets;
     bool m_failed = false;
 };
-
-// A comms library on --port. For the simulated module, `sim` is set to its transport so that
-// the command can drive the emulated engine (scenario, lean rows).
-struct OpenedComms {
-    std::unique_ptr<comms::ModuleComms> comms;
-    comms::SimTransport* sim = nullptr;
-};
-
-inline OpenedComms OpenCommsOnPort(const Args& args) {
-    const auto port = args.Get("port");
-    if (!port || port->empty()) throw UsageError{"--port is required (sim, \"Com n\" or a device path)"};
-    comms::TransportOptions transport;
-    if (auto baud = args.GetInt("baud")) {
-        if (*baud <= 0) throw UsageError{"--baud must be positive"};
-        transport.baud = static_cast<int>(*baud);
-    }
-    if (auto pattern = args.Get("device-pattern")) transport.serialDevicePattern = *pattern;
-    OpenedComms opened;
-    if (*port == comms::kSimulatedPortName) {
-        transport.simModule.productCode = ProductCodeOption(args);
-        auto sim = std::make_unique<comms::SimTransport>(transport.simModule, transport.simFaults, transport.simSeed);
-        opened.sim = sim.get();
-        opened.comms = std::make_unique<comms::ModuleComms>(std::move(sim));
-        if (auto scenario = args.Get("scenario")) {
-            std::string error;
-            const bool started = opened.sim->Peer().WithEmulator(
-                [&](sim::ModuleEmulator& module) { return module.StartScenario(*scenario, &error); });
-            if (!started) throw UsageError{"--scenario: " + error};
-        }
-    } else {
-        if (args.Has("scenario")) throw UsageError{"--scenario needs --port sim"};
-        opened.comms = std::make_unique<comms::ModuleComms>(comms::CommsOptions{}, transport);
-    }
-    opened.comms->SetPort(*port);
-    return opened;
-}
 
 }  // namespace corvane::cli
