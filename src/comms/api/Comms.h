@@ -1,6 +1,4 @@
 #pragma once
-// Before changing anything in this tree, read DEVELOPERS.md at the top of the repository
-// (house rules: what may be committed, how to build in your own folder, how to commit).
 
 #include <cstdint>
 #include <functional>
