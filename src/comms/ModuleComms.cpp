@@ -199,17 +199,20 @@ bool ModuleComms::ReadModuleMemoryBlocks(std::span<const MemoryBlock> blocks,
     return true;
 }
 
-bool ModuleComms::WriteModuleMemoryBlock(std::uint16_t address, const std::uint8_t* data, std::uint16_t length) {
-    if (std::uint32_t{address} + length > 0x10000u || (length > 0 && data == nullptr)) {
+bool ModuleComms::RunChunkedWrite(Op op, std::uint32_t address, const std::uint8_t* data, std::uint16_t length) {
+    if (length > 0 && data == nullptr) {
         m_failed = true;
         return false;
     }
-    auto job = MakeJob(Op::Write);
+    auto job = MakeJob(op);
+    if (op == Op::Flash) job->fixedTimeout = m_options.flashTimeout;
     const auto chunk = static_cast<std::size_t>(std::max(1, m_maxBlockData.load()));
     for (std::size_t at = 0; at < length; at += chunk) {
         const std::size_t n = std::min<std::size_t>(chunk, length - at);
-        job->frames.push_back(protocol::MakeWrite(0, static_cast<std::uint16_t>(address + at),
-                                                  std::span<const std::uint8_t>(data + at, n)));
+        const std::span<const std::uint8_t> bytes(data + at, n);
+        job->frames.push_back(op == Op::Flash
+                                  ? protocol::MakeFlashWrite(0, static_cast<std::uint32_t>(address + at), bytes)
+                                  : protocol::MakeWrite(0, static_cast<std::uint16_t>(address + at), bytes));
         job->expectLength.push_back(0);
     }
     // Chunks go one after the other (window 1), so a failure leaves a clean prefix written.
@@ -218,23 +221,16 @@ bool ModuleComms::WriteModuleMemoryBlock(std::uint16_t address, const std::uint8
     return ok;
 }
 
-bool ModuleComms::WriteFlashBlock(std::uint32_t address, const std::uint8_t* data, std::uint16_t length) {
-    if (length > 0 && data == nullptr) {
+bool ModuleComms::WriteModuleMemoryBlock(std::uint16_t address, const std::uint8_t* data, std::uint16_t length) {
+    if (std::uint32_t{address} + length > 0x10000u) {
         m_failed = true;
         return false;
     }
-    auto job = MakeJob(Op::Flash);
-    job->fixedTimeout = m_options.flashTimeout;
-    const auto chunk = static_cast<std::size_t>(std::max(1, m_maxBlockData.load()));
-    for (std::size_t at = 0; at < length; at += chunk) {
-        const std::size_t n = std::min<std::size_t>(chunk, length - at);
-        job->frames.push_back(protocol::MakeFlashWrite(0, static_cast<std::uint32_t>(address + at),
-                                                       std::span<const std::uint8_t>(data + at, n)));
-        job->expectLength.push_back(0);
-    }
-    const bool ok = job->frames.empty() || RunJob(job);
-    m_failed = !ok;
-    return ok;
+    return RunChunkedWrite(Op::Write, address, data, length);
+}
+
+bool ModuleComms::WriteFlashBlock(std::uint32_t address, const std::uint8_t* data, std::uint16_t length) {
+    return RunChunkedWrite(Op::Flash, address, data, length);
 }
 
 void ModuleComms::StartMonitoring(std::uint16_t address, std::uint16_t length) {

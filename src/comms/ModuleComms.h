@@ -124,6 +124,8 @@ private:
 
     void StartThread();
     [[nodiscard]] bool RunJob(const std::shared_ptr<Job>& job);
+    // A block or flash write split into frames of the largest size the module takes.
+    [[nodiscard]] bool RunChunkedWrite(Op op, std::uint32_t address, const std::uint8_t* data, std::uint16_t length);
     [[nodiscard]] bool OnOwnThread() const { return std::this_thread::get_id() == m_thread.get_id(); }
     [[nodiscard]] std::shared_ptr<Job> MakeJob(Op op) const;
 

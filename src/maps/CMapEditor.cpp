@@ -219,20 +219,9 @@ EditOutcome CMapEditor::HandleMapsViewKey(Key key, KeyModifiers mod) {
 
     if (const auto digit = DigitOf(key)) return QuickAfr(*digit, mod);
     switch (key) {
-        case Key::Left:
-            if (mod.shift) {
-                if (const auto partner = FrontRearPartner()) return SwitchMap(*partner);
-                return Handled();
-            }
-            return MoveActive(m_activePoint - 1);
+        case Key::Left: return PreviousPointOrPartner(mod);
         case Key::Up:
-        case Key::Down: {
-            const int step = (mod.ctrl ? 5 : 1) * (key == Key::Up ? 1 : -1);
-            map.StepPointByModuleUnits(m_activePoint, step);
-            EditOutcome out = Changed(m_activePoint, m_activePoint);
-            out.infoBoxChanged = m_infoBoxVisible;
-            return out;
-        }
+        case Key::Down: return StepActive(key, mod, false);
         case Key::Insert: {
             m_followMode = !m_followMode;
             EditOutcome out;
@@ -297,6 +286,25 @@ EditOutcome CMapEditor::HandleMapsViewKey(Key key, KeyModifiers mod) {
     }
 }
 
+EditOutcome CMapEditor::PreviousPointOrPartner(KeyModifiers mod) {
+    if (mod.shift) {
+        if (const auto partner = FrontRearPartner()) return SwitchMap(*partner);
+        return Handled();
+    }
+    return MoveActive(m_activePoint - 1);
+}
+
+EditOutcome CMapEditor::StepActive(Key key, KeyModifiers mod, bool trim) {
+    const int step = (mod.ctrl ? 5 : 1) * (key == Key::Up ? 1 : -1);
+    if (trim)
+        Map()->StepPointTrimByModuleUnits(m_activePoint, step);
+    else
+        Map()->StepPointByModuleUnits(m_activePoint, step);
+    EditOutcome out = Changed(m_activePoint, m_activePoint);
+    out.infoBoxChanged = m_infoBoxVisible;
+    return out;
+}
+
 EditOutcome CMapEditor::HandleAdvancedKey(Key key, KeyModifiers mod) {
     bool handled = false;
     EditOutcome common = HandleCommonKey(key, mod, handled);
@@ -305,20 +313,9 @@ EditOutcome CMapEditor::HandleAdvancedKey(Key key, KeyModifiers mod) {
 
     switch (key) {
         case Key::Left:
-        case Key::Insert:
-            if (mod.shift) {
-                if (const auto partner = FrontRearPartner()) return SwitchMap(*partner);
-                return Handled();
-            }
-            return MoveActive(m_activePoint - 1);
+        case Key::Insert: return PreviousPointOrPartner(mod);
         case Key::Up:
-        case Key::Down: {
-            const int step = (mod.ctrl ? 5 : 1) * (key == Key::Up ? 1 : -1);
-            map.StepPointTrimByModuleUnits(m_activePoint, step);
-            EditOutcome out = Changed(m_activePoint, m_activePoint);
-            out.infoBoxChanged = m_infoBoxVisible;
-            return out;
-        }
+        case Key::Down: return StepActive(key, mod, true);
         case Key::F:
         case Key::L: return PointPairFit(mod.ctrl);
         case Key::Z: {

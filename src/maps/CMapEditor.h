@@ -103,6 +103,10 @@ private:
     EditOutcome HandleCommonKey(Key key, KeyModifiers modifiers, bool& handled);
 
     EditOutcome MoveActive(int index);
+    // Left (and Insert in the trim view): the previous point; with Shift the front/rear partner.
+    EditOutcome PreviousPointOrPartner(KeyModifiers modifiers);
+    // Up/Down: the active point's base (maps view) or trim (trim view), 5 steps with Ctrl.
+    EditOutcome StepActive(Key key, KeyModifiers modifiers, bool trim);
     EditOutcome SwitchMap(int index);
     EditOutcome Changed(int first, int last);
     void AfterEdit();

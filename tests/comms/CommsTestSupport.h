@@ -10,6 +10,7 @@
 
 #include "comms/ModuleComms.h"
 #include "comms/SimTransport.h"
+#include "support/FastCommsOptions.h"
 
 namespace corvane::comms::test {
 
@@ -60,20 +61,7 @@ private:
     std::condition_variable m_cv;
 };
 
-// Short timings, so that the suite stays fast; the rules are the same as with the defaults.
-inline CommsOptions FastOptions() {
-    CommsOptions o;
-    o.answerTimeout = std::chrono::milliseconds(25);
-    o.longAnswerTimeout = std::chrono::milliseconds(40);
-    o.flashTimeout = std::chrono::milliseconds(60);
-    o.busyBackoff = std::chrono::milliseconds(2);
-    o.streamTimeout = std::chrono::milliseconds(300);
-    o.heartbeatInterval = std::chrono::milliseconds(150);
-    o.reconnectInterval = std::chrono::milliseconds(50);
-    o.reconnectAttempts = 10;
-    o.closeTimeout = std::chrono::milliseconds(500);
-    return o;
-}
+inline CommsOptions FastOptions() { return corvane::test::FastCommsOptions(); }
 
 // A comms library talking to an emulated module in this process.
 struct SimRig {

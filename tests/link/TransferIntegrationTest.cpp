@@ -16,6 +16,7 @@
 #include "maps/CModuleMap.h"
 #include "model/SettingsStore.h"
 #include "sim/ModuleEmulator.h"
+#include "support/FastCommsOptions.h"
 #include "support/RecordingPrompter.h"
 
 namespace corvane::test {
@@ -23,16 +24,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Transfers run without heartbeats and give up reconnecting soon.
 comms::CommsOptions FastOptions() {
-    comms::CommsOptions o;
-    o.answerTimeout = std::chrono::milliseconds(25);
-    o.longAnswerTimeout = std::chrono::milliseconds(40);
-    o.flashTimeout = std::chrono::milliseconds(60);
-    o.busyBackoff = std::chrono::milliseconds(2);
+    comms::CommsOptions o = FastCommsOptions();
     o.heartbeatInterval = std::chrono::milliseconds(0);
     o.reconnectInterval = std::chrono::milliseconds(20);
     o.reconnectAttempts = 3;
-    o.closeTimeout = std::chrono::milliseconds(500);
     return o;
 }
 
