@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config
           libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev qt6-serialport-dev
-          srecord)
+          fonts-liberation2 srecord)
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

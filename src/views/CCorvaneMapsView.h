@@ -1,0 +1,14 @@
+#pragma once
+
+#include "views/CMapsView.h"
+
+namespace corvane {
+
+// The maps view: edits the base values of the shown map.
+class CCorvaneMapsView : public CMapsView {
+public:
+    CCorvaneMapsView(CCorvaneMapsDoc& document, SettingsStore& settings, QWidget* parent = nullptr)
+        : CMapsView(EditorView::Maps, document, settings, parent) {}
+};
+
+}  // namespace corvane
