@@ -45,4 +45,12 @@ void CMapsView::SetMapPointerPosition(double x) {
 
 void CMapsView::OnDocumentUpdated() { update(); }
 
+EditOutcome CMapsView::ApplyKey(Key key, KeyModifiers modifiers) {
+    EditOutcome outcome = m_editor->HandleKey(key, modifiers);
+    if (outcome.switchToMap) emit mapShown(*outcome.switchToMap);
+    if (outcome.pointsChanged) emit documentEdited();
+    update();
+    return outcome;
+}
+
 }  // namespace corvane

@@ -43,12 +43,15 @@ public:
     // The document changed under the view (READ, a load, another view's edit): repaint.
     void OnDocumentUpdated();
 
+    EditOutcome ApplyKey(Key key, KeyModifiers modifiers);
+
 signals:
     // The view now shows this map (the selector follows it; its row key is the target
     // engine speed).
     void mapShown(int index);
     // A key or a drag changed the document.
     void documentEdited();
+    void autoTuneToggled();
 
 private:
     EditorView m_kind;
