@@ -94,10 +94,10 @@ CMainFrame::CMainFrame(CCorvaneApp& app) : m_app(app) {
 CMainFrame::~CMainFrame() {
     // The document windows go while the frame is still whole: their destruction notices
     // refresh the frame.
-    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
-        disconnect(sub, nullptr, this, nullptr);
-        delete sub;
-    }
+    // Windows already closed but not yet deleted are no longer listed by the MDI area.
+    for (QMdiSubWindow* sub : m_mdi->findChildren<QMdiSubWindow*>()) disconnect(sub, nullptr, this, nullptr);
+    qDeleteAll(m_mdi->findChildren<QMdiSubWindow*>(Qt::FindDirectChildrenOnly));
+    for (QMdiSubWindow* sub : m_mdi->findChildren<QMdiSubWindow*>()) delete sub;
 }
 
 // --- Commands ----------------------------------------------------------------------------------
