@@ -119,10 +119,11 @@ QString QtPrompter::QtFilter(const std::string& filter) {
     QStringList filters;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         if (parts[i].isEmpty()) break;
+        // Qt reads the patterns from the parentheses, separated by blanks.
         QString description = parts[i];
+        if (const qsizetype open = description.indexOf('('); open >= 0) description = description.left(open).trimmed();
         const QString patterns = QString(parts[i + 1]).replace(';', ' ');
-        if (!description.contains('(')) description += " (" + patterns + ")";
-        filters << description;
+        filters << description + " (" + patterns + ")";
     }
     return filters.join(";;");
 }
