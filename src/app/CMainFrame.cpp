@@ -307,8 +307,29 @@ void CMainFrame::RunCommand(int id) {
         case cmd::kNextPane: m_mdi->activateNextSubWindow(); break;
         case cmd::kPrevPane: m_mdi->activatePreviousSubWindow(); break;
         case cmd::kAppAbout: OnAbout(); break;
-        case cmd::kToggleLink: link.ToggleLink(); break;
-        case cmd::kToggleMonitoring: link.ToggleMonitoring(); break;
+        case cmd::kToggleLink:
+        case cmd::kToggleMonitoring: {
+            // Linking waits for the module to answer: say so while the window cannot react.
+            const bool linking = !m_app.State().moduleLinked;
+            const QString port = PortDisplayName(link.CurrentPort());
+            if (linking) {
+                statusBar()->showMessage("Linking to the module on " + port + "...");
+                statusBar()->repaint();
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+            }
+            if (id == cmd::kToggleLink)
+                link.ToggleLink();
+            else
+                link.ToggleMonitoring();
+            if (linking) {
+                QApplication::restoreOverrideCursor();
+                if (m_app.State().moduleLinked)
+                    statusBar()->showMessage("Linked to the module on " + port + ".", 5000);
+                else
+                    statusBar()->showMessage("No module answered on " + port + ". Check the port, the cable and the module's power.", 15000);
+            }
+            break;
+        }
         case cmd::kAutoTuneOn:
         case cmd::kAutoTuneOff: m_app.State().autoTuneActive = !m_app.State().autoTuneActive; break;
         default:
