@@ -7,7 +7,9 @@
 #include "documents/CCorvaneMapsDoc.h"
 #include "link/MapsDocumentLink.h"
 #include "views/CCorvaneAdvUserMapsView.h"
+#include "views/CCorvaneBasicSettingsView.h"
 #include "views/CCorvaneMapsView.h"
+#include "views/CCorvaneWarrantyView.h"
 
 namespace corvane {
 
@@ -76,14 +78,27 @@ void CChildFrmMaps::ShowView(ViewKind kind, int mapIndex) {
             break;
         case ViewKind::kBasicSettings:
             if (!m_settingsView) {
-                m_settingsView = MakePlaceholder("Basic Settings");
+                if (m_moduleLink) {
+                    auto* view = new CCorvaneBasicSettingsView(*m_link, *m_moduleLink);
+                    connect(view, &CCorvaneBasicSettingsView::documentEdited, this, [this] {
+                        RefreshTitle();
+                        emit documentEdited(this);
+                    });
+                    m_settingsView = view;
+                } else {
+                    m_settingsView = MakePlaceholder("Basic Settings");
+                }
                 m_stack->addWidget(m_settingsView);
             }
             target = m_settingsView;
             break;
         case ViewKind::kWarranty:
             if (!m_warrantyView) {
-                m_warrantyView = MakePlaceholder("Warranty Information");
+                // Only family-B documents keep a warranty record.
+                if (m_moduleLink && m_document->GetWarrantyValues())
+                    m_warrantyView = new CCorvaneWarrantyView(*m_link, *m_moduleLink);
+                else
+                    m_warrantyView = MakePlaceholder("Warranty Information");
                 m_stack->addWidget(m_warrantyView);
             }
             target = m_warrantyView;
@@ -106,6 +121,14 @@ CMapsView* CChildFrmMaps::CurrentMapsView() const {
     return nullptr;
 }
 
+CCorvaneBasicSettingsView* CChildFrmMaps::BasicSettingsView() const {
+    return qobject_cast<CCorvaneBasicSettingsView*>(m_settingsView);
+}
+
+CCorvaneWarrantyView* CChildFrmMaps::WarrantyView() const {
+    return qobject_cast<CCorvaneWarrantyView*>(m_warrantyView);
+}
+
 FirstViewKind CChildFrmMaps::FirstView() const {
     switch (m_current) {
         case ViewKind::kMaps: return FirstViewKind::kMaps;
@@ -117,8 +140,8 @@ FirstViewKind CChildFrmMaps::FirstView() const {
 void CChildFrmMaps::UpdateAllViews() {
     if (m_mapsView) m_mapsView->OnDocumentUpdated();
     if (m_advView) m_advView->OnDocumentUpdated();
-    if (m_settingsView) m_settingsView->update();
-    if (m_warrantyView) m_warrantyView->update();
+    if (auto* view = BasicSettingsView()) view->OnDocumentUpdated();
+    if (auto* view = WarrantyView()) view->OnDocumentUpdated();
     RefreshTitle();
 }
 

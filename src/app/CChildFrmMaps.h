@@ -12,7 +12,10 @@ class QStackedWidget;
 
 namespace corvane {
 
+class CCorvaneBasicSettingsView;
 class CCorvaneMapsDoc;
+class CCorvaneWarrantyView;
+class CLinkController;
 class CMapsView;
 class MapsDocumentLink;
 class SettingsStore;
@@ -44,6 +47,11 @@ public:
     [[nodiscard]] CMapsView* CurrentMapsView() const;
     [[nodiscard]] CMapsView* MapsView() const { return m_mapsView; }
     [[nodiscard]] CMapsView* AdvancedView() const { return m_advView; }
+    // The settings and warranty views once shown, else null.
+    [[nodiscard]] CCorvaneBasicSettingsView* BasicSettingsView() const;
+    [[nodiscard]] CCorvaneWarrantyView* WarrantyView() const;
+    // The link the settings and warranty views work through; set before they are shown.
+    void SetModuleLink(CLinkController& link) { m_moduleLink = &link; }
     // What READ needs to know of the view the document is shown in.
     [[nodiscard]] FirstViewKind FirstView() const;
 
@@ -77,6 +85,7 @@ private:
     CMapsView* m_advView = nullptr;
     QWidget* m_settingsView = nullptr;
     QWidget* m_warrantyView = nullptr;
+    CLinkController* m_moduleLink = nullptr;
     ViewKind m_current = ViewKind::kMaps;
     std::function<bool(CChildFrmMaps&)> m_closeRequest;
 };

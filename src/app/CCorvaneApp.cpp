@@ -9,6 +9,7 @@
 #include "app/CMainFrame.h"
 #include "app/CommandTable.h"
 #include "app/CommsBridge.h"
+#include "app/SimulatedModule.h"
 #include "comms/ModuleComms.h"
 #include "documents/CCorvaneMapsDoc.h"
 #include "documents/ProductFamily.h"
@@ -23,10 +24,9 @@ namespace corvane {
 
 namespace {
 
-std::unique_ptr<Comms> MakeDefaultComms(std::uint32_t productCode) {
-    comms::TransportOptions transport;
-    transport.simModule.productCode = productCode;
-    return std::make_unique<comms::ModuleComms>(comms::CommsOptions{}, transport);
+std::unique_ptr<Comms> MakeDefaultComms(std::uint32_t productCode, std::shared_ptr<SimulatedModule> sim) {
+    return std::make_unique<comms::ModuleComms>(SimulatedModule::Track(std::move(sim), SimulatedModule::PortMaker(productCode)),
+                                                comms::CommsOptions{});
 }
 
 bool SamePath(const QString& a, const QString& b) {
@@ -36,8 +36,12 @@ bool SamePath(const QString& a, const QString& b) {
 
 }  // namespace
 
-CCorvaneApp::CCorvaneApp(SettingsStore& settings, Prompter& prompter, std::unique_ptr<Comms> comms)
-    : m_settings(settings), m_prompter(prompter), m_comms(std::move(comms)) {}
+CCorvaneApp::CCorvaneApp(SettingsStore& settings, Prompter& prompter, std::unique_ptr<Comms> comms,
+                         std::shared_ptr<SimulatedModule> sim)
+    : m_settings(settings),
+      m_prompter(prompter),
+      m_sim(sim ? std::move(sim) : std::make_shared<SimulatedModule>()),
+      m_comms(std::move(comms)) {}
 
 CCorvaneApp::~CCorvaneApp() {
     // Documents and views first (they hold the link), then the link, then the comms library,
@@ -60,7 +64,7 @@ QString CCorvaneApp::ModuleTypeDescription() const {
 
 bool CCorvaneApp::InitInstance(const AppOptions& options) {
     if (options.productCode) m_state.productCode = *options.productCode;
-    if (!m_comms) m_comms = MakeDefaultComms(m_state.productCode);
+    if (!m_comms) m_comms = MakeDefaultComms(m_state.productCode, m_sim);
     m_bridge = std::make_unique<CommsBridge>();
     m_comms->SetEventSink(m_bridge.get());
     m_link = std::make_unique<CLinkController>(*m_comms, m_state, m_prompter, m_settings);
@@ -113,6 +117,7 @@ CChildFrame* CCorvaneApp::EnsureMonitorDocument() {
 
 CChildFrmMaps* CCorvaneApp::AddMapsDocument(std::unique_ptr<CCorvaneMapsDoc> doc, const QString& title) {
     auto* frame = new CChildFrmMaps(std::move(doc), title, m_settings);
+    frame->SetModuleLink(*m_link);
     frame->SetCloseRequest([this](CChildFrmMaps& f) {
         if (!SaveModified(f)) return false;
         m_frame->SaveChildPlacement(&f);

@@ -22,6 +22,7 @@ class CModuleTransfer;
 class CommsBridge;
 class Prompter;
 class SettingsStore;
+class SimulatedModule;
 
 // What the command line gives for one run.
 struct AppOptions {
@@ -43,8 +44,11 @@ public:
     static constexpr const char* kMapFileFilter = "Corvane Map Files (*.crv)|*.crv||";
     static constexpr const char* kDocumentBaseName = "Corvane";
 
-    // `comms` null: the comms library over serial ports and the simulated module.
-    CCorvaneApp(SettingsStore& settings, Prompter& prompter, std::unique_ptr<Comms> comms = nullptr);
+    // `comms` null: the comms library over serial ports and the simulated module. `sim` follows
+    // the simulated module of the comms given (SimulatedModule::Track); null: a fresh one,
+    // which follows the module of the default comms library.
+    CCorvaneApp(SettingsStore& settings, Prompter& prompter, std::unique_ptr<Comms> comms = nullptr,
+                std::shared_ptr<SimulatedModule> sim = nullptr);
     ~CCorvaneApp() override;
 
     // Start-up: the main frame, the last file (or the command line's, or a new document)
@@ -84,6 +88,8 @@ public:
     [[nodiscard]] CMainFrame& Frame() { return *m_frame; }
     [[nodiscard]] CChildFrame* MonitorFrame() const { return m_monitor; }
     [[nodiscard]] QString ModuleTypeDescription() const;
+    // The simulated module of the "sim" port: its power switch, its memory.
+    [[nodiscard]] SimulatedModule& Simulated() { return *m_sim; }
 
 signals:
     void recentFilesChanged();
@@ -97,6 +103,7 @@ private:
     Prompter& m_prompter;
     AppState m_state;
     std::unique_ptr<CommsBridge> m_bridge;
+    std::shared_ptr<SimulatedModule> m_sim;
     std::unique_ptr<Comms> m_comms;
     std::unique_ptr<CLinkController> m_link;
     std::unique_ptr<CModuleTransfer> m_transfer;
