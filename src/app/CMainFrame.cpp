@@ -20,11 +20,13 @@
 
 #include <cmath>
 
+#include "app/CAboutDlg.h"
 #include "app/CCorvaneApp.h"
 #include "app/CChildFrame.h"
 #include "app/CChildFrmMaps.h"
 #include "app/CLinkStatusDlg.h"
 #include "app/CommandTable.h"
+#include "app/FirmwareUpgradeRunner.h"
 #include "app/LinkIcons.h"
 #include "app/WindowPlacement.h"
 #include "comms/api/Comms.h"
@@ -130,7 +132,7 @@ void CMainFrame::BuildActions() {
 
     // Commands this build has no part for yet are shown greyed rather than doing nothing.
     for (int id : {cmd::kFilePrintSetup, cmd::kFilePrint, cmd::kEditCut, cmd::kHelpTopics, cmd::kContextHelp,
-                   cmd::kEditManufacturerId, cmd::kMonitorReplay, cmd::kFirmwareUpgrade})
+                   cmd::kEditManufacturerId, cmd::kMonitorReplay})
         Action(id)->setEnabled(false);
     Action(cmd::kViewToolbar)->setChecked(true);
     Action(cmd::kViewStatusBar)->setChecked(true);
@@ -307,6 +309,7 @@ void CMainFrame::RunCommand(int id) {
         case cmd::kNextPane: m_mdi->activateNextSubWindow(); break;
         case cmd::kPrevPane: m_mdi->activatePreviousSubWindow(); break;
         case cmd::kAppAbout: OnAbout(); break;
+        case cmd::kFirmwareUpgrade: FirmwareUpgradeRunner(link).Run(); break;
         case cmd::kToggleLink:
         case cmd::kToggleMonitoring: {
             // Linking waits for the module to answer: say so while the window cannot react.
@@ -383,12 +386,8 @@ void CMainFrame::OnWrite() {
 }
 
 void CMainFrame::OnAbout() {
-    const AppState& state = m_app.State();
-    const QString firmware = state.moduleLinked && state.moduleFirmwareVersion != 0
-                                 ? "Firmware Version: " + HexByte(state.moduleFirmwareVersion)
-                                 : QString("Firmware Version: N/A");
-    QMessageBox::about(this, "About corvane",
-                       QString("%1\n%2\n\n%3").arg(kTitle, m_app.ModuleTypeDescription(), firmware));
+    CAboutDlg dialog(m_app.State(), m_app.ModuleTypeDescription(), this);
+    dialog.exec();
 }
 
 void CMainFrame::OnArrangeIcons() {

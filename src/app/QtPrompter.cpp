@@ -1,6 +1,7 @@
 #include "app/QtPrompter.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -100,7 +101,23 @@ void QtPrompter::WaitBegin(const std::string& title, const std::string& text) {
     KeepPainted();
 }
 
+void QtPrompter::ModuleDetectionBegin(const std::string& title, const std::string& text) {
+    m_detection = std::make_unique<CModuleDetectionDlg>(QString::fromStdString(title), QString::fromStdString(text),
+                                                        m_powerSwitch, m_parent);
+    m_detection->setWindowModality(Qt::ApplicationModal);
+    m_detection->show();
+    KeepPainted();
+}
+
 bool QtPrompter::PollWait() {
+    if (m_detection) {
+        // The detection dialog takes clicks (Cancel, the power switch); being modal, it is the
+        // only window that does.
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        if (!m_detection) return false;
+        m_detection->Poll();
+        return !m_detection->Cancelled();
+    }
     KeepPainted();
     return true;
 }
@@ -108,6 +125,8 @@ bool QtPrompter::PollWait() {
 void QtPrompter::WaitEnd() {
     if (m_wait) m_wait->hide();
     m_wait.reset();
+    if (m_detection) m_detection->hide();
+    m_detection.reset();
     KeepPainted();
 }
 
@@ -130,6 +149,21 @@ QString QtPrompter::QtFilter(const std::string& filter) {
 
 std::optional<std::string> QtPrompter::PickOpenFile(const std::string& filter, const std::string&) {
     const QString path = QFileDialog::getOpenFileName(m_parent, QString(), QString(), QtFilter(filter));
+    if (path.isEmpty()) return std::nullopt;
+    return path.toStdString();
+}
+
+QString QtPrompter::ProgramFolder(const std::string& folder) {
+    QString path = QString::fromStdString(folder);
+    if (QDir::isRelativePath(path)) path = QDir(QCoreApplication::applicationDirPath()).filePath(path);
+    QDir().mkpath(path);
+    return path;
+}
+
+std::optional<std::string> QtPrompter::PickOpenFileIn(const std::string& folder, const std::string& filter,
+                                                      const std::string&) {
+    const QString path =
+        QFileDialog::getOpenFileName(m_parent, QString(), ProgramFolder(folder), QtFilter(filter));
     if (path.isEmpty()) return std::nullopt;
     return path.toStdString();
 }

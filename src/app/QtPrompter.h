@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "app/CModuleDetectionDlg.h"
 #include "model/Prompter.h"
 
 class QProgressDialog;
@@ -33,8 +34,18 @@ public:
     void WaitBegin(const std::string& title, const std::string& text) override;
     bool PollWait() override;
     void WaitEnd() override;
+    // The module detection dialog; while it is open the user may press its buttons.
+    void ModuleDetectionBegin(const std::string& title, const std::string& text) override;
     std::optional<std::string> PickOpenFile(const std::string& filter, const std::string& defaultExtension) override;
     std::optional<std::string> PickSaveFile(const std::string& filter, const std::string& defaultExtension) override;
+    std::optional<std::string> PickOpenFileIn(const std::string& folder, const std::string& filter,
+                                              const std::string& defaultExtension) override;
+
+    // The power switch the module detection dialog offers (the simulated module's).
+    void SetPowerSwitch(CModuleDetectionDlg::PowerSwitch powerSwitch) { m_powerSwitch = std::move(powerSwitch); }
+    [[nodiscard]] CModuleDetectionDlg* DetectionDialog() const { return m_detection.get(); }
+    // A folder named relative to the program's folder, made when it is missing.
+    [[nodiscard]] static QString ProgramFolder(const std::string& folder);
 
     // "Corvane Map Files (*.crv)|*.crv||" or a Qt filter -> a Qt filter.
     [[nodiscard]] static QString QtFilter(const std::string& filter);
@@ -45,6 +56,8 @@ private:
     QPointer<QWidget> m_parent;
     std::unique_ptr<QProgressDialog> m_progress;
     std::unique_ptr<QProgressDialog> m_wait;
+    std::unique_ptr<CModuleDetectionDlg> m_detection;
+    CModuleDetectionDlg::PowerSwitch m_powerSwitch;
 };
 
 }  // namespace corvane

@@ -7,6 +7,7 @@
 
 #include "app/CCorvaneApp.h"
 #include "app/CMainFrame.h"
+#include "app/FirmwareUpgradeRunner.h"
 #include "app/QtPrompter.h"
 #include "app/QtSettingsStore.h"
 #include "app/ScreenshotRun.h"
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
     corvane::CCorvaneApp app(settings, prompter);
     if (!app.InitInstance(options)) return 1;
     prompter.SetParent(&app.Frame());
+    prompter.SetPowerSwitch(corvane::FirmwareUpgradeRunner::SimulatedPowerSwitch(app));
     const int result = QApplication::exec();
     settings.Sync();
     return result;

@@ -90,7 +90,7 @@ bool CFirmwareUpgrade::Abort(const std::string& text, bool stateOn, const std::s
 bool CFirmwareUpgrade::WaitForPowerCycle(const std::string& text, bool wantLoader) {
     Prompter& prompter = m_link.GetPrompter();
     Comms& comms = m_link.GetComms();
-    prompter.WaitBegin(msg::kFirmwareUpgradeTitle, text);
+    prompter.ModuleDetectionBegin(msg::kFirmwareUpgradeTitle, text);
     // A module that answers before it was seen gone has not been power cycled yet.
     bool sawGone = false;
     bool detected = false;
@@ -125,13 +125,14 @@ bool CFirmwareUpgrade::Run() {
     Prompter& prompter = m_link.GetPrompter();
     Comms& comms = m_link.GetComms();
 
+    m_firmwareIncomplete = false;
     app.firmwareUpgradeInProgress = true;
     if (app.moduleLinked) m_link.ToggleLink();
 
     if (!WaitForPowerCycle(msg::kUpgradeInitialize, false)) return Finish(false);
     if (!m_link.SetUpgradeState(true)) return Abort(msg::kUpgradeStateOnFailed, false);
 
-    const auto picked = prompter.PickOpenFile(kFileFilter, "B19");
+    const auto picked = prompter.PickOpenFileIn(kFirmwareFolder, kFileFilter, "B19");
     if (!picked) return Abort({}, true);
     std::string path = *picked;
 
@@ -217,6 +218,7 @@ bool CFirmwareUpgrade::Run() {
     comms.SetCommunicationTimeoutMode(0);
 
     const bool ok = allWritten && stateOff && initialized;
+    m_firmwareIncomplete = !ok;
     prompter.Message(ok ? msg::kUpgradeCompleted : msg::kUpgradeFailed, msg::kFirmwareUpgradeTitle,
                      ok ? Prompter::Icon::Information : Prompter::Icon::Error);
     return Finish(ok);

@@ -51,6 +51,10 @@ public:
     // block cannot be read the version byte alone is written.
     bool WriteInitializationBytes(int version);
 
+    // Whether the last Run began writing the flash and did not complete: the module's firmware
+    // is then incomplete, and only a completed upgrade (run again) repairs it.
+    [[nodiscard]] bool FirmwareIncomplete() const { return m_firmwareIncomplete; }
+
 private:
     // Shows `text` while waiting for the module to go away and come back (a power cycle);
     // with `wantLoader` it must come back in its upgrade loader. False when the user cancelled.
@@ -62,6 +66,7 @@ private:
 
     CLinkController& m_link;
     std::chrono::milliseconds m_pollInterval{200};
+    bool m_firmwareIncomplete = false;
 };
 
 }  // namespace corvane

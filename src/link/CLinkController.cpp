@@ -185,6 +185,10 @@ void CLinkController::NotifyListeners() {
 // --- Comms library reports ---------------------------------------------------------------------
 
 void CLinkController::OnLinkStatus(int status) {
+    // "Attempting to Establish Connection...." is only true of a link the user has: without one
+    // (the firmware upgrade's detections, whose module the user switches off on purpose) a
+    // lost report says nothing the user must act on.
+    if (!m_app.moduleLinked && (status == kMonitorStreamLost || status == kDataLinkLost)) return;
     switch (status) {
         case kMonitorStreamLost:
             m_monitorBox = {msg::kMonitorStreamStopped, true};

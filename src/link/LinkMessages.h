@@ -98,6 +98,12 @@ inline constexpr const char* kUpgradeCompleted =
     "\n\n1. Turn the MODULE power OFF for 5 seconds."
     "\n2. Turn the MODULE power back ON."
     "\n\nSelect OK to complete the process.";
+// After a failed flash: the way back to a working module.
+inline constexpr const char* kUpgradeRecovery =
+    "The module's firmware was NOT completely written."
+    "\n\nTo recover, run the firmware upgrade again with the same file:"
+    "\nConfigure-->Firmware-->Upgrade."
+    "\n\nThe module stays in 'Firmware Upgrade Mode' until an upgrade has completed.";
 inline constexpr const char* kUpgradeFailed =
     "Firmware Upgrade FAILED!"
     "\n\n1. Turn the MODULE power OFF."

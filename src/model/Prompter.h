@@ -32,12 +32,22 @@ public:
     virtual void WaitBegin(const std::string& title, const std::string& text) = 0;
     virtual bool PollWait() { return true; }
     virtual void WaitEnd() = 0;
+    // A wait for the person at the screen to cycle the module's power (firmware upgrade): the
+    // instructions and a way to give up, after which PollWait answers false; ended by WaitEnd.
+    // A prompter without a dialog of its own shows it as a wait box.
+    virtual void ModuleDetectionBegin(const std::string& title, const std::string& text) { WaitBegin(title, text); }
 
     // File choice; nullopt when the user cancelled.
     virtual std::optional<std::string> PickOpenFile(const std::string& filter,
                                                     const std::string& defaultExtension) = 0;
     virtual std::optional<std::string> PickSaveFile(const std::string& filter,
                                                     const std::string& defaultExtension) = 0;
+    // An open-file choice that starts in `folder` (relative: within the program's folder).
+    virtual std::optional<std::string> PickOpenFileIn(const std::string& folder, const std::string& filter,
+                                                      const std::string& defaultExtension) {
+        (void)folder;
+        return PickOpenFile(filter, defaultExtension);
+    }
 };
 
 // A prompter that shows nothing and answers every question with the given answer.

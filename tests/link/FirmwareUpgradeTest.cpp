@@ -126,6 +126,7 @@ TEST_F(UpgradeFixture, ModuleIdMismatchTurnsTheStateOffAgain) {
     EXPECT_EQ(prompter.shown.back().text, "Module ID:33  Incompatible with File Module ID:34");
     EXPECT_TRUE(MarkerOff());
     EXPECT_EQ(FlashWrites(), 0);
+    EXPECT_FALSE(upgrade.FirmwareIncomplete());  // nothing was flashed: nothing to repair
     EXPECT_FALSE(app.firmwareUpgradeInProgress);
 }
 
@@ -168,6 +169,7 @@ TEST_F(UpgradeFixture, PowerLossMidFlashFailsAndASecondRunRecovers) {
     EXPECT_EQ(prompter.shown.back().text, msg::kUpgradeFailed);
     EXPECT_EQ(comms.memory[0xF18], 0x50);  // initialization bytes skipped
     EXPECT_FALSE(app.firmwareUpgradeInProgress);
+    EXPECT_TRUE(upgrade.FirmwareIncomplete());
 
     comms.flashFailAt = -1;
     comms.failedEvent = false;
@@ -175,6 +177,7 @@ TEST_F(UpgradeFixture, PowerLossMidFlashFailsAndASecondRunRecovers) {
     ASSERT_TRUE(upgrade.Run());
     EXPECT_TRUE(FlashedImage());
     EXPECT_EQ(comms.memory[0xF18], 0x52);
+    EXPECT_FALSE(upgrade.FirmwareIncomplete());
 }
 
 TEST_F(UpgradeFixture, FailedClosingWritesReportFailure) {
@@ -185,6 +188,7 @@ TEST_F(UpgradeFixture, FailedClosingWritesReportFailure) {
     EXPECT_FALSE(upgrade.Run());
     EXPECT_TRUE(FlashedImage());
     EXPECT_EQ(prompter.shown.back().text, msg::kUpgradeFailed);
+    EXPECT_TRUE(upgrade.FirmwareIncomplete());  // the version byte marks a whole firmware
 }
 
 TEST_F(UpgradeFixture, EarlyEnds) {

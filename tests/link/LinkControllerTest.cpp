@@ -138,6 +138,15 @@ TEST_F(LinkFixture, MonitoringLinksFirstAndRefusesDuringTransfer) {
 }
 
 TEST_F(LinkFixture, StatusBoxesFollowTheLibrarysReports) {
+    // Without a link (the upgrade's detections) a lost module is no news.
+    link.OnLinkStatus(kMonitorStreamLost);
+    link.OnLinkStatus(kDataLinkLost);
+    EXPECT_FALSE(link.MonitorStreamBox().visible);
+    EXPECT_FALSE(link.DataLinkBox().visible);
+
+    comms.memory[0xF18] = 81;
+    link.ToggleLink();
+    ASSERT_TRUE(app.moduleLinked);
     link.OnLinkStatus(kMonitorStreamLost);
     EXPECT_TRUE(link.MonitorStreamBox().visible);
     EXPECT_EQ(link.MonitorStreamBox().text, msg::kMonitorStreamStopped);
