@@ -6,16 +6,23 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <cmath>
 #include <cstdio>
 
+#include "app/CAboutDlg.h"
 #include "app/CChildFrmMaps.h"
 #include "app/CCorvaneApp.h"
 #include "app/CMainFrame.h"
 #include "app/CommandTable.h"
 #include "app/QtSettingsStore.h"
 #include "documents/CCorvaneMapsDoc.h"
+#include "link/MapsDocumentLink.h"
+#include "model/BasicSettingEdit.h"
 #include "model/Prompter.h"
 #include "views/CAFRCalculatorDlg.h"
+#include "views/CBasicSettingEditDlg.h"
+#include "views/CCorvaneBasicSettingsView.h"
+#include "views/CCorvaneWarrantyView.h"
 #include "views/CHotKeyHelpDlg.h"
 #include "views/CMapsView.h"
 #include "views/CPPageTuningMapSelector.h"
@@ -35,6 +42,45 @@ bool Save(QWidget& widget, const QDir& dir, const char* name) {
     }
     std::printf("%s\n", qPrintable(path));
     return true;
+}
+
+// The basic settings view as READ left it, the value entry of the rev limit (scroll mode), a
+// family-B warranty record with some run time, and the About box of the linked module.
+bool SaveSettingsAndWarranty(CCorvaneApp& app, CChildFrmMaps& maps, const QDir& dir) {
+    CMainFrame& frame = app.Frame();
+    maps.ShowView(CChildFrmMaps::ViewKind::kBasicSettings);
+    bool ok = maps.BasicSettingsView() && Save(*maps.BasicSettingsView(), dir, "basic-settings.png");
+
+    CBasicSettingEditDlg edit(BasicSettingEdit(*maps.Document().GetSetting(kRevLimit)), app.GetPrompter(), &frame);
+    edit.show();
+    ok = Save(edit, dir, "setting-edit.png") && ok;
+    edit.hide();
+
+    AppState familyB;
+    familyB.productCode = 2;
+    CCorvaneMapsDoc record(familyB);
+    MapsDocumentLink recordLink(record);
+    WarrantyValues& warranty = *record.GetWarrantyValues();
+    warranty.vin->SetText("1HD1KB4197Y623456");
+    warranty.revLimitHits->SetModuleValue(17);
+    for (auto& log : warranty.logs) {
+        // A ride's worth of hours around 2500 rpm, a little at idle, none at the top.
+        const int band = log->GetBand();
+        const double hours = band < 5 ? 0.4 : band > 45 ? 0.0 : 9.0 * std::exp(-(band - 20) * (band - 20) / 90.0);
+        log->SetModuleValue(static_cast<int>(hours * 3600) + 7 * band);
+    }
+    CCorvaneWarrantyView warrantyView(recordLink, app.Link());
+    warrantyView.resize(820, 700);
+    warrantyView.show();
+    ok = Save(warrantyView, dir, "warranty.png") && ok;
+    warrantyView.hide();
+
+    CAboutDlg about(app.State(), app.ModuleTypeDescription(), &frame);
+    about.show();
+    ok = Save(about, dir, "about.png") && ok;
+    about.hide();
+    maps.ShowView(CChildFrmMaps::ViewKind::kMaps);
+    return ok;
 }
 
 }  // namespace
@@ -81,6 +127,7 @@ int RunScreenshots(const QString& dirPath, const std::optional<std::string>& por
     help.show();
     ok = Save(help, dir, "hotkey-help.png") && ok;
     help.hide();
+    ok = SaveSettingsAndWarranty(app, *maps, dir) && ok;
 
     // Nothing to keep: the run's document was never the user's.
     app.CloseAllDocumentsWithoutAsking();

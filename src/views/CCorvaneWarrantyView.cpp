@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "documents/ServiceDataFile.h"
 #include "link/CLinkController.h"
 #include "link/CWarrantyLink.h"
@@ -91,9 +93,11 @@ CCorvaneWarrantyView::CCorvaneWarrantyView(LinkDocument& doc, CLinkController& l
     grid->setVerticalSpacing(2);
     const int logCount = record ? static_cast<int>(record->logs.size()) : 0;
     const int columns = (logCount + kLogRowsPerColumn - 1) / kLogRowsPerColumn;
+    int fieldWidth = 0;
     for (int c = 0; c < columns; ++c) {
         auto* heading = new QLabel(kHeading, canvas);
         heading->setAlignment(Qt::AlignCenter);
+        fieldWidth = heading->sizeHint().width();
         grid->addWidget(heading, 0, 3 * c + 1);
         if (c > 0) grid->setColumnMinimumWidth(3 * c - 1, 24);
     }
@@ -104,20 +108,24 @@ CCorvaneWarrantyView::CCorvaneWarrantyView(LinkDocument& doc, CLinkController& l
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         grid->addWidget(label, row, 3 * column);
         QLineEdit* field = ReadOnlyField(canvas, Qt::AlignRight);
+        // As wide as the heading above it.
+        field->setFixedWidth(std::max(field->width(), fieldWidth));
         field->setObjectName(QString("Log%1").arg(i));
         grid->addWidget(field, row, 3 * column + 1);
         m_logs.push_back(field);
     }
+    // The total under the first column, after a gap.
+    const int totalRow = kLogRowsPerColumn + 2;
+    grid->setRowMinimumHeight(totalRow - 1, 10);
+    auto* totalLabel = new QLabel(kTotalLabel, canvas);
+    totalLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    grid->addWidget(totalLabel, totalRow, 0);
+    m_total = ReadOnlyField(canvas, Qt::AlignRight);
+    m_total->setFixedWidth(std::max(m_total->width(), fieldWidth));
+    m_total->setObjectName("TotalField");
+    grid->addWidget(m_total, totalRow, 1);
     grid->setColumnStretch(3 * columns, 1);
     layout->addLayout(grid);
-
-    auto* totalRow = new QHBoxLayout;
-    totalRow->addWidget(new QLabel(kTotalLabel, canvas));
-    m_total = ReadOnlyField(canvas, Qt::AlignRight);
-    m_total->setObjectName("TotalField");
-    totalRow->addWidget(m_total);
-    totalRow->addStretch();
-    layout->addLayout(totalRow);
     layout->addStretch();
 
     setWidget(canvas);
