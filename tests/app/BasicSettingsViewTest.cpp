@@ -7,8 +7,10 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include "app/CommandTable.h"
 #include "documents/CCorvaneMapsDoc.h"
 #include "link/LinkMessages.h"
+#include "maps/CModuleMap.h"
 #include "model/BasicSettingEdit.h"
 #include "support/ModuleAppHarness.h"
 #include "views/CBasicSettingEditDlg.h"
@@ -51,6 +53,7 @@ private slots:
     void injectorSizeIsTypedAndRangeChecked();
     void ignitionDelayNeedsItsFirmware();
     void editsWhileLinkedWriteTheModulesBlocks();
+    void iacStopOffsetGoesToModuleAndIdleAirControlMap();
     void readModuleSettingsTakesTheModulesValues();
 };
 
@@ -249,17 +252,29 @@ void BasicSettingsViewTest::editsWhileLinkedWriteTheModulesBlocks() {
     QVERIFY(h.Maps()->Document().IsModified());
     QVERIFY(h.prompter.shown.empty());
 
-    // A setting outside the settings area (the IAC stop offset at 0x0004) goes the same way.
-    const int iac = kIACStopOffset;
+}
+
+void BasicSettingsViewTest::iacStopOffsetGoesToModuleAndIdleAirControlMap() {
+    ModuleAppHarness<> h;
+    h.Start();
+    h.Frame().RunCommand(cmd::kRead);  // the module's tune, with its IAC stop curve
+    h.Maps()->Document().ApplyEditMargins();
+    CCorvaneBasicSettingsView* view = OpenSettings(h);
+    // A setting outside the settings area (the IAC stop offset at 0x0004) is written as the
+    // others are...
     h.Module([](sim::ModuleEmulator& m) { m.Poke(0x0004, std::array<std::uint8_t, 1>{20}); });
     view->SetDialogRunner([](CBasicSettingEditDlg& d) {
-        d.ScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
+        d.ScrollBar()->setSliderPosition(5);
         d.accept();
         return d.result();
     });
-    view->SettingButton(iac)->click();
-    QCOMPARE(view->ValueLabel(iac)->text(), QString("-20"));
-    QCOMPARE(h.Module([](sim::ModuleEmulator& m) { return int(m.Peek(0x0004)); }), 0);
+    view->SettingButton(kIACStopOffset)->click();
+    QCOMPARE(view->ValueLabel(kIACStopOffset)->text(), QString("5"));
+    QCOMPARE(h.Module([](sim::ModuleEmulator& m) { return int(m.Peek(0x0004)); }), 25);
+    // ... and the document passes it on as the trim of every point of the IAC stop curve.
+    const CModuleMap* iacMap = h.Maps()->Document().GetMap(h.Maps()->Document().FindMap("IACVSTEMPMap"));
+    QVERIFY(iacMap != nullptr);
+    for (int j = 0; j < iacMap->GetNumberOfPoints(); ++j) QCOMPARE(iacMap->GetMapPoint(j)->GetTrimValue(), 5);
 }
 
 void BasicSettingsViewTest::readModuleSettingsTakesTheModulesValues() {
