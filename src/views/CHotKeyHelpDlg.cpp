@@ -57,6 +57,7 @@ CHotKeyHelpDlg::CHotKeyHelpDlg(QWidget* parent)
         m_table->setItem(r, 0, new QTableWidgetItem(QString::fromLatin1(kRows[r].keys)));
         m_table->setItem(r, 1, new QTableWidgetItem(QString::fromLatin1(kRows[r].description)));
     }
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
     m_table->resizeColumnsToContents();
     m_table->horizontalHeader()->setStretchLastSection(true);
 

@@ -28,10 +28,18 @@ double PixelToValueY(int pixels, AxisRange range, int extent) {
 
 MapGraphLayout MapGraphLayout::Compute(const CModuleMap& map, QSize client) {
     MapGraphLayout layout;
-    const int referenceWidth = std::max(map.GetPlotWidth(), 1);
+    // The reference width is the point spacing times the points: 640 for the 64-point maps
+    // and for the 32-point composites, whose points lie twice as far apart.
+    const int spaced = map.GetPointSpacing() * map.GetNumberOfPoints();
+    const int referenceWidth = std::max(spaced > 0 ? spaced : map.GetPlotWidth(), 1);
+    const int referenceHeight = std::max(map.GetPlotHeight(), 1);
     layout.scale = 0.85 * client.width() / referenceWidth;
+    // The view does not scroll: in a window too short for the width's scale the graph shrinks
+    // until title, plot and x-axis texts (vertical margin included) fit.
+    const double fitHeight = static_cast<double>(client.height() - map.GetVerticalMargin()) / referenceHeight;
+    layout.scale = std::max(std::min(layout.scale, fitHeight), 0.05);
     layout.plotWidth = std::max(RoundToInteger(referenceWidth * layout.scale), 1);
-    layout.plotHeight = std::max(RoundToInteger(map.GetPlotHeight() * layout.scale), 1);
+    layout.plotHeight = std::max(RoundToInteger(referenceHeight * layout.scale), 1);
     // With the catalogue margins the origin lies 80 pixels in and the plot starts 40 pixels
     // down, leaving room for the title above and the y-axis texts to the left.
     layout.origin = QPoint(map.GetHorizontalMargin() - 20 + map.GetXOffset(),

@@ -22,9 +22,9 @@ struct AxisRange {
 // Display units for a vertical distance in pixels (up is positive).
 [[nodiscard]] double PixelToValueY(int pixels, AxisRange range, int extent);
 
-// Where the graph of one map lies in a view of a given client size. The scale follows the
-// width only: 0.85 of the client width holds the map's reference plot width, and the height
-// scales with it, so the curve keeps the shape the catalogue gave it.
+// Where the graph of one map lies in a view of a given client size. 0.85 of the client width
+// holds the map's reference plot width and the height scales with it, so the curve keeps the
+// shape the catalogue gave it; a window too short for that scale gets a smaller one.
 struct MapGraphLayout {
     double scale = 1.0;
     int plotWidth = 0;   // pixels; the plot spans plotWidth + 1 columns from origin.x()
