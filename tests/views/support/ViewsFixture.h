@@ -1,6 +1,10 @@
 #pragma once
 
 #include <QApplication>
+#include <QEvent>
+#include <QPaintEvent>
+#include <QRegion>
+#include <QWidget>
 
 #include <cmath>
 #include <memory>
@@ -43,6 +47,25 @@ struct ViewsFixture {
             if (i % 2 == 0) map.MarkPointInSync(i);
         }
     }
+};
+
+// Records the regions of the paint events a widget gets.
+class PaintRecorder : public QObject {
+public:
+    explicit PaintRecorder(QWidget& widget) { widget.installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            painted += static_cast<QPaintEvent*>(event)->region();
+            ++paints;
+        }
+        return false;
+    }
+    void Clear() {
+        painted = QRegion();
+        paints = 0;
+    }
+    QRegion painted;
+    int paints = 0;
 };
 
 }  // namespace corvane::test
