@@ -153,7 +153,7 @@ TEST(MonitorReplay, PlaysTheLogBackInOrderAtTheRecordedPaceScaledBySpeed) {
             log->Append(i * 0.03, blocks.back());  // 0.3 s recorded
         }
     }
-    ModuleComms comms(std::make_unique<SimTransport>(), FastOptions());
+    ModuleComms comms(std::make_unique<sim::SimTransport>(), FastOptions());
     RecordingEvents events;
     comms.SetEventSink(&events);
 
@@ -185,7 +185,7 @@ TEST(MonitorReplay, StoppingOrAnUnreadableFileStillAnnouncesTheEndOnce) {
         auto log = MonitorLog::CreateAt(path);
         for (int i = 0; i < 100; ++i) log->Append(i * 1.0, Block(1));
     }
-    ModuleComms comms(std::make_unique<SimTransport>(), FastOptions());
+    ModuleComms comms(std::make_unique<sim::SimTransport>(), FastOptions());
     RecordingEvents events;
     comms.SetEventSink(&events);
     ASSERT_TRUE(comms.StartReplay(path));

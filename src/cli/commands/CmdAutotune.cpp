@@ -62,7 +62,7 @@ std::filesystem::path DataFolder(const Args& args) {
     return std::filesystem::current_path() / "data";
 }
 
-void MakeSimRowLean(comms::SimTransport& sim, const CModuleMap& fuel, double percent) {
+void MakeSimRowLean(sim::SimTransport& sim, const CModuleMap& fuel, double percent) {
     sim.Peer().WithEmulator([&](sim::ModuleEmulator& module) {
         for (int p = 0; p < fuel.GetNumberOfPoints(); ++p) {
             const auto address = static_cast<std::uint16_t>(fuel.GetStartAddress() + 2 * p);
@@ -108,11 +108,17 @@ int RunAutotune(const Args& args, std::ostream& out, std::ostream& err) {
     CModuleMap* rear = rearIndex >= 0 ? doc.GetMap(rearIndex) : nullptr;
     app.targetEngineSpeed = fuel.GetRowKey();
 
-    if (opened.sim != nullptr) {
-        if (auto lean = args.GetDouble("sim-lean")) MakeSimRowLean(*opened.sim, fuel, *lean);
+    if (opened.simulated) {
+        // The comms library makes the simulated module when it first links.
+        if (!comms.DetectModule() || opened.Sim() == nullptr) {
+            err << "corvane-cli autotune: the simulated module does not answer\n";
+            return kExitFailed;
+        }
+        sim::SimTransport& simulated = *opened.Sim();
+        if (auto lean = args.GetDouble("sim-lean")) MakeSimRowLean(simulated, fuel, *lean);
         if (!args.Has("scenario")) {
             const std::string hold = "hold rpm=" + std::to_string(fuel.GetRowKey()) + " sites=8..56/4 dwell=1.5";
-            opened.sim->Peer().WithEmulator([&](sim::ModuleEmulator& m) { return m.StartScenario(hold); });
+            simulated.Peer().WithEmulator([&](sim::ModuleEmulator& m) { return m.StartScenario(hold); });
         }
     }
 
