@@ -20,7 +20,5 @@ using protocol::kMonitorChannels;
 // Display value as the gauges show it: a value above its display maximum shows 0, except the
 // standard throttle position, which is held at its maximum.
 [[nodiscard]] double MonitorDisplayValue(std::span<const std::uint8_t> block, int channel);
-// "Name (units)", or "Name" when the value has no units.
-[[nodiscard]] std::string MonitorChannelHeading(int channel);
 
 }  // namespace corvane::comms

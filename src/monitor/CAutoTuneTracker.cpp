@@ -56,6 +56,11 @@ bool CAutoTuneTracker::LoadEgoSensorTableFile(const std::filesystem::path& folde
     return LoadEgoSensorTable(text, prompter);
 }
 
+EgoAfrLookup CAutoTuneTracker::EgoAfrConversion() const {
+    if (!m_tableLoaded) return {};
+    return [table = m_table](std::int64_t raw) { return table.LookupEgoAfr(raw); };
+}
+
 void CAutoTuneTracker::ClearEgoTable() {
     m_table.Clear();
     m_tableLoaded = false;

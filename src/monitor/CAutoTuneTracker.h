@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "comms/api/Comms.h"
 #include "monitor/CEgoSensorTable.h"
 #include "monitor/CMonitoredItem.h"
 
@@ -58,6 +59,10 @@ public:
     bool LoadEgoSensorTableFile(const std::filesystem::path& folder, Prompter* prompter);
     [[nodiscard]] bool IsEgoTableLoaded() const { return m_tableLoaded; }
     [[nodiscard]] const CEgoSensorTable& EgoTable() const { return m_table; }
+    // The table's conversion for whoever else shows EGO readings (the monitor log, the CSV of
+    // corvane-cli): it holds a copy of the table, so any thread may call it. Empty while no
+    // table is loaded.
+    [[nodiscard]] EgoAfrLookup EgoAfrConversion() const;
     void ClearEgoTable();
 
     [[nodiscard]] double LookupEgoAfr(std::int64_t raw) const { return m_table.LookupEgoAfr(raw); }

@@ -22,6 +22,10 @@ struct MonitorChannelSpec {
 
 inline constexpr int kMonitorChannelCount = 45;
 inline constexpr int kMonitorBlockBytes = 72;
+// The exhaust-oxygen sensors: their raw counts are sensor volts (0 ... 5 V), which only the
+// EGO sensor table turns into the air/fuel ratio their catalogue units promise.
+inline constexpr int kFrontEgoChannel = 30;
+inline constexpr int kRearEgoChannel = 31;
 
 // clang-format off
 inline constexpr std::array<MonitorChannelSpec, kMonitorChannelCount> kMonitorChannels{{

@@ -54,14 +54,6 @@ public:
     std::deque<Posted> queue;
 };
 
-std::filesystem::path DataFolder(const Args& args) {
-    if (auto dir = args.Get("data-dir")) return *dir;
-    std::error_code error;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error && std::filesystem::exists(exe.parent_path() / CEgoSensorTable::kFileName)) return exe.parent_path();
-    return std::filesystem::current_path() / "data";
-}
-
 void MakeSimRowLean(sim::SimTransport& sim, const CModuleMap& fuel, double percent) {
     sim.Peer().WithEmulator([&](sim::ModuleEmulator& module) {
         for (int p = 0; p < fuel.GetNumberOfPoints(); ++p) {
