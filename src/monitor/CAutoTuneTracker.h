@@ -24,6 +24,15 @@ struct EngineSpeedLimits {
     double revLimitRpm = 0.0;
 };
 
+// One correction AutoTune made at a throttle site: what it saw and what it sent.
+struct AutoTuneStep {
+    int site = 0;                    // point index: throttle raw counts / 16
+    double frontAfr = 0.0;           // the averaged readings through the EGO table
+    double rearAfr = 0.0;
+    int frontCorrection = 0;         // in 1/10000, as posted with "AutoTuneUpdate"
+    std::optional<int> rearDifference;  // rear - front, as posted with "AutoTuneReverseTrimUpdate"
+};
+
 // The AutoTune side of the monitor: watches engine speed (item 4) and throttle position
 // (item 19) for a steady stay at the shown map's row speed and one throttle site, averages the
 // two EGO readings (items 30 and 31) over that stay and posts a fuel correction per site.
@@ -46,6 +55,15 @@ public:
     };
 
     CAutoTuneTracker(std::vector<CMonitoredItem>& items, AppState& app, MonitorEventSink* sink);
+
+    // The centre of the engine speed window for a target speed, in rpm: the target in whole raw
+    // counts of the speed item, so 1000 rpm tracks 992 +/- 64 rpm.
+    [[nodiscard]] static std::int64_t EngineWindowCentre(int targetRpm, double scale);
+    // The throttle site (raw counts, a multiple of 16) a throttle reading belongs to.
+    [[nodiscard]] static int ThrottleSite(int raw);
+
+    // Called with every correction a step makes, after it is posted (a run report listens).
+    void SetStepListener(std::function<void(const AutoTuneStep&)> listener) { m_stepListener = std::move(listener); }
 
     // Where the engine speed gauge takes its bands from when no speed row is tracked.
     void SetEngineSpeedLimitsSource(std::function<std::optional<EngineSpeedLimits>()> source) {
@@ -96,6 +114,7 @@ private:
     AppState& m_app;
     MonitorEventSink* m_sink;
     std::function<std::optional<EngineSpeedLimits>()> m_limitsSource;
+    std::function<void(const AutoTuneStep&)> m_stepListener;
 
     CEgoSensorTable m_table;
     bool m_tableLoaded = false;

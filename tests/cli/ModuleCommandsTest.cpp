@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -88,6 +90,55 @@ TEST(CliMonitor, WithoutTheTableTheSensorsAreVoltsOnly) {
         if (line.find("Front Cylinder") == std::string::npos) continue;
         EXPECT_EQ(line.substr(line.size() - 2), " V") << line;
     }
+}
+
+TEST(CliAutotune, AtAnotherEngineSpeedItCollectsNothingSaysWhyAndFails) {
+    TempDir dir;
+    const std::string out = dir.File("tuned.crv");
+    // The engine holds 1536 rpm; Stoichiometric2560Map is the row of 2304 rpm.
+    const CliRun r = Cli("autotune", {"--port", "sim", "--map", "Stoichiometric2560Map", "--seconds", "2.5",
+                                      "--scenario", "hold rpm=1536 sites=8..16/4 dwell=1 repeat=100", "--data-dir",
+                                      CORVANE_TEST_DATA_DIR, "-o", out});
+    EXPECT_EQ(r.code, cli::kExitFailed);
+    EXPECT_NE(r.out.find("no correction collected on Stoichiometric2560Map"), std::string::npos) << r.out;
+    for (const char* part : {"(Fuelflow vs TPS @ 2304 rpm)", "2304 +/- 64 rpm (2240 ... 2368 rpm)", "mostly 1536 rpm",
+                             "Throttle sites held: 8 (11.3 deg)", "1536 rpm is the row of Stoichiometric1792Map: --row 1536",
+                             "Nothing was changed, written or saved."})
+        EXPECT_NE(r.err.find(part), std::string::npos) << part << "\n" << r.err;
+    EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+TEST(CliAutotune, RowPicksTheFuelRowByItsSpeedAndEveryCorrectedSiteIsPrinted) {
+    // The simulated row is 8 % lean: the engine runs at 13.1 / 0.92 = 14.24 against 13.1.
+    const CliRun r = Cli("autotune", {"--port", "sim", "--row", "2304", "--sim-lean", "8", "--seconds", "3", "--no-write",
+                                      "--data-dir", CORVANE_TEST_DATA_DIR});
+    ASSERT_EQ(r.code, cli::kExitOk) << r.err;
+    EXPECT_NE(r.out.find("AutoTune on Stoichiometric2560Map (Fuelflow vs TPS @ 2304 rpm)"), std::string::npos) << r.out;
+    int sites = 0;
+    for (const auto& line : Lines(r.out)) {
+        if (line.rfind("site ", 0) != 0) continue;
+        ++sites;
+        int site = 0;
+        double throttle = 0, front = 0, rear = 0, correction = 0;
+        ASSERT_EQ(std::sscanf(line.c_str(), "site %d throttle %lf deg front AFR %lf rear AFR %lf correction %lf %%", &site,
+                              &throttle, &front, &rear, &correction),
+                  5)
+            << line;
+        EXPECT_NEAR(throttle, site * 16 * 88.68 / 1008, 0.01) << line;
+        EXPECT_NEAR(front, 14.24, 0.1) << line;
+        EXPECT_NEAR(correction, 100.0 * (front / 13.1 - 1.0), 0.05) << line;  // the AFR is shown to 0.01
+    }
+    EXPECT_GE(sites, 1) << r.out;
+    EXPECT_NE(r.out.find(std::to_string(sites) + " sites corrected on Stoichiometric2560Map"), std::string::npos) << r.out;
+}
+
+TEST(CliAutotune, RowMustBeTheSpeedOfAFuelRow) {
+    CliRun r = Cli("autotune", {"--port", "sim", "--row", "2300"});
+    EXPECT_EQ(r.code, cli::kExitUsage);
+    EXPECT_NE(r.err.find("nearest: --row 2304"), std::string::npos) << r.err;
+    EXPECT_EQ(Cli("autotune", {"--port", "sim", "--row", "8192"}).code, cli::kExitUsage);
+    EXPECT_EQ(Cli("autotune", {"--port", "sim", "--row", "2304", "--map", "Stoichiometric2560Map"}).code, cli::kExitUsage);
+    EXPECT_EQ(Cli("autotune", {"--port", "sim", "--map", "IGNVSMAP2048Map"}).code, cli::kExitUsage);
 }
 
 #ifdef CORVANE_HAVE_QT_SERIAL
