@@ -17,6 +17,7 @@
 #include "model/Prompter.h"
 #include "model/SettingsStore.h"
 #include "model/TargetAfrSetting.h"
+#include "sim/SimPort.h"
 #include "views/CMapsView.h"
 
 namespace corvane {
@@ -24,9 +25,10 @@ namespace corvane {
 namespace {
 
 std::unique_ptr<Comms> MakeDefaultComms(std::uint32_t productCode) {
-    comms::TransportOptions transport;
-    transport.simModule.productCode = productCode;
-    return std::make_unique<comms::ModuleComms>(comms::CommsOptions{}, transport);
+    // Serial ports by name, and "sim": the built-in simulated module of the running family.
+    sim::PortOptions options;
+    options.module.productCode = productCode;
+    return std::make_unique<comms::ModuleComms>(sim::MakePortTransportMaker(options), comms::CommsOptions{});
 }
 
 bool SamePath(const QString& a, const QString& b) {
