@@ -145,7 +145,8 @@ void MapsViewDrawTest::trimAxisOnlyInTheAdvancedViewInItsOwnColor() {
         v->ShowMap(f.IndexOf(kTimingMap));
     }
     const QRect plot = adv.Layout().Plot();
-    const QRect rightOfPlot(plot.right() + 2, plot.top() - 8, adv.width() - plot.right() - 2, plot.height() + 16);
+    // Clear of the x-axis labels below the plot.
+    const QRect rightOfPlot(plot.right() + 2, plot.top() - 8, adv.width() - plot.right() - 2, plot.height() + 4);
     const QRect leftOfPlot(0, plot.top(), plot.left() - 2, plot.height());
     const QImage advImage = adv.grab().toImage();
     QVERIFY(HasColor(advImage, rightOfPlot, axisText));
