@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "comms/ModuleComms.h"
-#include "comms/SimTransport.h"
+#include "sim/SimTransport.h"
 #include "protocol/Frame.h"
 #include "sim/peer/PtyPeerHost.h"
 
@@ -54,7 +54,7 @@ std::unique_ptr<ModuleComms> Linked(double latencySeconds = 0.0, double monitorR
     faults.latencySeconds = latencySeconds;
     sim::EmulatorOptions module;
     module.monitorRateHz = monitorRate;
-    auto comms = std::make_unique<ModuleComms>(std::make_unique<SimTransport>(module, faults), CommsOptions{});
+    auto comms = std::make_unique<ModuleComms>(std::make_unique<sim::SimTransport>(module, faults), CommsOptions{});
     if (!comms->DetectModule()) return nullptr;
     return comms;
 }

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "comms/ModuleComms.h"
-#include "comms/SimTransport.h"
+#include "sim/SimTransport.h"
 #include "documents/CCorvaneMapsDoc.h"
 #include "link/CLinkController.h"
 #include "link/CModuleTransfer.h"
@@ -36,7 +36,7 @@ struct Bench {
         faults.baud = kBaud;
         sim::EmulatorOptions module;
         module.productCode = 1;
-        comms = std::make_unique<comms::ModuleComms>(std::make_unique<comms::SimTransport>(module, faults));
+        comms = std::make_unique<comms::ModuleComms>(std::make_unique<sim::SimTransport>(module, faults));
         link = std::make_unique<CLinkController>(*comms, app, prompter, store);
         transfer = std::make_unique<CModuleTransfer>(*link);
         doc = std::make_unique<CCorvaneMapsDoc>(app, comms.get(), link.get(), &prompter);

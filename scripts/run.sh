@@ -29,8 +29,8 @@ step "corvane-cli info $out/module.crv"
 "$cli" info "$out/module.crv"
 step "corvane-cli monitor --port sim --count 5 --csv --scenario 'hold rpm=2304 sites=8..48/8 dwell=0.5'"
 "$cli" monitor --port sim --count 5 --csv --scenario "hold rpm=2304 sites=8..48/8 dwell=0.5" | cut -c1-160
-step "corvane-cli autotune --port sim --map Stoichiometric2560Map --sim-lean 8 --seconds 20 -o $out/tuned.crv"
-"$cli" autotune --port sim --map Stoichiometric2560Map --sim-lean 8 --seconds 20 -o "$out/tuned.crv" 2>/dev/null | tail -n 12
+step "corvane-cli autotune --port sim --row 2304 --sim-lean 8 --seconds 20 -o $out/tuned.crv"
+"$cli" autotune --port sim --row 2304 --sim-lean 8 --seconds 20 -o "$out/tuned.crv" 2>/dev/null | tail -n 24
 step "corvane-cli diff $out/module.crv $out/tuned.crv | head"
 "$cli" diff "$out/module.crv" "$out/tuned.crv" | head -n 12 || true
 step "corvane --screenshot $out"

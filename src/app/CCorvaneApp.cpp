@@ -18,6 +18,7 @@
 #include "model/Prompter.h"
 #include "model/SettingsStore.h"
 #include "model/TargetAfrSetting.h"
+#include "sim/SimPort.h"
 #include "views/CMapsView.h"
 
 namespace corvane {
@@ -25,6 +26,7 @@ namespace corvane {
 namespace {
 
 std::unique_ptr<Comms> MakeDefaultComms(std::uint32_t productCode, std::shared_ptr<SimulatedModule> sim) {
+    // Serial ports by name, and "sim": the built-in simulated module of the running family.
     return std::make_unique<comms::ModuleComms>(SimulatedModule::Track(std::move(sim), SimulatedModule::PortMaker(productCode)),
                                                 comms::CommsOptions{});
 }

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "comms/TransportFactory.h"
+#include "sim/SimPort.h"
 
 namespace corvane {
 
@@ -34,9 +34,10 @@ private:
 
 comms::ModuleComms::TransportMaker SimulatedModule::PortMaker(std::uint32_t productCode,
                                                              const comms::TransportOptions& options) {
-    comms::TransportOptions transport = options;
-    transport.simModule.productCode = productCode;
-    return [transport](const std::string& port) { return comms::MakeTransport(port, transport); };
+    sim::PortOptions ports;
+    ports.transport = options;
+    ports.module.productCode = productCode;
+    return sim::MakePortTransportMaker(ports);
 }
 
 comms::ModuleComms::TransportMaker SimulatedModule::Track(std::shared_ptr<SimulatedModule> sim,

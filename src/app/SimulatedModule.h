@@ -6,13 +6,14 @@
 #include <mutex>
 
 #include "comms/ModuleComms.h"
-#include "comms/SimTransport.h"
+#include "comms/TransportFactory.h"
+#include "sim/SimTransport.h"
 
 namespace corvane {
 
 // The transport of the "sim" port, which holds the emulated module. Where that class lives is
 // known here and nowhere else in the window program.
-using SimModuleTransport = comms::SimTransport;
+using SimModuleTransport = sim::SimTransport;
 
 // The simulated module behind the "sim" port of one comms library: what a person does to a
 // module on the bench (its power switch, a power failure) and what tests look at (its memory,

@@ -789,11 +789,16 @@ std::string ModuleComms::MonitorLogFile() const {
     return m_logFile;
 }
 
+void ModuleComms::SetMonitorLogEgoAfr(EgoAfrLookup lookup) {
+    std::lock_guard lock(m_logMutex);
+    m_logEgoAfr = std::move(lookup);
+}
+
 void ModuleComms::LogPacket(const std::vector<std::uint8_t>& block, Clock::time_point now) {
     if (!m_logging) return;
     std::lock_guard lock(m_logMutex);
     if (!m_log) {
-        m_log = MonitorLog::Create(m_logFolder);
+        m_log = MonitorLog::Create(m_logFolder, MonitorColumns(m_logEgoAfr));
         if (!m_log) return;  // folder not writable: no log, the stream goes on
         m_logFile = m_log->Path();
     }

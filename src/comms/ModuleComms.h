@@ -95,6 +95,7 @@ public:
     [[nodiscard]] bool MonitorLogging() const override { return m_logging.load(); }
     void SetMonitorLoggingFolder(const std::string& folder) override;
     [[nodiscard]] std::string MonitorLogFile() const override;
+    void SetMonitorLogEgoAfr(EgoAfrLookup lookup) override;
     [[nodiscard]] bool StartReplay(const std::string& logFile) override;
     void StopReplay() override;
     [[nodiscard]] bool IsReplaying() const override;
@@ -210,6 +211,7 @@ private:
     std::atomic<bool> m_logging{false};
     std::string m_logFolder;
     std::string m_logFile;
+    EgoAfrLookup m_logEgoAfr;
     std::unique_ptr<MonitorLog> m_log;
     std::atomic<int> m_dataSpeed{100};
     std::unique_ptr<MonitorReplay> m_replay;

@@ -23,11 +23,4 @@ double MonitorDisplayValue(std::span<const std::uint8_t> block, int channel) {
     return d;
 }
 
-std::string MonitorChannelHeading(int channel) {
-    const MonitorChannel& c = kMonitorChannels[static_cast<std::size_t>(channel)];
-    std::string heading = c.name;
-    if (c.units[0] != '\0') heading += std::string(" (") + c.units + ")";
-    return heading;
-}
-
 }  // namespace corvane::comms

@@ -57,7 +57,7 @@ int HexDigit(char c) {
 
 }  // namespace
 
-std::unique_ptr<MonitorLog> MonitorLog::Create(const std::string& folder) {
+std::unique_ptr<MonitorLog> MonitorLog::Create(const std::string& folder, MonitorColumns columns) {
     std::time_t t = std::time(nullptr);
     std::tm tm{};
 #ifdef _WIN32
@@ -74,23 +74,44 @@ std::unique_ptr<MonitorLog> MonitorLog::Create(const std::string& folder) {
         fs::path path = dir / name;
         std::error_code ec;
         if (fs::exists(path, ec)) continue;
-        return CreateAt(path.string());
+        return CreateAt(path.string(), std::move(columns));
     }
     return nullptr;
 }
 
-std::unique_ptr<MonitorLog> MonitorLog::CreateAt(const std::string& path) {
+std::unique_ptr<MonitorLog> MonitorLog::CreateAt(const std::string& path, MonitorColumns columns) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return nullptr;
-    std::string heading = kTimeHeading;
-    for (int i = 0; i < kMonitorChannelCount; ++i) heading += "," + CsvField(MonitorChannelHeading(i));
-    heading += std::string(",") + kRawHeading + "\r\n";
+    const std::string heading = HeadingRow(columns) + "\r\n";
     std::fputs(heading.c_str(), file);
     std::fflush(file);
-    return std::unique_ptr<MonitorLog>(new MonitorLog(file, path));
+    return std::unique_ptr<MonitorLog>(new MonitorLog(file, path, std::move(columns)));
 }
 
-MonitorLog::MonitorLog(std::FILE* file, std::string path) : m_file(file), m_path(std::move(path)) {}
+std::string MonitorLog::HeadingRow(const MonitorColumns& columns) {
+    std::string heading = kTimeHeading;
+    for (const auto& c : columns.Columns()) heading += "," + CsvField(c.heading);
+    return heading + "," + kRawHeading;
+}
+
+std::string MonitorLog::Row(const MonitorColumns& columns, double seconds, std::span<const std::uint8_t> block) {
+    std::string row;
+    row.reserve(640);
+    char number[64];
+    std::snprintf(number, sizeof number, "%.3f", seconds);
+    row += number;
+    columns.AppendValues(row, block);
+    row += ',';
+    static const char* kHex = "0123456789ABCDEF";
+    for (std::uint8_t b : block) {
+        row += kHex[b >> 4];
+        row += kHex[b & 0x0F];
+    }
+    return row;
+}
+
+MonitorLog::MonitorLog(std::FILE* file, std::string path, MonitorColumns columns)
+    : m_file(file), m_path(std::move(path)), m_columns(std::move(columns)) {}
 
 MonitorLog::~MonitorLog() {
     if (m_file) std::fclose(m_file);
@@ -102,22 +123,7 @@ void MonitorLog::Append(std::chrono::steady_clock::time_point when, std::span<co
 }
 
 void MonitorLog::Append(double seconds, std::span<const std::uint8_t> block) {
-    std::string row;
-    row.reserve(600);
-    char number[64];
-    std::snprintf(number, sizeof number, "%.3f", seconds);
-    row += number;
-    for (int i = 0; i < kMonitorChannelCount; ++i) {
-        std::snprintf(number, sizeof number, ",%.4f", MonitorDisplayValue(block, i));
-        row += number;
-    }
-    row += ',';
-    static const char* kHex = "0123456789ABCDEF";
-    for (std::uint8_t b : block) {
-        row += kHex[b >> 4];
-        row += kHex[b & 0x0F];
-    }
-    row += "\r\n";
+    const std::string row = Row(m_columns, seconds, block) + "\r\n";
     std::fputs(row.c_str(), m_file);
     // Flushed row by row: the log is worth most after a crash or a pulled cable.
     std::fflush(m_file);

@@ -9,12 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "comms/MonitorColumns.h"
+
 namespace corvane::comms {
 
 // The monitor log: a CSV file a spreadsheet opens. One heading row, then one row per monitor
-// packet: the time in seconds since the first packet of the log, the 45 live values in display
-// units under "Name (units)" headings, and the raw block as hexadecimal, so that a replay
-// gives back exactly the bytes that were received.
+// packet: the time in seconds since the first packet of the log, the live values in the
+// columns of MonitorColumns (each heading names the unit of its numbers), and the raw block as
+// hexadecimal, so that a replay gives back exactly the bytes that were received.
 class MonitorLog {
 public:
     static constexpr const char* kTimeHeading = "Time (s)";
@@ -22,9 +24,15 @@ public:
 
     // A new log file in `folder` (empty: the working folder) named after the date and time;
     // nullptr when it cannot be created.
-    [[nodiscard]] static std::unique_ptr<MonitorLog> Create(const std::string& folder);
+    [[nodiscard]] static std::unique_ptr<MonitorLog> Create(const std::string& folder,
+                                                            MonitorColumns columns = MonitorColumns());
     // A new log file at exactly `path` (replacing any file there).
-    [[nodiscard]] static std::unique_ptr<MonitorLog> CreateAt(const std::string& path);
+    [[nodiscard]] static std::unique_ptr<MonitorLog> CreateAt(const std::string& path,
+                                                              MonitorColumns columns = MonitorColumns());
+    // The heading row and one packet's row as the log writes them, without the line end.
+    [[nodiscard]] static std::string HeadingRow(const MonitorColumns& columns);
+    [[nodiscard]] static std::string Row(const MonitorColumns& columns, double seconds,
+                                         std::span<const std::uint8_t> block);
     ~MonitorLog();
     MonitorLog(const MonitorLog&) = delete;
     MonitorLog& operator=(const MonitorLog&) = delete;
@@ -43,10 +51,11 @@ public:
                                                                  std::string* error = nullptr);
 
 private:
-    MonitorLog(std::FILE* file, std::string path);
+    MonitorLog(std::FILE* file, std::string path, MonitorColumns columns);
 
     std::FILE* m_file;
     std::string m_path;
+    MonitorColumns m_columns;
     std::optional<std::chrono::steady_clock::time_point> m_start;
 };
 

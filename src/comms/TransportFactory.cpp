@@ -3,7 +3,6 @@
 #include <cctype>
 #include <cstdio>
 
-#include "comms/SimTransport.h"
 #ifdef CORVANE_HAVE_QT_SERIAL
 #include "comms/qt/SerialTransport.h"
 #endif
@@ -46,8 +45,10 @@ bool SerialPortsAvailable() {
 }
 
 std::unique_ptr<Transport> MakeTransport(const std::string& port, const TransportOptions& options, std::string* error) {
-    if (port == kSimulatedPortName)
-        return std::make_unique<SimTransport>(options.simModule, options.simFaults, options.simSeed);
+    if (port == kSimulatedPortName) {
+        if (error) *error = "the simulated module is not available here";
+        return nullptr;
+    }
     std::string device = port;
     if (auto n = ParseComPort(port)) device = SerialDeviceForComPort(*n, options);
     if (device.empty()) {

@@ -6,8 +6,6 @@
 #include <string>
 
 #include "comms/Transport.h"
-#include "sim/ModuleEmulator.h"
-#include "sim/peer/ModulePeer.h"
 
 namespace corvane::comms {
 
@@ -15,12 +13,11 @@ struct TransportOptions {
     int baud = 115200;  // serial ports: 8 data bits, no parity, 1 stop bit
     // Device for "Com n" where the system has no COM names: printf pattern given n - 1.
     std::string serialDevicePattern = "/dev/ttyUSB%d";
-    // The simulated module behind the "sim" port.
-    sim::EmulatorOptions simModule;
-    sim::PeerFaults simFaults;
-    std::uint64_t simSeed = 1;
 };
 
+// The port name of the simulated module. The comms library only knows the name: the emulator
+// sits above it and speaks through the Transport interface, and the program that opens ports
+// (sim::MakePortTransportMaker) maps the name to it.
 inline constexpr const char* kSimulatedPortName = "sim";
 
 // "Com 5", "COM5", "com 5" -> 5; anything else -> nullopt.
@@ -30,10 +27,10 @@ inline constexpr const char* kSimulatedPortName = "sim";
 // Whether this build has the serial port transport.
 [[nodiscard]] bool SerialPortsAvailable();
 
-// Makes the transport for a port name: "sim" the in-process simulated module, "Com n" or a
-// device path a serial port. Not opened yet (the comms I/O thread opens it). nullptr when the
-// port cannot exist in this build (serial port without the serial transport), with the reason
-// in *error.
+// Makes the transport for a port name: "Com n" or a device path, a serial port. Not opened yet
+// (the comms I/O thread opens it). nullptr, with the reason in *error, when the port cannot
+// exist here: "sim" (the simulated module is not part of the comms library) or a serial port
+// in a build without the serial transport.
 [[nodiscard]] std::unique_ptr<Transport> MakeTransport(const std::string& port, const TransportOptions& options = {},
                                                        std::string* error = nullptr);
 

@@ -7,6 +7,7 @@
 #include "comms/api/Comms.h"
 #include "link/LinkMessages.h"
 #include "model/AppState.h"
+#include "model/PrintableText.h"
 #include "model/Prompter.h"
 #include "model/SettingsStore.h"
 
@@ -234,12 +235,15 @@ bool CLinkController::CheckBaseMapName(Direction direction, const std::string& d
     std::string moduleName;
     if (!GetModuleBaseMapName(moduleName)) return true;
     if (moduleName == documentName) return true;
+    // Both names are bytes from the module and from a file: shown printable.
+    const std::string module = PrintableText(moduleName);
+    const std::string document = PrintableText(documentName);
     const std::string text =
         direction == kUpload
-            ? "Uploading... Module Base Map [ " + moduleName + " ]" +
-                  "\nWill overwrite File Base Map [ " + documentName + " ]"
-            : "Downloading... File Base Map [ " + documentName + " ]" +
-                  "\nWill overwrite Module Base Map [ " + moduleName + " ]";
+            ? "Uploading... Module Base Map [ " + module + " ]" +
+                  "\nWill overwrite File Base Map [ " + document + " ]"
+            : "Downloading... File Base Map [ " + document + " ]" +
+                  "\nWill overwrite Module Base Map [ " + module + " ]";
     return m_prompter.Message(text, msg::kBaseMapNameTitle, Prompter::Icon::Warning,
                               Prompter::Buttons::OkCancel) == Prompter::Answer::Ok;
 }

@@ -71,6 +71,9 @@ double Archive::ReadDouble() {
 
 void Archive::ReadBytes(std::uint8_t* p, std::size_t n) {
     Need(n);
+    // An empty block reads into an empty vector, whose data() may be null, and an empty file
+    // has no buffer at all: memcpy wants real pointers even for no bytes.
+    if (n == 0) return;
     std::memcpy(p, m_in + m_pos, n);
     m_pos += n;
 }

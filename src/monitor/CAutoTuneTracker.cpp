@@ -26,6 +26,13 @@ std::int64_t Truncate(double x) {
 CAutoTuneTracker::CAutoTuneTracker(std::vector<CMonitoredItem>& items, AppState& app, MonitorEventSink* sink)
     : m_items(items), m_app(app), m_sink(sink) {}
 
+std::int64_t CAutoTuneTracker::EngineWindowCentre(int targetRpm, double scale) {
+    if (!(scale > 0.0)) return 0;
+    return Truncate(static_cast<double>(static_cast<std::int32_t>(Truncate(targetRpm / scale))) * scale);
+}
+
+int CAutoTuneTracker::ThrottleSite(int raw) { return RoundToInteger(raw * 0.0625) * kSiteCounts; }
+
 void CAutoTuneTracker::Post(int message, int wParam, int lParam) {
     if (m_sink != nullptr) m_sink->Post(static_cast<MonitorMessage>(message), wParam, lParam);
 }
@@ -54,6 +61,11 @@ bool CAutoTuneTracker::LoadEgoSensorTableFile(const std::filesystem::path& folde
     if (auto bytes = MonitoredItemsFile::ReadFileBytes(folder / CEgoSensorTable::kFileName))
         text = std::string(bytes->begin(), bytes->end());
     return LoadEgoSensorTable(text, prompter);
+}
+
+EgoAfrLookup CAutoTuneTracker::EgoAfrConversion() const {
+    if (!m_tableLoaded) return {};
+    return [table = m_table](std::int64_t raw) { return table.LookupEgoAfr(raw); };
 }
 
 void CAutoTuneTracker::ClearEgoTable() {
@@ -122,7 +134,7 @@ bool CAutoTuneTracker::TrackThrottle() {
         return false;
     }
     const int raw = item.rawValue;
-    const int site = RoundToInteger(raw * 0.0625) * kSiteCounts;
+    const int site = ThrottleSite(raw);
     m_currentSite = site;
     m_throttle.halfWidth = kThrottleHalfWidth;
     if (m_throttle.centre - kThrottleHalfWidth <= raw && raw <= m_throttle.centre + kThrottleHalfWidth) {
@@ -170,6 +182,15 @@ bool CAutoTuneTracker::RunAutoTuneStep() {
         if (front) {
             Post(static_cast<int>(MonitorMessage::AutoTuneUpdate), site, *front);
             if (rear) Post(static_cast<int>(MonitorMessage::AutoTuneReverseTrimUpdate), site, *rear - *front);
+            if (m_stepListener) {
+                AutoTuneStep step;
+                step.site = site;
+                step.frontAfr = Item(kFrontEgoIndex).lastAfr;
+                step.rearAfr = Item(kRearEgoIndex).lastAfr;
+                step.frontCorrection = *front;
+                if (rear) step.rearDifference = *rear - *front;
+                m_stepListener(step);
+            }
         }
         ResetAutoTuneAccumulators();
         return front.has_value();

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "comms/api/Comms.h"
 #include "monitor/CEgoSensorTable.h"
 #include "monitor/CMonitoredItem.h"
 
@@ -21,6 +22,15 @@ class Prompter;
 struct EngineSpeedLimits {
     double idleRpm = 0.0;
     double revLimitRpm = 0.0;
+};
+
+// One correction AutoTune made at a throttle site: what it saw and what it sent.
+struct AutoTuneStep {
+    int site = 0;                    // point index: throttle raw counts / 16
+    double frontAfr = 0.0;           // the averaged readings through the EGO table
+    double rearAfr = 0.0;
+    int frontCorrection = 0;         // in 1/10000, as posted with "AutoTuneUpdate"
+    std::optional<int> rearDifference;  // rear - front, as posted with "AutoTuneReverseTrimUpdate"
 };
 
 // The AutoTune side of the monitor: watches engine speed (item 4) and throttle position
@@ -46,6 +56,15 @@ public:
 
     CAutoTuneTracker(std::vector<CMonitoredItem>& items, AppState& app, MonitorEventSink* sink);
 
+    // The centre of the engine speed window for a target speed, in rpm: the target in whole raw
+    // counts of the speed item, so 1000 rpm tracks 992 +/- 64 rpm.
+    [[nodiscard]] static std::int64_t EngineWindowCentre(int targetRpm, double scale);
+    // The throttle site (raw counts, a multiple of 16) a throttle reading belongs to.
+    [[nodiscard]] static int ThrottleSite(int raw);
+
+    // Called with every correction a step makes, after it is posted (a run report listens).
+    void SetStepListener(std::function<void(const AutoTuneStep&)> listener) { m_stepListener = std::move(listener); }
+
     // Where the engine speed gauge takes its bands from when no speed row is tracked.
     void SetEngineSpeedLimitsSource(std::function<std::optional<EngineSpeedLimits>()> source) {
         m_limitsSource = std::move(source);
@@ -58,6 +77,10 @@ public:
     bool LoadEgoSensorTableFile(const std::filesystem::path& folder, Prompter* prompter);
     [[nodiscard]] bool IsEgoTableLoaded() const { return m_tableLoaded; }
     [[nodiscard]] const CEgoSensorTable& EgoTable() const { return m_table; }
+    // The table's conversion for whoever else shows EGO readings (the monitor log, the CSV of
+    // corvane-cli): it holds a copy of the table, so any thread may call it. Empty while no
+    // table is loaded.
+    [[nodiscard]] EgoAfrLookup EgoAfrConversion() const;
     void ClearEgoTable();
 
     [[nodiscard]] double LookupEgoAfr(std::int64_t raw) const { return m_table.LookupEgoAfr(raw); }
@@ -91,6 +114,7 @@ private:
     AppState& m_app;
     MonitorEventSink* m_sink;
     std::function<std::optional<EngineSpeedLimits>()> m_limitsSource;
+    std::function<void(const AutoTuneStep&)> m_stepListener;
 
     CEgoSensorTable m_table;
     bool m_tableLoaded = false;

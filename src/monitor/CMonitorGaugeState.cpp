@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/PrintableText.h"
 #include "monitor/CMonitoredItem.h"
 #include "monitor/MonitorText.h"
 
@@ -43,9 +44,10 @@ void CMonitorGaugeState::Refresh(CMonitoredItem& item) {
     }
     if (!m_fractionsValid) m_needleFraction = m_yellowFraction = m_redFraction = 0.0;
 
-    m_caption = std::string(14, ' ') + item.setupName;
+    // The setup name and units come from the items files: shown printable.
+    m_caption = std::string(14, ' ') + PrintableText(item.setupName);
     AssignFixed2(item.currentValueText, value);
-    m_valueBoxText = item.currentValueText + " " + item.setupUnits;
+    m_valueBoxText = item.currentValueText + " " + PrintableText(item.setupUnits);
     m_colourState = value >= item.redStart ? 2 : value >= item.yellowStop ? 1 : 0;
 }
 

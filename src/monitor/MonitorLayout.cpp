@@ -2,12 +2,16 @@
 
 #include <algorithm>
 
+#include "model/PrintableText.h"
+
 namespace corvane::MonitorLayout {
 
 int ButtonWidth(const std::vector<CMonitoredItem>& items) {
     std::size_t longest = 0;
+    // Measured on the texts as shown: a name with escaped bytes is wider.
     for (const auto& item : items)
-        longest = std::max({longest, item.name.size(), item.valueText.size() + item.units.size()});
+        longest = std::max({longest, PrintableText(item.name).size(),
+                            item.valueText.size() + PrintableText(item.units).size()});
     return kCharacterWidth * static_cast<int>(longest);
 }
 
@@ -36,9 +40,10 @@ void RefreshGroupTexts(std::vector<GroupControl>& controls, const std::vector<CM
     for (auto& c : controls) {
         if (c.itemIndex < 0 || static_cast<std::size_t>(c.itemIndex) >= items.size()) continue;
         const CMonitoredItem& item = items[static_cast<std::size_t>(c.itemIndex)];
-        // Reuses the texts' storage: this runs for every control on every packet.
-        c.buttonText.assign(item.name);
-        c.labelText.assign(item.valueText).append(" ").append(item.units);
+        // Names and units come from the items files: shown printable. Reuses the texts'
+        // storage: this runs for every control on every packet.
+        c.buttonText.assign(PrintableText(item.name));
+        c.labelText.assign(item.valueText).append(" ").append(PrintableText(item.units));
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "model/PrintableText.h"
+
 namespace corvane {
 
 MonitorValueSetupDlg::MonitorValueSetupDlg(std::vector<CMonitoredItem>& items, int index)
@@ -13,7 +15,7 @@ MonitorValueSetupDlg::MonitorValueSetupDlg(std::vector<CMonitoredItem>& items, i
 std::vector<std::string> MonitorValueSetupDlg::ListNames() const {
     std::vector<std::string> names;
     names.reserve(m_items.size());
-    for (const auto& item : m_items) names.push_back(item.setupName);
+    for (const auto& item : m_items) names.push_back(PrintableText(item.setupName));
     return names;
 }
 

@@ -30,7 +30,7 @@ public:
 
     MonitorValueSetupDlg(std::vector<CMonitoredItem>& items, int index);
 
-    // The names of the drop-down list (setup names of all items, in order).
+    // The names of the drop-down list (setup names of all items, in order, shown printable).
     [[nodiscard]] std::vector<std::string> ListNames() const;
     [[nodiscard]] int Index() const { return m_index; }
     [[nodiscard]] const CMonitoredItem& Item() const { return m_items.at(static_cast<std::size_t>(m_index)); }

@@ -4,7 +4,7 @@
 
 namespace corvane {
 
-const std::array<MonitorValueSpec, kMonitoredValueCount>& MonitorCatalogue() { return kMonitorChannels; }
+const std::array<MonitorValueSpec, kMonitoredValueCount>& MonitorCatalogue() { return protocol::kMonitorChannels; }
 
 MonitoredModuleValue::MonitoredModuleValue(const MonitorValueSpec& spec)
     : m_className(spec.className), m_name(spec.name), m_units(spec.units),
@@ -26,7 +26,7 @@ std::string MonitoredModuleValue::FormatValue() const {
 }
 
 std::unique_ptr<MonitoredModuleValue> MakeMonitoredValue(int index) {
-    const MonitorValueSpec& spec = kMonitorChannels.at(static_cast<std::size_t>(index));
+    const MonitorValueSpec& spec = protocol::kMonitorChannels.at(static_cast<std::size_t>(index));
     if (spec.width == 2) return std::make_unique<WordMonitoredModuleValue>(spec);
     return std::make_unique<ByteMonitoredModuleValue>(spec);
 }

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "comms/api/MonitorBlock.h"
+#include "protocol/MonitorBlock.h"
 #include "model/ModuleValue.h"
 
 namespace corvane {
@@ -24,7 +24,7 @@ inline constexpr int kRearEgoIndex = 31;
 
 // One row of the live value catalogue. Every monitored value is built from its row; the 45
 // classes differ in nothing but these numbers, so they are data, not code.
-using MonitorValueSpec = MonitorChannelSpec;
+using MonitorValueSpec = protocol::MonitorChannelSpec;
 
 // The catalogue in block order: offsets are the running sum of the widths, 72 bytes in all.
 [[nodiscard]] const std::array<MonitorValueSpec, kMonitoredValueCount>& MonitorCatalogue();

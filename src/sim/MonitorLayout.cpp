@@ -6,9 +6,9 @@
 
 namespace corvane::sim {
 
-const MonitorField& MonitorLayout::Field(Live value) { return kMonitorChannels[static_cast<std::size_t>(value)]; }
+const MonitorField& MonitorLayout::Field(Live value) { return protocol::kMonitorChannels[static_cast<std::size_t>(value)]; }
 
-std::span<const MonitorField> MonitorLayout::Fields() { return kMonitorChannels; }
+std::span<const MonitorField> MonitorLayout::Fields() { return protocol::kMonitorChannels; }
 
 int MonitorLayout::RawFor(Live value, double display) {
   const MonitorField& f = Field(value);

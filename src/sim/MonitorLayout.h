@@ -3,13 +3,13 @@
 #include <cstdint>
 #include <span>
 
-#include "comms/api/MonitorBlock.h"
+#include "protocol/MonitorBlock.h"
 
 namespace corvane::sim {
 
 // Where the module puts each live value in its 72-byte monitor block and how a display value
 // maps onto raw counts. Words go high byte first. Index = position in the PC's value catalogue.
-using MonitorField = corvane::MonitorChannelSpec;
+using MonitorField = protocol::MonitorChannelSpec;
 
 enum class Live : int {
   BatteryVoltage = 0, FrontSparkAdvance = 1, RearSparkAdvance = 2, Dwell = 3, EngineSpeed = 4,

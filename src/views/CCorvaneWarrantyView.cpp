@@ -13,16 +13,14 @@
 #include "link/CLinkController.h"
 #include "link/CWarrantyLink.h"
 #include "link/LinkDocument.h"
+#include "model/PrintableText.h"
 #include "model/Prompter.h"
 #include "model/WarrantyValues.h"
 #include "views/CEditVinDlg.h"
-#include "views/PrintableTextStandIn.h"
 
 namespace corvane {
 
 namespace {
-
-using standin::PrintableText;
 
 QLineEdit* ReadOnlyField(QWidget* parent, Qt::Alignment alignment) {
     auto* field = new QLineEdit(parent);

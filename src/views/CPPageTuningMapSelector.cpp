@@ -1,7 +1,5 @@
 #include "views/CPPageTuningMapSelector.h"
 
-#include <QCollator>
-#include <QLocale>
 #include <QMenu>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -12,20 +10,44 @@ namespace {
 
 constexpr int kNumberRole = Qt::UserRole;
 
+}  // namespace
+
 // Items compare alphabetically, numbers by their value: "@ 256 rpm" comes before "@ 1024 rpm",
-// as a tuner reads the rows.
+// as a tuner reads the rows. (QCollator's numeric mode is not there on every platform.)
+int NaturalCompare(const QString& a, const QString& b) {
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            qsizetype ei = i, ej = j;
+            while (ei < a.size() && a[ei].isDigit()) ++ei;
+            while (ej < b.size() && b[ej].isDigit()) ++ej;
+            // Compare the runs as numbers without converting them (they may be long).
+            QStringView na = QStringView(a).mid(i, ei - i), nb = QStringView(b).mid(j, ej - j);
+            while (na.size() > 1 && na.front() == u'0') na = na.mid(1);
+            while (nb.size() > 1 && nb.front() == u'0') nb = nb.mid(1);
+            if (na.size() != nb.size()) return na.size() < nb.size() ? -1 : 1;
+            if (const int c = na.compare(nb); c != 0) return c;
+            i = ei;
+            j = ej;
+            continue;
+        }
+        const QChar ca = a[i].toCaseFolded(), cb = b[j].toCaseFolded();
+        if (ca != cb) return ca < cb ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    if (i < a.size()) return 1;
+    if (j < b.size()) return -1;
+    return 0;
+}
+
+namespace {
+
+// Tree items ordered by NaturalCompare.
 class SelectorItem : public QTreeWidgetItem {
 public:
     using QTreeWidgetItem::QTreeWidgetItem;
-    bool operator<(const QTreeWidgetItem& other) const override {
-        static const QCollator collator = [] {
-            QCollator c(QLocale::c());
-            c.setNumericMode(true);
-            c.setCaseSensitivity(Qt::CaseInsensitive);
-            return c;
-        }();
-        return collator.compare(text(0), other.text(0)) < 0;
-    }
+    bool operator<(const QTreeWidgetItem& other) const override { return NaturalCompare(text(0), other.text(0)) < 0; }
 };
 
 }  // namespace

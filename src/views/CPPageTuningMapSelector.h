@@ -19,6 +19,9 @@ namespace corvane {
 // Item kinds: 0 a map shown in the maps view, 1 a map shown in the advanced user maps view, 3
 // basic settings, 5 warranty, -1 not listed. A map's kind turns to 1 when the user opens it in
 // the advanced user maps view from the context menu.
+// Alphabetical order with runs of digits compared by value ("Map 256" < "Map 1024").
+[[nodiscard]] int NaturalCompare(const QString& a, const QString& b);
+
 class CPPageTuningMapSelector : public QWidget {
     Q_OBJECT
 public:

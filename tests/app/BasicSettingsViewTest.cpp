@@ -102,17 +102,13 @@ void BasicSettingsViewTest::revLimitScrollsInStepsOf32() {
         QCOMPARE(d.ScrollBar()->pageStep(), 32);
         QCOMPARE(d.ScrollBar()->value(), 6144);
         QCOMPARE(d.ValueLabel()->text(), QString("6144"));
-        // The bar's own moves are replaced by the edit's rules.
-        d.ScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        d.ScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        QCOMPARE(d.ValueLabel()->text(), QString("6208"));
+        // The bar's moves are the edit's (its rules are tested with the model), and the value
+        // shown follows each.
         d.ScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
         QCOMPARE(d.ScrollBar()->value(), 7969);
-        d.ScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        QCOMPARE(d.ScrollBar()->value(), 7969);
+        QCOMPARE(d.ValueLabel()->text(), QString("7969"));
         d.ScrollBar()->setSliderPosition(5000);  // a drag lands on a whole step
         QCOMPARE(d.ScrollBar()->value(), 4992);
-        QCOMPARE(d.ValueLabel()->text(), QString("4992"));
         d.ScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
         QCOMPARE(d.ValueLabel()->text(), QString("4960"));
     };

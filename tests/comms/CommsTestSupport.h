@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "comms/ModuleComms.h"
-#include "comms/SimTransport.h"
+#include "sim/SimTransport.h"
 #include "support/FastCommsOptions.h"
 
 namespace corvane::comms::test {
@@ -67,7 +67,7 @@ inline CommsOptions FastOptions() { return corvane::test::FastCommsOptions(); }
 struct SimRig {
     explicit SimRig(const sim::PeerFaults& faults = {}, CommsOptions options = FastOptions(),
                     sim::EmulatorOptions module = {}, std::uint64_t seed = 1) {
-        auto transport = std::make_unique<SimTransport>(module, faults, seed);
+        auto transport = std::make_unique<sim::SimTransport>(module, faults, seed);
         sim = transport.get();
         comms = std::make_unique<ModuleComms>(std::move(transport), options);
         comms->SetEventSink(&events);
@@ -77,7 +77,7 @@ struct SimRig {
     sim::ModulePeer& Peer() { return sim->Peer(); }
 
     RecordingEvents events;
-    SimTransport* sim = nullptr;  // owned by comms
+    sim::SimTransport* sim = nullptr;  // owned by comms
     std::unique_ptr<ModuleComms> comms;
 };
 

@@ -5,6 +5,7 @@
 
 #include "CommsTestSupport.h"
 #include "comms/MonitorBlockLayout.h"
+#include "comms/MonitorColumns.h"
 #include "comms/MonitorLog.h"
 #include "comms/MonitorReplay.h"
 
@@ -60,8 +61,83 @@ TEST(MonitorLayout, DisplayValuesFollowTheGaugesRules) {
     block[29] = block[30] = block[31] = block[32] = 0xFF;  // throttle positions beyond range
     EXPECT_EQ(MonitorDisplayValue(block, 18), 0.0);
     EXPECT_EQ(MonitorDisplayValue(block, 19), 88.68);
-    EXPECT_EQ(MonitorChannelHeading(0), "Battery Voltage (Volts)");
-    EXPECT_EQ(MonitorChannelHeading(10), "AFR");
+}
+
+// What a reader of the CSV learns from one column: the heading's unit and the number.
+struct Cell {
+    std::string heading;
+    double value;
+};
+
+std::vector<Cell> LogCells(const MonitorColumns& columns, std::span<const std::uint8_t> block) {
+    const auto headings = CsvRow(MonitorLog::HeadingRow(columns));
+    const auto row = CsvRow(MonitorLog::Row(columns, 0.0, block));
+    EXPECT_EQ(headings.size(), row.size());
+    std::vector<Cell> cells;
+    for (std::size_t i = 1; i + 1 < std::min(headings.size(), row.size()); ++i) cells.push_back({headings[i], std::stod(row[i])});
+    return cells;
+}
+
+TEST(MonitorColumns, EveryHeadingNamesTheUnitOfTheNumberUnderIt) {
+    auto block = Block(0);
+    for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<std::uint8_t>(i * 37 + 11);
+    block[49] = 0x01;
+    block[50] = 0x3D;  // front sensor raw 317 = 1.5494 V
+    block[51] = 0x00;
+    block[52] = 0xC8;  // rear raw 200
+    const auto afrOfRaw = [](std::int64_t raw) { return 10.0 + static_cast<double>(raw) / 100.0; };
+
+    for (const bool table : {false, true}) {
+        const auto cells = LogCells(table ? MonitorColumns(afrOfRaw) : MonitorColumns(), block);
+        ASSERT_EQ(cells.size(), kMonitorChannels.size() + (table ? 2u : 0u));
+        std::size_t at = 0;
+        for (int i = 0; i < kMonitorChannelCount; ++i) {
+            const auto& spec = kMonitorChannels[static_cast<std::size_t>(i)];
+            const std::string name = spec.name;
+            if (i == 30 || i == 31) {
+                // The sensors stream volts; AFR only through the table.
+                const int raw = MonitorRawValue(block, i);
+                if (table) {
+                    EXPECT_EQ(cells[at].heading, name + " (AFR)");
+                    EXPECT_NEAR(cells[at].value, afrOfRaw(raw), 1e-4);
+                    ++at;
+                }
+                EXPECT_EQ(cells[at].heading, name + " (V)");
+                EXPECT_NEAR(cells[at].value, raw * 5.0 / 1023.0, 1e-4);
+                ++at;
+                continue;
+            }
+            const std::string units = spec.units;
+            EXPECT_EQ(cells[at].heading, units.empty() ? name : name + " (" + units + ")");
+            EXPECT_NEAR(cells[at].value, MonitorDisplayValue(block, i), 1e-4) << name;
+            ++at;
+        }
+    }
+    EXPECT_NEAR(LogCells(MonitorColumns(), block)[30].value, 1.5494, 1e-4);
+}
+
+TEST(MonitorColumns, ALogWithTheAfrColumnsReplaysTheExactBytes) {
+    TempDir dir;
+    const auto path = (dir.path / "afr.csv").string();
+    std::vector<std::vector<std::uint8_t>> blocks;
+    {
+        auto log = MonitorLog::CreateAt(path, MonitorColumns([](std::int64_t raw) { return 13.1 + raw * 0.001; }));
+        ASSERT_TRUE(log);
+        for (int i = 0; i < 256; ++i) {
+            auto b = Block(static_cast<std::uint8_t>(i));
+            b[49] = static_cast<std::uint8_t>(255 - i);
+            blocks.push_back(b);
+            log->Append(i * 0.05, b);
+        }
+    }
+    std::ifstream in(path);
+    std::string heading;
+    std::getline(in, heading);
+    EXPECT_EQ(CsvRow(heading).size(), 49u);
+    auto records = MonitorLog::Read(path);
+    ASSERT_TRUE(records);
+    ASSERT_EQ(records->size(), blocks.size());
+    for (std::size_t i = 0; i < blocks.size(); ++i) EXPECT_EQ((*records)[i].block, blocks[i]);
 }
 
 TEST(MonitorLog, WritesASpreadsheetCsvAndReadsBackTheExactBytes) {
@@ -142,6 +218,57 @@ TEST(MonitorLog, LoggingTheLiveStreamRecordsEveryDeliveredPacket) {
     for (std::size_t i = 1; i < records->size(); ++i) EXPECT_GE((*records)[i].seconds, (*records)[i - 1].seconds);
 }
 
+TEST(MonitorLog, TheEgoTableAppliesFromTheNextLogFileOn) {
+    TempDir dir;
+    sim::EmulatorOptions module;
+    module.monitorRateHz = 100;
+    SimRig rig({}, FastOptions(), module);
+    rig.comms->SetMonitorLoggingFolder(dir.path.string());
+    rig.comms->SetMonitorLogging(true);
+    ASSERT_TRUE(rig.comms->DetectModule());
+    const auto headingOf = [](const std::string& file) {
+        std::ifstream in(file);
+        std::string line;
+        std::getline(in, line);
+        return CsvRow(line);
+    };
+    const auto stream = [&](std::size_t packets) {
+        const auto before = rig.events.Locked([&] { return rig.events.packets.size(); });
+        rig.comms->StartMonitoring(kMonitorBlockAddress, kMonitorBlockLength);
+        EXPECT_TRUE(rig.events.WaitFor([&] { return rig.events.packets.size() >= before + packets; }, 3s));
+    };
+
+    stream(5);
+    rig.comms->SetMonitorLogEgoAfr([](std::int64_t raw) { return 12.0 + static_cast<double>(raw) / 1000.0; });
+    stream(5);  // the running file keeps its columns
+    rig.comms->StopMonitoring();
+    const auto first = rig.comms->MonitorLogFile();
+    EXPECT_EQ(headingOf(first)[31], "Front Cylinder (V)");
+    EXPECT_EQ(headingOf(first).size(), 47u);
+
+    stream(5);
+    rig.comms->StopMonitoring();
+    const auto second = rig.comms->MonitorLogFile();
+    ASSERT_NE(second, first);
+    const auto heading = headingOf(second);
+    ASSERT_EQ(heading.size(), 49u);
+    EXPECT_EQ(heading[31], "Front Cylinder (AFR)");
+    EXPECT_EQ(heading[32], "Front Cylinder (V)");
+    EXPECT_EQ(heading[33], "Rear Cylinder (AFR)");
+    EXPECT_EQ(heading[34], "Rear Cylinder (V)");
+    std::ifstream in(second);
+    std::string line;
+    std::getline(in, line);
+    const auto records = MonitorLog::Read(second);
+    ASSERT_TRUE(records && !records->empty());
+    ASSERT_TRUE(std::getline(in, line));
+    const auto row = CsvRow(line);
+    const auto& block = records->front().block;
+    EXPECT_NEAR(std::stod(row[31]), 12.0 + MonitorRawValue(block, 30) / 1000.0, 1e-4);
+    EXPECT_NEAR(std::stod(row[32]), MonitorRawValue(block, 30) * 5.0 / 1023.0, 1e-4);
+    EXPECT_NEAR(std::stod(row[33]), 12.0 + MonitorRawValue(block, 31) / 1000.0, 1e-4);
+}
+
 TEST(MonitorReplay, PlaysTheLogBackInOrderAtTheRecordedPaceScaledBySpeed) {
     TempDir dir;
     const auto path = (dir.path / "replay.csv").string();
@@ -153,7 +280,7 @@ TEST(MonitorReplay, PlaysTheLogBackInOrderAtTheRecordedPaceScaledBySpeed) {
             log->Append(i * 0.03, blocks.back());  // 0.3 s recorded
         }
     }
-    ModuleComms comms(std::make_unique<SimTransport>(), FastOptions());
+    ModuleComms comms(std::make_unique<sim::SimTransport>(), FastOptions());
     RecordingEvents events;
     comms.SetEventSink(&events);
 
@@ -185,7 +312,7 @@ TEST(MonitorReplay, StoppingOrAnUnreadableFileStillAnnouncesTheEndOnce) {
         auto log = MonitorLog::CreateAt(path);
         for (int i = 0; i < 100; ++i) log->Append(i * 1.0, Block(1));
     }
-    ModuleComms comms(std::make_unique<SimTransport>(), FastOptions());
+    ModuleComms comms(std::make_unique<sim::SimTransport>(), FastOptions());
     RecordingEvents events;
     comms.SetEventSink(&events);
     ASSERT_TRUE(comms.StartReplay(path));

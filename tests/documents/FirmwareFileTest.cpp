@@ -210,6 +210,23 @@ TEST(FirmwareDataFile, B19LayoutIsByteExact) {
     EXPECT_EQ(record, (std::vector<std::uint8_t>{3, 0, 0x34, 0x12, 0xAA, 0xBB, 0xCC}));
 }
 
+TEST(FirmwareDataFile, AnEmptyRecordMakesAnEmptyBlockThatReadsBack) {
+    // An S1 record may carry no data bytes; its block has no bytes to copy on either side
+    // (the sanitizer builds catch a copy from or to no buffer at all).
+    const auto parsed = S19Parser::Parse(S1(0x8000, {}) + "\n" + S1(0x9000, {1, 2}) + "\n");
+    ASSERT_TRUE(parsed.Ok());
+    FirmwareDataFile file;
+    file.SetBlocks(S19Parser::BuildBlocks(parsed.records));
+    FirmwareDataFile back;
+    ASSERT_TRUE(back.LoadB19FromBytes(file.ToBytes(3)));
+    EXPECT_EQ(back.GetBlocks(), file.GetBlocks());
+    EXPECT_FALSE(FirmwareDataFile().LoadB19FromBytes(std::vector<std::uint8_t>{}));
+
+    Archive empty(nullptr, 0);
+    EXPECT_NO_THROW(empty.ReadBytes(nullptr, 0));
+    EXPECT_THROW(empty.ReadBytes(nullptr, 1), ArchiveError);
+}
+
 TEST(FirmwareDataFile, LoadChecksSignatureCaseInsensitivelyAndRejectsBadBlocks) {
     FirmwareDataFile source;
     CCVNFlashMemoryItem block;

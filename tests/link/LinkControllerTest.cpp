@@ -210,6 +210,17 @@ TEST_F(LinkFixture, BaseMapNameDiscrepancyAsksWithBothNames) {
     EXPECT_EQ(prompter.shown.back().text,
               "Uploading... Module Base Map [ TUNE-A ]\nWill overwrite File Base Map [ OTHER ]");
 
+    // The names are bytes from the module and the file: the question shows them printable,
+    // and compares the bytes themselves.
+    const std::string damaged = "TUNE-\xF3\x01";
+    std::copy(damaged.begin(), damaged.end(), comms.memory.begin() + 0xF00);
+    EXPECT_TRUE(link.CheckBaseMapName(CLinkController::kUpload, "OTHER\\"));
+    EXPECT_EQ(prompter.shown.back().text,
+              "Uploading... Module Base Map [ TUNE-\\xF3\\x01 ]\nWill overwrite File Base Map [ OTHER\\\\ ]");
+    const auto asked = prompter.shown.size();
+    EXPECT_TRUE(link.CheckBaseMapName(CLinkController::kUpload, damaged));
+    EXPECT_EQ(prompter.shown.size(), asked);
+
     comms.failAddresses = {0xF00};
     EXPECT_TRUE(link.CheckBaseMapName(CLinkController::kUpload, "OTHER"));  // unreadable: go on
 }

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "comms/ModuleComms.h"
-#include "comms/SimTransport.h"
+#include "sim/SimTransport.h"
 #include "documents/CCorvaneMapsDoc.h"
 #include "link/CLinkController.h"
 #include "link/CModuleTransfer.h"
@@ -38,7 +38,7 @@ struct Rig {
         app.productCode = productCode;
         sim::EmulatorOptions module;
         module.productCode = productCode;
-        auto transport = std::make_unique<comms::SimTransport>(module, faults);
+        auto transport = std::make_unique<sim::SimTransport>(module, faults);
         sim = transport.get();
         comms = std::make_unique<comms::ModuleComms>(std::move(transport), FastOptions());
         link = std::make_unique<CLinkController>(*comms, app, prompter, store);
@@ -77,7 +77,7 @@ struct Rig {
     AppState app;
     RecordingPrompter prompter;
     MemorySettingsStore store;
-    comms::SimTransport* sim = nullptr;
+    sim::SimTransport* sim = nullptr;
     std::unique_ptr<comms::ModuleComms> comms;
     std::unique_ptr<CLinkController> link;
     std::unique_ptr<CModuleTransfer> transfer;

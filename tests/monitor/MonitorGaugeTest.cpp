@@ -7,6 +7,7 @@
 #include "monitor/CMonitorGaugeState.h"
 #include "monitor/CMonitorModel.h"
 #include "monitor/MonitorLayout.h"
+#include "monitor/MonitorValueSetupDlg.h"
 #include "monitor/MonitoredItemsFile.h"
 #include "monitor/MonitorTestSupport.h"
 
@@ -55,6 +56,27 @@ TEST(MonitorGroupLayout, ButtonWidthIsFivePixelsPerCharacterOfTheLongestText) {
     items[1].valueText = "123456.00";
     items[1].units = "rpm / s";
     EXPECT_EQ(MonitorLayout::ButtonWidth(items), 5 * 16);
+}
+
+TEST(MonitorGroupLayout, NamesAndUnitsFromTheItemsFilesAreShownPrintable) {
+    std::vector<CMonitoredItem> items(1, GaugeItem());
+    items[0].name = "Temp\xB0";
+    items[0].units = "\xB0" "F";
+    items[0].valueText = "1.00";
+    items[0].setupName = "Setup\x07";
+    items[0].setupUnits = "\xFF";
+    // The width follows the shown texts: "1.00" and "\xB0F" make 9 characters.
+    EXPECT_EQ(MonitorLayout::ButtonWidth(items), 5 * 9);
+    const auto controls = MonitorLayout::LayoutGroup(items, MonitorLayout::ButtonWidth(items));
+    ASSERT_EQ(controls.size(), 1u);
+    EXPECT_EQ(controls[0].buttonText, "Temp\\xB0");
+    EXPECT_EQ(controls[0].labelText, "1.00 \\xB0F");
+    CMonitorGaugeState gauge;
+    gauge.Refresh(items[0]);
+    EXPECT_EQ(gauge.Caption(), std::string(14, ' ') + "Setup\\x07");
+    EXPECT_EQ(gauge.ValueBoxText(), "0.00 \\xFF");
+    EXPECT_EQ(MonitorValueSetupDlg(items, 0).ListNames(), std::vector<std::string>{"Setup\\x07"});
+    EXPECT_EQ(items[0].name, "Temp\xB0") << "the item keeps its bytes for the user file";
 }
 
 TEST(MonitorOwnWindows, PlacedFromTheRightEdgeOrOneWidthInWhenThatIsNegative) {

@@ -13,6 +13,7 @@
 #include "documents/CCorvaneMapsDoc.h"
 #include "documents/ProductFamily.h"
 #include "model/AppState.h"
+#include "model/PrintableText.h"
 #include "model/Prompter.h"
 
 namespace corvane::cli {
@@ -48,25 +49,14 @@ inline std::string JsonNumber(double v) {
     return std::string(buf, r.ptr);
 }
 
+// A text as a JSON string, shown as every text is (PrintableText): map files and modules hold
+// byte strings of no known encoding, and a JSON reader must get valid UTF-8. The printable
+// form is ASCII, so only quotes and backslashes need JSON's escapes.
 inline std::string JsonString(const std::string& s) {
     std::string out = "\"";
-    for (const unsigned char c : s) {
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (c < 0x20 || c >= 0x7F) {
-                    // Map files are byte strings: show bytes outside ASCII as code points.
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                    out += buf;
-                } else {
-                    out += static_cast<char>(c);
-                }
-        }
+    for (const char c : PrintableText(s)) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
     }
     return out + "\"";
 }

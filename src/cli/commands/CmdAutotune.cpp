@@ -1,6 +1,8 @@
 // corvane-cli autotune: READs a linked module, shows one fuel row, runs AutoTune on the
 // monitor stream for a while, applies the collected corrections to the row and its rear trim
-// row, prints what changed, WRITEs and saves.
+// row, prints every corrected site and what changed, WRITEs and saves. A run that collects
+// nothing says why (wrong engine speed, throttle never held) and fails.
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -21,6 +23,7 @@
 #include "model/AppState.h"
 #include "model/Prompter.h"
 #include "model/SettingsStore.h"
+#include "monitor/AutoTuneRunReport.h"
 #include "monitor/CAutoTuneCollector.h"
 #include "monitor/CCorvaneMonitorDoc.h"
 #include "monitor/CMonitorModel.h"
@@ -54,15 +57,7 @@ public:
     std::deque<Posted> queue;
 };
 
-std::filesystem::path DataFolder(const Args& args) {
-    if (auto dir = args.Get("data-dir")) return *dir;
-    std::error_code error;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error && std::filesystem::exists(exe.parent_path() / CEgoSensorTable::kFileName)) return exe.parent_path();
-    return std::filesystem::current_path() / "data";
-}
-
-void MakeSimRowLean(comms::SimTransport& sim, const CModuleMap& fuel, double percent) {
+void MakeSimRowLean(sim::SimTransport& sim, const CModuleMap& fuel, double percent) {
     sim.Peer().WithEmulator([&](sim::ModuleEmulator& module) {
         for (int p = 0; p < fuel.GetNumberOfPoints(); ++p) {
             const auto address = static_cast<std::uint16_t>(fuel.GetStartAddress() + 2 * p);
@@ -74,10 +69,32 @@ void MakeSimRowLean(comms::SimTransport& sim, const CModuleMap& fuel, double per
     });
 }
 
+constexpr int kRowSpacingRpm = 256;
+constexpr int kLastRowRpm = 7936;
+
+// The fuel row's class for its speed: the row of Stoichiometric<n>Map runs at n - 256 rpm.
+std::string FuelRowClassForSpeed(long rpm) { return "Stoichiometric" + std::to_string(rpm + kRowSpacingRpm) + "Map"; }
+
+// The fuel row to tune, from --map CLASS or --row RPM.
+std::string FuelRowClass(const Args& args) {
+    const auto map = args.Get("map");
+    if (map && args.Has("row")) throw UsageError{"give --map or --row, not both"};
+    if (const auto row = args.GetInt("row")) {
+        if (*row < 0 || *row > kLastRowRpm || *row % kRowSpacingRpm != 0) {
+            const long nearest = std::clamp((*row + kRowSpacingRpm / 2) / kRowSpacingRpm * kRowSpacingRpm, 0L,
+                                            static_cast<long>(kLastRowRpm));
+            throw UsageError{"no fuel row runs at " + std::to_string(*row) + " rpm: the rows are 256 rpm apart, 0 ... " +
+                             std::to_string(kLastRowRpm) + " rpm (nearest: --row " + std::to_string(nearest) + ")"};
+        }
+        return FuelRowClassForSpeed(*row);
+    }
+    if (!map || !IsFuelMapClass(*map))
+        throw UsageError{"--map must name a fuel row, Stoichiometric<n>Map (n = 256 ... 8192), or --row give its speed"};
+    return *map;
+}
+
 int RunAutotune(const Args& args, std::ostream& out, std::ostream& err) {
-    const auto mapClass = args.Get("map");
-    if (!mapClass || !IsFuelMapClass(*mapClass))
-        throw UsageError{"--map must name a fuel row, Stoichiometric<n>Map (n = 256 ... 8192)"};
+    const std::string rowClass = FuelRowClass(args);
     const double seconds = args.GetDouble("seconds").value_or(20.0);
     if (!(seconds > 0.0)) throw UsageError{"--seconds must be positive"};
     const double target = args.GetDouble("target").value_or(kDefaultTargetAfr);
@@ -98,21 +115,27 @@ int RunAutotune(const Args& args, std::ostream& out, std::ostream& err) {
     CCorvaneMapsDoc doc(app, &comms, &pushes, &prompter);
     MapsDocumentLink docLink(doc);
 
-    const int fuelIndex = doc.FindMap(*mapClass);
-    const int rearIndex = doc.FindMap(FuelRowPartnerClass(*mapClass));
+    const int fuelIndex = doc.FindMap(rowClass);
+    const int rearIndex = doc.FindMap(FuelRowPartnerClass(rowClass));
     if (fuelIndex < 0) {
-        err << "corvane-cli autotune: this product has no map " << *mapClass << "\n";
+        err << "corvane-cli autotune: this product has no map " << rowClass << "\n";
         return kExitRefused;
     }
     CModuleMap& fuel = *doc.GetMap(fuelIndex);
     CModuleMap* rear = rearIndex >= 0 ? doc.GetMap(rearIndex) : nullptr;
     app.targetEngineSpeed = fuel.GetRowKey();
 
-    if (opened.sim != nullptr) {
-        if (auto lean = args.GetDouble("sim-lean")) MakeSimRowLean(*opened.sim, fuel, *lean);
+    if (opened.simulated) {
+        // The comms library makes the simulated module when it first links.
+        if (!comms.DetectModule() || opened.Sim() == nullptr) {
+            err << "corvane-cli autotune: the simulated module does not answer\n";
+            return kExitFailed;
+        }
+        sim::SimTransport& simulated = *opened.Sim();
+        if (auto lean = args.GetDouble("sim-lean")) MakeSimRowLean(simulated, fuel, *lean);
         if (!args.Has("scenario")) {
             const std::string hold = "hold rpm=" + std::to_string(fuel.GetRowKey()) + " sites=8..56/4 dwell=1.5";
-            opened.sim->Peer().WithEmulator([&](sim::ModuleEmulator& m) { return m.StartScenario(hold); });
+            simulated.Peer().WithEmulator([&](sim::ModuleEmulator& m) { return m.StartScenario(hold); });
         }
     }
 
@@ -131,6 +154,16 @@ int RunAutotune(const Args& args, std::ostream& out, std::ostream& err) {
         err << "corvane-cli autotune: no EGO sensor table (give --data-dir with " << CEgoSensorTable::kFileName << ")\n";
         comms.CloseLink();
         return kExitRefused;
+    }
+    AutoTuneRunReport report(fuel.GetRowKey());
+    report.Attach(monitor.Tracker());
+    {
+        const auto centre = CAutoTuneTracker::EngineWindowCentre(
+            fuel.GetRowKey(), monitor.Items()[static_cast<std::size_t>(kEngineSpeedIndex)].EffectiveScale());
+        char line[200];
+        std::snprintf(line, sizeof line, "AutoTune on %s (%s) for %g s: corrections come while the engine holds %lld +/- 64 rpm\n",
+                      rowClass.c_str(), fuel.GetTitle().c_str(), seconds, static_cast<long long>(centre));
+        out << line << std::flush;
     }
 
     ModuleMapTarget fuelTarget(fuel);
@@ -153,13 +186,30 @@ int RunAutotune(const Args& args, std::ostream& out, std::ostream& err) {
         if (!packet) continue;
         ++received;
         monitor.OnMonitorBlock(*packet);
+        report.Observe(monitor.Items());
         while (!messages.queue.empty()) {
             const auto posted = messages.queue.front();
             messages.queue.pop_front();
             collector.Handle(posted.message, posted.wParam, posted.lParam);
         }
     }
-    const std::size_t records = collector.Records().size();
+    if (collector.Records().empty()) {
+        collector.ToggleAutoTune();  // off: nothing to apply
+        comms.SetEventSink(nullptr);
+        out << received << " packets, no correction collected on " << rowClass << "\n";
+        err << "corvane-cli autotune: no correction collected on " << rowClass << " (" << fuel.GetTitle() << ")\n";
+        for (const auto& line : report.NoCorrectionLines()) err << "  " << line << "\n";
+        // The speed the engine did run at may be another row's.
+        const std::int64_t seen = report.MostlyShownRpm();
+        const std::int64_t nearest = (seen + kRowSpacingRpm / 2) / kRowSpacingRpm * kRowSpacingRpm;
+        if (report.PacketsInWindow() == 0 && seen > 0 && nearest <= kLastRowRpm && nearest != fuel.GetRowKey() &&
+            std::abs(seen - nearest) <= static_cast<std::int64_t>(CAutoTuneTracker::kEngineHalfWidth))
+            err << "  " << seen << " rpm is the row of " << FuelRowClassForSpeed(static_cast<long>(nearest))
+                << ": --row " << nearest << "\n";
+        err << "  Nothing was changed, written or saved.\n";
+        comms.CloseLink();
+        return kExitFailed;
+    }
     CAutoTuneCollector::ApplyHooks hooks;
     hooks.ensureLinked = [&] {
         bool wasMonitoring = false;
@@ -170,7 +220,9 @@ int RunAutotune(const Args& args, std::ostream& out, std::ostream& err) {
     collector.ToggleAutoTune(hooks);  // off: apply
     comms.SetEventSink(nullptr);
 
-    out << received << " packets, " << records << " corrections collected on " << *mapClass << "\n";
+    const auto corrected = report.CorrectionLines();
+    out << received << " packets, " << corrected.size() << " sites corrected on " << rowClass << "\n";
+    for (const auto& line : corrected) out << line << "\n";
     int changed = 0;
     char line[160];
     for (int i = 0; i < fuel.GetNumberOfPoints(); ++i) {
@@ -220,17 +272,22 @@ int RunAutotune(const Args& args, std::ostream& out, std::ostream& err) {
 
 const bool kRegistered = Register({
     "autotune",
-    "autotune --port PORT --map CLASS [--seconds S] [--target AFR] [--no-write] [-o OUT.crv]\n"
-    "         [--data-dir DIR] [--scenario TEXT] [--sim-lean PCT] [--product-code N]",
-    "Links to the module on PORT, READs its maps and settings, shows the fuel row CLASS\n"
-    "(Stoichiometric<n>Map) with its rear trim row, turns AutoTune on and collects corrections\n"
-    "from the monitor stream for S seconds (default 20) against the target AFR (default 13.1),\n"
-    "then turns AutoTune off, which applies them, and prints every point that changed. Edits go\n"
-    "to the module as they are applied and, with -o, the document is saved and WRITTEN; with\n"
-    "--no-write the module is left as it was. The EGO sensor table is read from --data-dir\n"
-    "(default: beside the program, else ./data). With --port sim the simulated engine holds the\n"
-    "row's speed over throttle sites 8..56 unless --scenario says otherwise; --sim-lean makes the\n"
-    "simulated module's row PCT % lean first.",
+    "autotune --port PORT (--map CLASS | --row RPM) [--seconds S] [--target AFR] [--no-write]\n"
+    "         [-o OUT.crv] [--data-dir DIR] [--scenario TEXT] [--sim-lean PCT] [--product-code N]",
+    "Links to the module on PORT, READs its maps and settings, shows a fuel row with its rear\n"
+    "trim row, turns AutoTune on and collects corrections from the monitor stream for S seconds\n"
+    "(default 20) against the target AFR (default 13.1), then turns AutoTune off, which applies\n"
+    "them. The row is --map CLASS (Stoichiometric<n>Map) or --row RPM, its engine speed: the\n"
+    "row of Stoichiometric<n>Map runs at n - 256 rpm (--row 2304 is Stoichiometric2560Map), and\n"
+    "AutoTune corrects it only while the engine holds that speed +/- 64 rpm and one throttle\n"
+    "site for 3 packets. Prints one line per corrected site (site, throttle, front and rear\n"
+    "AFR, correction in %) and every point that changed. Edits go to the module as they are\n"
+    "applied and, with -o, the document is saved and WRITTEN; with --no-write the module is left\n"
+    "as it was. A run that collects no correction says why (the speed window, the speed the\n"
+    "stream mostly showed, the throttle sites held), changes nothing and exits 3. The EGO sensor\n"
+    "table is read from --data-dir (default: beside the program, else ./data). With --port sim\n"
+    "the simulated engine holds the row's speed over throttle sites 8..56 unless --scenario says\n"
+    "otherwise; --sim-lean makes the simulated module's row PCT % lean first.",
     {"no-write"},
     RunAutotune,
 });

@@ -17,7 +17,7 @@ int RunB19Info(const Args& args, std::ostream& out, std::ostream& err) {
     char line[128];
     std::snprintf(line, sizeof line, "firmware version: %d (0x%X)\n", file.GetFirmwareVersion(),
                   static_cast<unsigned>(file.GetFirmwareVersion()));
-    out << "signature: \"" << file.GetSignature() << "\"\n"
+    out << "signature: \"" << PrintableText(file.GetSignature()) << "\"\n"
         << "format version: " << file.GetFormatVersion() << "\n"
         << line << "blocks: " << file.GetBlocks().size() << "\n"
         << "data bytes: " << file.DataBytes() << "\n";

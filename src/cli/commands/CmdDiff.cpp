@@ -13,7 +13,8 @@ std::string WithUnit(double v, const std::string& unit) {
 int Compare(const CCorvaneMapsDoc& a, const CCorvaneMapsDoc& b, std::ostream& out) {
     int differences = 0;
     if (a.GetBaseMapName() != b.GetBaseMapName()) {
-        out << "base map name: \"" << a.GetBaseMapName() << "\" -> \"" << b.GetBaseMapName() << "\"\n";
+        out << "base map name: \"" << PrintableText(a.GetBaseMapName()) << "\" -> \"" << PrintableText(b.GetBaseMapName())
+            << "\"\n";
         ++differences;
     }
     for (int i = 0; i < a.GetSettingCount(); ++i) {

@@ -49,7 +49,7 @@ void DumpJson(const CCorvaneMapsDoc& doc, std::ostream& out) {
 
 void DumpTable(const CCorvaneMapsDoc& doc, std::ostream& out) {
     out << "file version " << doc.GetFileVersion() << ", product code " << doc.GetProductCode()
-        << ", map count " << doc.GetFileMapCount() << ", base map name \"" << doc.GetBaseMapName() << "\"\n\n";
+        << ", map count " << doc.GetFileMapCount() << ", base map name \"" << PrintableText(doc.GetBaseMapName()) << "\"\n\n";
     out << "Basic Settings\n";
     char line[256];
     for (int i = 0; i < doc.GetSettingCount(); ++i) {

@@ -18,7 +18,7 @@ int RunInfo(const Args& args, std::ostream& out, std::ostream& err) {
         << "map count: " << doc->GetFileMapCount() << "\n"
         << "maps in document: " << doc->GetMapCount() << " (" << doc->GetBasicMapCount() << " basic, "
         << doc->GetCompositeMapCount() << " composite)\n"
-        << "base map name: " << doc->GetBaseMapName() << "\n"
+        << "base map name: " << PrintableText(doc->GetBaseMapName()) << "\n"
         << "load status: " << app.loadStatus << "\n";
     return kExitOk;
 }

@@ -1,27 +1,38 @@
-// corvane-cli monitor: links to a module, streams the monitor block and prints the 45 live
-// values of each packet.
+// corvane-cli monitor: links to a module, streams the monitor block and prints the live values
+// of each packet, as text or as the CSV of the monitor log.
 #include <chrono>
 #include <cstdio>
+#include <iostream>
 #include <string>
 
 #include "cli/CliCommand.h"
+#include "cli/CliPrompter.h"
 #include "cli/commands/MonitorCliSupport.h"
+#include "comms/MonitorColumns.h"
+#include "comms/MonitorLog.h"
+#include "model/AppState.h"
 #include "monitor/CCorvaneMonitorDoc.h"
+#include "monitor/CMonitorModel.h"
 
 namespace corvane::cli {
 namespace {
 
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
+// The EGO sensor table's conversion, as the monitor view loads it; empty (after the system's
+// message) when the table is missing.
+EgoAfrLookup LoadEgoAfr(const Args& args, std::ostream& err) {
+    AppState app;
+    CCorvaneMonitorDoc doc;
+    CMonitorModel monitor(doc, app, nullptr);
+    CliPrompter prompter(err, std::cin, true);
+    monitor.FirstShow(DataFolder(args), 0, &prompter);
+    return monitor.Tracker().EgoAfrConversion();
 }
 
 int RunMonitor(const Args& args, std::ostream& out, std::ostream& err) {
     const long count = args.GetInt("count").value_or(10);
     if (count <= 0) throw UsageError{"--count must be positive"};
     const bool csv = args.Has("csv");
+    const comms::MonitorColumns columns(LoadEgoAfr(args, err));
     OpenedComms opened = OpenModuleComms(args, ProductCodeOption(args));
     comms::ModuleComms& comms = *opened.comms;
     PacketQueue packets;
@@ -32,16 +43,9 @@ int RunMonitor(const Args& args, std::ostream& out, std::ostream& err) {
     }
     comms.StartMonitoring(kMonitorBlockAddress, kMonitorBlockLength);
 
-    CCorvaneMonitorDoc doc;
-    if (csv) {
-        out << "packet";
-        for (int i = 0; i < doc.GetValueCount(); ++i) {
-            const std::string units = doc.GetValueUnits(i);
-            out << "," << CsvField(doc.GetValueName(i) + (units.empty() ? "" : " (" + units + ")"));
-        }
-        out << "\n";
-    }
+    if (csv) out << comms::MonitorLog::HeadingRow(columns) << "\n";
     int result = kExitOk;
+    std::chrono::steady_clock::time_point first;
     for (long n = 1; n <= count; ++n) {
         auto packet = packets.Next(std::chrono::seconds(5));
         if (!packet) {
@@ -49,22 +53,18 @@ int RunMonitor(const Args& args, std::ostream& out, std::ostream& err) {
             result = kExitFailed;
             break;
         }
-        doc.DecodeMonitorBlock(*packet);
-        char text[64];
+        const auto now = std::chrono::steady_clock::now();
+        if (n == 1) first = now;
         if (csv) {
-            out << n;
-            for (int i = 0; i < doc.GetValueCount(); ++i) {
-                std::snprintf(text, sizeof text, "%.4f", doc.GetValueDisplay(i));
-                out << "," << text;
-            }
-            out << "\n";
-        } else {
-            out << "packet " << n << "\n";
-            for (int i = 0; i < doc.GetValueCount(); ++i) {
-                std::snprintf(text, sizeof text, "  %2d %-24s %12.2f %s", i, doc.GetValueName(i).c_str(),
-                              doc.GetValueDisplay(i), doc.GetValueUnits(i).c_str());
-                out << text << "\n";
-            }
+            out << comms::MonitorLog::Row(columns, std::chrono::duration<double>(now - first).count(), *packet) << "\n";
+            continue;
+        }
+        out << "packet " << n << "\n";
+        char text[96];
+        for (const auto& c : columns.Columns()) {
+            std::snprintf(text, sizeof text, "  %2d %-24s %12.2f %s", c.channel, c.name.c_str(), columns.Value(c, *packet),
+                          c.units.c_str());
+            out << text << "\n";
         }
     }
     comms.StopMonitoring();
@@ -75,12 +75,15 @@ int RunMonitor(const Args& args, std::ostream& out, std::ostream& err) {
 
 const bool kRegistered = Register({
     "monitor",
-    "monitor --port PORT [--count N] [--csv] [--scenario TEXT] [--product-code N] [--baud N]",
-    "Links to the module on PORT, starts the monitor stream and prints the 45 live values of\n"
-    "each of N packets (default 10): one block of lines per packet, or with --csv one row per\n"
-    "packet under a header row of value names and units. With --port sim, --scenario drives the\n"
-    "simulated engine (e.g. \"hold rpm=2048 sites=8..48/4 dwell=1.5\"). Exits 3 when no module\n"
-    "answers or the stream stops.",
+    "monitor --port PORT [--count N] [--csv] [--data-dir DIR] [--scenario TEXT] [--product-code N] [--baud N]",
+    "Links to the module on PORT, starts the monitor stream and prints the live values of each\n"
+    "of N packets (default 10): one block of lines per packet, or with --csv the rows of the\n"
+    "monitor log (Time (s), every value under a heading that names its unit, Raw Block (hex)),\n"
+    "which a replay plays back exactly. The two exhaust-oxygen sensors stream volts: with the\n"
+    "EGO sensor table (read from --data-dir, default beside the program, else ./data) each is\n"
+    "shown as the AFR the monitor view shows and as volts, without it as volts only. With\n"
+    "--port sim, --scenario drives the simulated engine (e.g. \"hold rpm=2048 sites=8..48/4\n"
+    "dwell=1.5\"). Exits 3 when no module answers or the stream stops.",
     {"csv"},
     RunMonitor,
 });

@@ -4,6 +4,7 @@
 #include "cli/CliCommand.h"
 #include "cli/ModuleSession.h"
 #include "comms/ModuleComms.h"
+#include "model/PrintableText.h"
 
 namespace corvane::cli {
 namespace {
@@ -32,7 +33,7 @@ int RunProbe(const Args& args, std::ostream& out, std::ostream& err) {
         if (b == 0) break;
         name += static_cast<char>(b);
     }
-    out << "base map name: " << name << "\n";
+    out << "base map name: " << PrintableText(name) << "\n";
     link.CloseLink();
     return kExitOk;
 }

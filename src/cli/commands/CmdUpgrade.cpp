@@ -20,7 +20,7 @@ int RunUpgrade(const Args& args, std::ostream& out, std::ostream& err) {
     if (const auto wait = args.GetInt("wait")) prompter.SetWaitTimeout(std::chrono::seconds(*wait));
     prompter.SetOpenFile(firmware);
     ModuleSession session(args, code, prompter);
-    if (session.Sim()) err << "(simulated module: its power is cycled at each power-cycle prompt)\n";
+    if (session.Simulated()) err << "(simulated module: its power is cycled at each power-cycle prompt)\n";
     CFirmwareUpgrade upgrade(session.Link());
     if (!upgrade.Run()) return kExitFailed;
     out << "firmware " << firmware << " written\n";

@@ -7,13 +7,14 @@
 #include "cli/commands/CliDocSupport.h"
 #include "link/CWarrantyLink.h"
 #include "link/MapsDocumentLink.h"
+#include "model/PrintableText.h"
 #include "model/WarrantyValues.h"
 
 namespace corvane::cli {
 namespace {
 
 void PrintRecord(const WarrantyValues& w, std::ostream& out) {
-    out << "VIN: " << w.vin->GetText() << "\n";
+    out << "VIN: " << PrintableText(w.vin->GetText()) << "\n";
     out << "Rev Limit Hits: " << w.revLimitHits->GetModuleValue() << "\n";
     for (const auto& log : w.logs) out << log->GetLabel() << ": " << FormatRunTime(log->GetSeconds()) << "\n";
     out << "Total Hrs.: " << FormatRunTime(w.TotalSeconds()) << "\n";

@@ -1,12 +1,13 @@
 #pragma once
 
 // What the monitor and autotune commands share: a packet queue filled from the comms
-// library's I/O thread.
+// library's I/O thread, and where the EGO sensor table is found.
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -15,8 +16,19 @@
 
 #include "cli/ModuleSession.h"
 #include "comms/ModuleComms.h"
+#include "monitor/CEgoSensorTable.h"
 
 namespace corvane::cli {
+
+// The folder of the EGO sensor table and the monitored-items files: --data-dir, else the
+// program's own folder when the table lies there (as the build puts it), else ./data.
+inline std::filesystem::path DataFolder(const Args& args) {
+    if (auto dir = args.Get("data-dir")) return *dir;
+    std::error_code error;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error && std::filesystem::exists(exe.parent_path() / CEgoSensorTable::kFileName)) return exe.parent_path();
+    return std::filesystem::current_path() / "data";
+}
 
 // Monitor packets as the comms library's I/O thread delivers them, handed to the command's
 // thread in order.

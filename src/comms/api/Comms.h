@@ -15,6 +15,10 @@ inline constexpr int kUpgradeModeModuleId = 175;
 inline constexpr std::uint16_t kMonitorBlockAddress = 0x1400;
 inline constexpr std::uint16_t kMonitorBlockLength = 72;
 
+// The air/fuel ratio the monitor shows for a raw exhaust-oxygen reading (through the EGO
+// sensor table). Called from the comms library's own thread: it must hold what it needs.
+using EgoAfrLookup = std::function<double(std::int64_t raw)>;
+
 // Link status codes delivered through CommsEvents::OnLinkStatus.
 enum LinkStatus : int {
     kMonitorStreamLost = 0,
@@ -113,6 +117,10 @@ public:
     virtual void SetMonitorLoggingFolder(const std::string& folder) {}
     // The log file being written, or the last one written (empty when none).
     [[nodiscard]] virtual std::string MonitorLogFile() const { return {}; }
+    // With the EGO sensor table loaded, the log writes the two exhaust-oxygen channels as the
+    // AFR the monitor shows and as sensor volts; without (an empty lookup) as volts only.
+    // Applies from the next log file on, so that a file's headings fit all its rows.
+    virtual void SetMonitorLogEgoAfr(EgoAfrLookup lookup) {}
 
     // Replay of a monitor log: its packets come back through OnMonitorPacket at the recorded
     // pace scaled by the data speed (percent: 100 as recorded, 200 twice as fast); the end of

@@ -1,22 +1,26 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <string>
 
-#include "comms/PipeTransport.h"
+#include "comms/Transport.h"
+#include "comms/TransportFactory.h"
 #include "sim/ModuleEmulator.h"
 #include "sim/peer/BytePipe.h"
 #include "sim/peer/ModulePeer.h"
 #include "sim/peer/PeerRunner.h"
+#include "sim/peer/PipeTransport.h"
 
-namespace corvane::comms {
+namespace corvane::sim {
 
 // The "Simulated Module" port: an emulated module in this process, speaking the wire protocol
-// over an in-memory pipe from its own thread. The module keeps running (and keeps its memory)
-// while the port is closed, like a module on the bench.
-class SimTransport : public Transport {
+// over an in-memory pipe from its own thread, behind the comms library's transport interface.
+// The module keeps running (and keeps its memory) while the port is closed, like a module on
+// the bench.
+class SimTransport : public comms::Transport {
 public:
-    explicit SimTransport(const sim::EmulatorOptions& module = {}, const sim::PeerFaults& faults = {},
-                          std::uint64_t seed = 1);
+    explicit SimTransport(const EmulatorOptions& module = {}, const PeerFaults& faults = {}, std::uint64_t seed = 1);
     ~SimTransport() override;
 
     bool Open() override { return m_host.Open(); }
@@ -30,18 +34,18 @@ public:
     [[nodiscard]] bool Wakeable() const override { return true; }
     [[nodiscard]] int Baud() const override { return m_peer->Faults().baud; }
     [[nodiscard]] double Latency() const override { return m_peer->Faults().latencySeconds; }
-    [[nodiscard]] std::string Name() const override { return "sim"; }
+    [[nodiscard]] std::string Name() const override { return comms::kSimulatedPortName; }
 
-    [[nodiscard]] sim::ModulePeer& Peer() { return *m_peer; }
+    [[nodiscard]] ModulePeer& Peer() { return *m_peer; }
     // Unplugging the USB adapter: the port itself fails until it is plugged in again.
     void SetPortBroken(bool broken) { m_pipe.SetBroken(broken); }
 
 private:
-    std::unique_ptr<sim::ModuleEmulator> m_emulator;
-    std::unique_ptr<sim::ModulePeer> m_peer;
-    sim::BytePipe m_pipe;
+    std::unique_ptr<ModuleEmulator> m_emulator;
+    std::unique_ptr<ModulePeer> m_peer;
+    BytePipe m_pipe;
     PipeTransport m_host;
-    std::unique_ptr<sim::PeerRunner> m_runner;
+    std::unique_ptr<PeerRunner> m_runner;
 };
 
-}  // namespace corvane::comms
+}  // namespace corvane::sim

@@ -1,8 +1,8 @@
-#include "comms/PipeTransport.h"
+#include "sim/peer/PipeTransport.h"
 
 #include <thread>
 
-namespace corvane::comms {
+namespace corvane::sim {
 
 bool PipeTransport::Open() {
     if (m_pipe.Broken()) return false;
@@ -24,4 +24,4 @@ int PipeTransport::Read(std::vector<std::uint8_t>& out, std::chrono::microsecond
     return m_pipe.HostEnd().Read(out, timeout);
 }
 
-}  // namespace corvane::comms
+}  // namespace corvane::sim

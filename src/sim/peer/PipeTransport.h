@@ -1,15 +1,18 @@
 #pragma once
 
+#include <string>
+
 #include "comms/Transport.h"
 #include "sim/peer/BytePipe.h"
 
-namespace corvane::comms {
+namespace corvane::sim {
 
-// The host end of an in-memory byte pipe. The pipe belongs to the caller (a test, or the
-// simulated-module transport), who puts a module peer on its other end.
-class PipeTransport : public Transport {
+// The host end of an in-memory byte pipe, as a transport of the comms library. The pipe
+// belongs to the caller (a test, or the simulated-module transport), who puts a module peer on
+// its other end.
+class PipeTransport : public comms::Transport {
 public:
-    explicit PipeTransport(sim::BytePipe& pipe, std::string name = "pipe", int baud = 0)
+    explicit PipeTransport(BytePipe& pipe, std::string name = "pipe", int baud = 0)
         : m_pipe(pipe), m_name(std::move(name)), m_baud(baud) {}
 
     bool Open() override;
@@ -24,10 +27,10 @@ public:
     void SetBaud(int baud) { m_baud = baud; }
 
 private:
-    sim::BytePipe& m_pipe;
+    BytePipe& m_pipe;
     std::string m_name;
     int m_baud;
     bool m_open = false;
 };
 
-}  // namespace corvane::comms
+}  // namespace corvane::sim

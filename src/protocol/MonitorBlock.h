@@ -2,12 +2,12 @@
 
 #include <array>
 
-namespace corvane {
+namespace corvane::protocol {
 
 // The live values of the monitor block as the module streams them: position, width and the
 // linear conversion display = minimum + raw × (maximum − minimum) ÷ raw maximum. Words are
-// high byte first. One table for the emulator that fills the block, the comms library that
-// logs it, and the monitor that shows it.
+// high byte first. Part of the wire protocol: one table for the emulator that fills the block,
+// the comms library that logs it, and the monitor that shows it.
 struct MonitorChannelSpec {
     int index;
     const char* className;
@@ -21,6 +21,11 @@ struct MonitorChannelSpec {
 };
 
 inline constexpr int kMonitorChannelCount = 45;
+inline constexpr int kMonitorBlockBytes = 72;
+// The exhaust-oxygen sensors: their raw counts are sensor volts (0 ... 5 V), which only the
+// EGO sensor table turns into the air/fuel ratio their catalogue units promise.
+inline constexpr int kFrontEgoChannel = 30;
+inline constexpr int kRearEgoChannel = 31;
 
 // clang-format off
 inline constexpr std::array<MonitorChannelSpec, kMonitorChannelCount> kMonitorChannels{{
@@ -79,10 +84,10 @@ constexpr bool MonitorOffsetsAreRunningSums() {
         if (spec.offset != offset) return false;
         offset += spec.width;
     }
-    return offset == 72;
+    return offset == kMonitorBlockBytes;
 }
 }  // namespace detail
 static_assert(detail::MonitorOffsetsAreRunningSums(),
               "monitor block offsets must be the running sum of the widths");
 
-}  // namespace corvane
+}  // namespace corvane::protocol

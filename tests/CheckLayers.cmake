@@ -1,0 +1,46 @@
+# The arrows of the layer diagram, checked on the sources: a folder under src/ includes only
+# from itself and from the layers below it. Run by ctest as
+#   cmake -DSRC=<src folder> -P CheckLayers.cmake
+# The programs (cli/) and the window layers (app/, views/) sit on top and are not listed.
+cmake_minimum_required(VERSION 3.25)
+
+set(allowed_protocol   protocol)
+set(allowed_comms_api  comms/api)
+set(allowed_comms      comms comms/api protocol)
+set(allowed_sim        sim protocol comms comms/api)
+set(allowed_model      model comms/api)
+set(allowed_maps       maps model comms/api)
+set(allowed_documents  documents maps model comms/api)
+set(allowed_link       link documents maps model comms/api)
+set(allowed_monitor    monitor documents maps model comms/api protocol)
+
+set(violations "")
+foreach(layer protocol comms_api comms sim model maps documents link monitor)
+  string(REPLACE "_" "/" folder ${layer})
+  file(GLOB_RECURSE files ${SRC}/${folder}/*.h ${SRC}/${folder}/*.cpp)
+  foreach(file IN LISTS files)
+    file(RELATIVE_PATH relative ${SRC} ${file})
+    # comms/api is a layer of its own, below the rest of comms/.
+    if(layer STREQUAL "comms" AND relative MATCHES "^comms/api/")
+      continue()
+    endif()
+    file(STRINGS ${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"]+\"")
+    foreach(line IN LISTS includes)
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*" "\\1" included "${line}")
+      if(included MATCHES "^comms/api/")
+        set(target comms/api)
+      elseif(included MATCHES "^([^/]+)/")
+        set(target ${CMAKE_MATCH_1})
+      else()
+        continue()  # a file beside it
+      endif()
+      if(NOT target IN_LIST allowed_${layer})
+        string(APPEND violations "  ${relative} includes \"${included}\" (${folder}/ may use: ${allowed_${layer}})\n")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+if(violations)
+  message(FATAL_ERROR "includes against the layer arrows:\n${violations}")
+endif()
+message(STATUS "every include follows the layer arrows")
