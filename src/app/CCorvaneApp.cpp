@@ -1,5 +1,6 @@
 #include "app/CCorvaneApp.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMdiArea>
@@ -84,6 +85,10 @@ bool CCorvaneApp::InitInstance(const AppOptions& options) {
     });
     m_link->RegisterLinkListener(m_frame.get(), [this](bool) { m_frame->RefreshLinkUi(); });
 
+    // The main window shows first, so that document windows are placed in its real client area.
+    m_frame->RestorePlacement();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+
     // The file named on the command line wins over the last one; a file that cannot be opened
     // leaves a new document rather than no window at all.
     CChildFrmMaps* opened = nullptr;
@@ -98,7 +103,6 @@ bool CCorvaneApp::InitInstance(const AppOptions& options) {
     }
     if (!opened) FileNew();
     m_frame->ReloadMenu();
-    m_frame->RestorePlacement();
     m_frame->RunCommand(cmd::kAutoTuneTracking);
     return true;
 }
