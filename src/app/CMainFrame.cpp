@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSerialPortInfo>
 #include <QStatusBar>
 #include <QStyle>
@@ -337,7 +338,14 @@ void CMainFrame::RunCommand(int id) {
             break;
         }
         case cmd::kAutoTuneOn:
-        case cmd::kAutoTuneOff: m_app.State().autoTuneActive = !m_app.State().autoTuneActive; break;
+        case cmd::kAutoTuneOff:
+            // With a maps view in front the button does what Ctrl+M does there: turning AutoTune
+            // off applies the corrections it collected rather than leaving them behind.
+            if (CMapsView* view = ActiveMapsView(); view && view->Kind() == EditorView::Maps)
+                view->ToggleAutoTune();
+            else
+                m_app.State().autoTuneActive = !m_app.State().autoTuneActive;
+            break;
         default:
             if (QAction* a = Action(id); a && m_portGroup->actions().contains(a)) {
                 a->setChecked(true);
@@ -463,6 +471,9 @@ void CMainFrame::BuildStatusBar() {
     m_linkLabel = new QLabel(this);
     m_modifiedLabel = new QLabel(this);
     m_modifiedLabel->setMinimumWidth(70);
+    m_logLabel = new QLabel(this);
+    m_logLabel->setVisible(false);
+    statusBar()->addPermanentWidget(m_logLabel);
     statusBar()->addPermanentWidget(m_portLabel);
     statusBar()->addPermanentWidget(m_linkLabel);
     statusBar()->addPermanentWidget(m_modifiedLabel);
@@ -470,7 +481,8 @@ void CMainFrame::BuildStatusBar() {
 }
 
 QString CMainFrame::StatusText() const {
-    return m_portLabel->text() + " | " + m_linkLabel->text() + " | " + m_modifiedLabel->text();
+    return m_portLabel->text() + " | " + m_linkLabel->text() + " | " + m_modifiedLabel->text() + " | " +
+           m_logLabel->text();
 }
 
 void CMainFrame::RefreshLinkUi() {
@@ -503,6 +515,13 @@ void CMainFrame::RefreshLinkUi() {
     if (state.moduleLinked && state.moduleFirmwareVersion != 0)
         linkText += " (firmware " + HexByte(state.moduleFirmwareVersion) + ")";
     m_portLabel->setText("Port: " + PortDisplayName(port));
+    // While the stream is logged, where the log goes.
+    const std::string log = m_app.GetComms().MonitorLogFile();
+    const bool logging = m_app.GetComms().MonitorLogging();
+    m_logLabel->setVisible(logging);
+    m_logLabel->setText(logging ? (log.empty() ? QString("Logging: starts with the stream")
+                                               : "Logging: " + QString::fromStdString(log))
+                                : QString());
     m_linkLabel->setText(linkText);
 
     // The two boxes show what the link says, and nothing once it gave up or was unlinked.
@@ -575,6 +594,11 @@ void CMainFrame::AddMapsFrame(CChildFrmMaps* frame) {
     connect(frame, &CChildFrmMaps::mapShown, this, &CMainFrame::OnMapShown);
     connect(frame, &CChildFrmMaps::documentEdited, this, [this] { RefreshTitle(); });
     connect(frame, &CChildFrmMaps::autoTuneToggled, this, [this] { RefreshLinkUi(); });
+    connect(frame, &CChildFrmMaps::autoTuneDiscarded, this, [this](CChildFrmMaps*, int count) {
+        statusBar()->showMessage(
+            QString("%1 AutoTune correction%2 discarded: another map is shown.").arg(count).arg(count == 1 ? " was" : "s were"),
+            10000);
+    });
     connect(frame, &QObject::destroyed, this, [this, frame] {
         m_placedChildren.removeAll(frame);
         if (m_selectorDocument == frame) {
@@ -612,7 +636,13 @@ void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
         if (CMapsView* view = frame->CurrentMapsView()) {
             OnMapShown(frame, view->MapIndex());
             // What the link does to the shown view when the stream starts and stops.
-            m_app.Link().SetViewHooks([view] { view->update(); }, [view] { view->update(); });
+            m_app.Link().SetViewHooks(
+                [v = QPointer<CMapsView>(view)] {
+                    if (v) v->update();
+                },
+                [v = QPointer<CMapsView>(view)] {
+                    if (v) v->ClearMapPointer();
+                });
         }
     }
     ReloadMenu();

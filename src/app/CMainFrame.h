@@ -120,6 +120,7 @@ private:
     QLabel* m_portLabel = nullptr;
     QLabel* m_linkLabel = nullptr;
     QLabel* m_modifiedLabel = nullptr;
+    QLabel* m_logLabel = nullptr;
     CLinkStatusDlg* m_dataLinkBox = nullptr;
     CLinkStatusDlg* m_monitorBox = nullptr;
     QList<QMdiSubWindow*> m_placedChildren;
