@@ -32,11 +32,13 @@ namespace corvane {
 
 namespace {
 
-std::unique_ptr<Comms> MakeDefaultComms(std::uint32_t productCode) {
+std::unique_ptr<Comms> MakeDefaultComms(std::uint32_t productCode, std::atomic<sim::SimTransport*>& simulated) {
     // Serial ports by name, and "sim": the built-in simulated module of the running family.
     sim::PortOptions options;
     options.module.productCode = productCode;
-    return std::make_unique<comms::ModuleComms>(sim::MakePortTransportMaker(options), comms::CommsOptions{});
+    return std::make_unique<comms::ModuleComms>(
+        sim::MakePortTransportMaker(options, [&simulated](sim::SimTransport& t) { simulated = &t; }),
+        comms::CommsOptions{});
 }
 
 bool SamePath(const QString& a, const QString& b) {
@@ -71,7 +73,7 @@ QString CCorvaneApp::ModuleTypeDescription() const {
 
 bool CCorvaneApp::InitInstance(const AppOptions& options) {
     if (options.productCode) m_state.productCode = *options.productCode;
-    if (!m_comms) m_comms = MakeDefaultComms(m_state.productCode);
+    if (!m_comms) m_comms = MakeDefaultComms(m_state.productCode, m_simulated);
     m_bridge = std::make_unique<CommsBridge>();
     m_comms->SetEventSink(m_bridge.get());
     m_link = std::make_unique<CLinkController>(*m_comms, m_state, m_prompter, m_settings);

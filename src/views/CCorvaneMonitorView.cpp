@@ -31,8 +31,10 @@ CCorvaneMonitorView::CCorvaneMonitorView(CCorvaneMonitorDoc& document, AppState&
       m_clientArea(std::move(clientArea)),
       m_model(std::make_unique<CMonitorModel>(document, app, sink)) {
     setObjectName("MonitorView");
-    // The group's font: a copy of the view's own.
-    m_font = QFont(font());
+    // The group's font: the small dialog font the layout's widths are made for (five pixels a
+    // character on average).
+    m_font = QFont("Arial");
+    m_font.setPixelSize(10);
     setAutoFillBackground(true);
 }
 
@@ -190,6 +192,17 @@ void CCorvaneMonitorView::OpenSetup(int index) {
     const bool hadOwnWindow = m_model->FindOwnWindow(index) != nullptr;
     CMonitorValueSetupDlg dialog(m_model->Items(), index, m_prompter, this);
     if (dialog.exec() != QDialog::Accepted) return;
+    AfterSetup(index, hadOwnWindow);
+}
+
+void CCorvaneMonitorView::ShowOwnWindow(int index) {
+    if (index < 0 || index >= static_cast<int>(m_model->Items().size())) return;
+    const bool hadOwnWindow = m_model->FindOwnWindow(index) != nullptr;
+    m_model->Items()[static_cast<std::size_t>(index)].ownWindow = 1;
+    AfterSetup(index, hadOwnWindow);
+}
+
+void CCorvaneMonitorView::AfterSetup(int index, bool hadOwnWindow) {
     const QRect client = m_clientArea ? m_clientArea() : QRect(0, 0, 1000, 700);
     m_model->AfterSetup(index, hadOwnWindow, client.right() + 1, client.top(), CMonitorModeLessDlg::kWidth);
     // Windows of items that no longer want one go; new records get their window.

@@ -56,6 +56,8 @@ public:
     void ResetGauges();
     // The setup dialog for item `index` (a button of the group, a click on an own window).
     void OpenSetup(int index);
+    // Gives item `index` its own gauge window (as the setup dialog's "Show In OWN Window").
+    void ShowOwnWindow(int index);
     // Writes the user's items file (also done when the view closes).
     bool SaveItems();
 
@@ -79,6 +81,7 @@ private:
     CMonitorModeLessDlg* MakeOwnWindow(int item, int left, int top);
     void CloseOwnWindows();
     void RefreshOwnWindows(bool show);
+    void AfterSetup(int index, bool hadOwnWindow);
 
     CCorvaneMonitorDoc& m_document;
     AppState& m_app;

@@ -1,5 +1,6 @@
 #include "views/CMonitorGaugeValue.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 
 #include "views/GaugePalette.h"
@@ -23,6 +24,9 @@ void CMonitorGaugeValue::paintEvent(QPaintEvent*) {
     QFont font("Arial");
     font.setPixelSize(30);
     font.setWeight(QFont::Bold);
+    // A long value ("7936.00 rpm") gets a smaller font rather than losing its units.
+    const int room = width() - 30 - 2;
+    for (int size = 30; size > 12 && QFontMetrics(font).horizontalAdvance(m_text) > room; size -= 2) font.setPixelSize(size - 2);
     p.setFont(font);
     p.setPen(Qt::black);
     p.drawText(QRect(30, 3, width() - 30, height() - 3), Qt::AlignLeft | Qt::AlignVCenter, m_text);
