@@ -82,7 +82,9 @@ bool CCorvaneApp::InitInstance(const AppOptions& options) {
                      : options.userDataFolder;
     m_programFolder = options.programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : options.programFolder;
     // Logs go where the user can write, never beside the program.
-    m_comms->SetMonitorLoggingFolder(QDir(m_userData).filePath("logs").toStdString());
+    const QString logs = QDir(m_userData).filePath("logs");
+    QDir().mkpath(logs);
+    m_comms->SetMonitorLoggingFolder(logs.toStdString());
     m_transfer = std::make_unique<CModuleTransfer>(*m_link);
     LoadRecentFiles();
 
@@ -96,6 +98,7 @@ bool CCorvaneApp::InitInstance(const AppOptions& options) {
         m_frame->RefreshLinkUi();
     });
     connect(m_bridge.get(), &CommsBridge::monitorPacket, this, &CCorvaneApp::OnMonitorBlock);
+    connect(m_bridge.get(), &CommsBridge::replayTerminated, this, [this] { m_frame->OnReplayTerminated(); });
     m_router = std::make_unique<MonitorMessageRouter>([this] { return m_frame ? m_frame->ActiveMapsView() : nullptr; });
     connect(m_frame.get(), &CMainFrame::toggleMonitorGauges, this, [this] {
         if (m_monitor && m_monitor->View()) m_monitor->View()->ToggleGauges();
@@ -160,6 +163,7 @@ CChildFrame* CCorvaneApp::EnsureMonitorDocument() {
 
 void CCorvaneApp::OnMonitorBlock(const std::vector<std::uint8_t>& block) {
     if (m_monitor && m_monitor->View()) m_monitor->View()->OnMonitorBlock(block);
+    m_frame->RefreshLogLabel();
     // The live operating position on the map in front, from the value along its x axis.
     CMapsView* view = m_frame->ActiveMapsView();
     if (!view || !m_monitor) return;

@@ -4,6 +4,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDockWidget>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -27,6 +28,7 @@
 #include "app/CChildFrame.h"
 #include "app/CChildFrmMaps.h"
 #include "app/CLinkStatusDlg.h"
+
 #include "app/CommandTable.h"
 #include "app/LinkIcons.h"
 #include "app/WindowPlacement.h"
@@ -137,7 +139,7 @@ void CMainFrame::BuildActions() {
 
     // Commands this build has no part for yet are shown greyed rather than doing nothing.
     for (int id : {cmd::kFilePrintSetup, cmd::kFilePrint, cmd::kEditCut, cmd::kHelpTopics, cmd::kContextHelp,
-                   cmd::kEditManufacturerId, cmd::kMonitorReplay, cmd::kFirmwareUpgrade})
+                   cmd::kEditManufacturerId, cmd::kFirmwareUpgrade})
         Action(id)->setEnabled(false);
     Action(cmd::kViewToolbar)->setChecked(true);
     Action(cmd::kViewStatusBar)->setChecked(true);
@@ -298,6 +300,7 @@ void CMainFrame::RunCommand(int id) {
             m_app.GetComms().SetMonitorLogging(!m_app.GetComms().MonitorLogging());
             Action(id)->setChecked(m_app.GetComms().MonitorLogging());
             break;
+        case cmd::kMonitorReplay: OnMonitorReplay(); break;
         case cmd::kAfrCalculator: {
             CAFRCalculatorDlg dialog(m_app.State(), this);
             dialog.exec();
@@ -394,6 +397,26 @@ void CMainFrame::OnWrite() {
     CChildFrmMaps* frame = ActiveMapsFrame();
     m_app.Transfer().WriteModuleMapsAndSettings(frame ? &frame->Link() : nullptr);
     if (frame) frame->UpdateAllViews();
+}
+
+void CMainFrame::OnMonitorReplay() {
+    // A replay and a live module would feed the same windows: the link goes first.
+    if (m_app.State().moduleLinked) m_app.Link().ToggleLink();
+    Action(cmd::kMonitorReplay)->setEnabled(false);
+    delete m_replay.data();
+    m_replay = new CMonitorDataReplayDlg(m_app.GetComms(), m_app.GetPrompter(),
+                                         QDir(m_app.UserDataFolder()).filePath("logs"), this);
+    m_replay->setAttribute(Qt::WA_DeleteOnClose);
+    // Closed without anything playing: nothing will announce an end, so the command returns now.
+    connect(m_replay, &QDialog::finished, this, [this] {
+        if (!m_app.GetComms().IsReplaying()) Action(cmd::kMonitorReplay)->setEnabled(true);
+    });
+    m_replay->show();
+}
+
+void CMainFrame::OnReplayTerminated() {
+    if (m_replay) m_replay->OnReplayTerminated();
+    Action(cmd::kMonitorReplay)->setEnabled(true);
 }
 
 void CMainFrame::OnAbout() {
@@ -515,13 +538,7 @@ void CMainFrame::RefreshLinkUi() {
     if (state.moduleLinked && state.moduleFirmwareVersion != 0)
         linkText += " (firmware " + HexByte(state.moduleFirmwareVersion) + ")";
     m_portLabel->setText("Port: " + PortDisplayName(port));
-    // While the stream is logged, where the log goes.
-    const std::string log = m_app.GetComms().MonitorLogFile();
-    const bool logging = m_app.GetComms().MonitorLogging();
-    m_logLabel->setVisible(logging);
-    m_logLabel->setText(logging ? (log.empty() ? QString("Logging: starts with the stream")
-                                               : "Logging: " + QString::fromStdString(log))
-                                : QString());
+    RefreshLogLabel();
     m_linkLabel->setText(linkText);
 
     // The two boxes show what the link says, and nothing once it gave up or was unlinked.
@@ -536,6 +553,18 @@ void CMainFrame::RefreshLinkUi() {
     sync(m_dataLinkBox, link.DataLinkBox());
     sync(m_monitorBox, link.MonitorStreamBox());
     UpdateCommandStates();
+}
+
+void CMainFrame::RefreshLogLabel() {
+    // While the stream is logged, where the log goes (the file is made when the stream starts).
+    const bool logging = m_app.GetComms().MonitorLogging();
+    const std::string log = logging ? m_app.GetComms().MonitorLogFile() : std::string();
+    const QString text = !logging      ? QString()
+                         : log.empty() ? QString("Logging: starts with the stream")
+                                       : "Logging: " + QString::fromStdString(log);
+    if (text == m_logLabel->text()) return;
+    m_logLabel->setText(text);
+    m_logLabel->setVisible(logging);
 }
 
 void CMainFrame::UpdateCommandStates() {

@@ -124,6 +124,7 @@ void CCorvaneMonitorView::OnMonitorBlock(std::span<const std::uint8_t> block) {
         }
     }
     RefreshOwnWindows(true);
+    emit packetShown();
 }
 
 // --- Own windows -------------------------------------------------------------------------------

@@ -73,6 +73,8 @@ public:
 
 signals:
     void groupResized(QSize size);
+    // A packet has been shown (its labels and gauges are up to date).
+    void packetShown();
 
 private:
     void BuildGroup();

@@ -6,6 +6,7 @@
 #include <QLabel>
 
 #include "app/CChildFrame.h"
+#include "app/CMonitorDataReplayDlg.h"
 #include "app/CommandTable.h"
 #include "documents/CCorvaneMapsDoc.h"
 #include "link/CLinkController.h"
@@ -75,6 +76,7 @@ private slots:
     void valueBoxColourAtTheStopsAndNeedleOverTheTop();
     void hiddenGaugesComeBackAndResetClosesThem();
     void autoTuneOnALeanRowThroughTheWindows();
+    void replayShowsWhatTheLiveRunShowedPacketByPacket();
 };
 
 void MonitorTest::packetsFromTheModuleReachTheLabels() {
@@ -230,6 +232,58 @@ void MonitorTest::autoTuneOnALeanRowThroughTheWindows() {
     QVERIFY(matched >= 2);
     QVERIFY2(after <= 0.2 * before, qPrintable(QString("before %1 after %2").arg(before).arg(after)));
     h.Frame().RunCommand(cmd::kToggleMonitoring);
+}
+
+void MonitorTest::replayShowsWhatTheLiveRunShowedPacketByPacket() {
+    AppHarness h;
+    h.Start();
+    CCorvaneMonitorView* view = h.app->MonitorFrame()->View();
+    std::vector<QStringList> live, replayed;
+    std::vector<QStringList>* into = &live;
+    connect(view, &CCorvaneMonitorView::packetShown, view, [&] {
+        QStringList texts;
+        for (const auto& control : view->Model().GroupControls()) texts << view->Label(control.itemIndex)->text();
+        into->push_back(texts);
+    });
+    h.Frame().RunCommand(cmd::kMonitorLogging);
+    QVERIFY(h.app->GetComms().MonitorLogging());
+    h.Frame().RunCommand(cmd::kToggleMonitoring);
+    QVERIFY(WaitFor([&] { return live.size() >= 25; }, 8000));
+    // The status bar says where the log goes.
+    const QString log = QString::fromStdString(h.app->GetComms().MonitorLogFile());
+    QVERIFY2(log.startsWith(h.Path("userdata/logs")), qPrintable(log));
+    QVERIFY(h.Frame().StatusText().contains(log));
+    h.Frame().RunCommand(cmd::kToggleMonitoring);
+    QCoreApplication::processEvents();
+    h.Frame().RunCommand(cmd::kMonitorLogging);
+
+    // The replay unlinks, greys its command and plays the log through the same windows.
+    h.Frame().RunCommand(cmd::kMonitorReplay);
+    QVERIFY(!h.app->State().moduleLinked);
+    QVERIFY(!h.Frame().Action(cmd::kMonitorReplay)->isEnabled());
+    CMonitorDataReplayDlg* replay = h.Frame().ReplayWindow();
+    QVERIFY(replay);
+    into = &replayed;
+    replay->SetLogFile(log);
+    replay->SetSpeed(1000);
+    QVERIFY(replay->Play());
+    QVERIFY(WaitFor([&] { return h.Frame().Action(cmd::kMonitorReplay)->isEnabled(); }, 10000));
+    QCOMPARE(replayed.size(), live.size());
+    for (std::size_t i = 0; i < live.size(); ++i) QCOMPARE(replayed[i], live[i]);
+
+    // A log that is not whole is refused, and nothing of it is played.
+    const QString broken = h.Path("broken.csv");
+    {
+        QFile f(broken);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("Time (s),Raw Block (hex)\r\n0.0,0102\r\n0.1,01G2\r\n");
+    }
+    replayed.clear();
+    replay->SetLogFile(broken);
+    QVERIFY(!replay->Play());
+    QVERIFY(h.prompter.shown.back().text.find("1 damaged row, the first on line 3") != std::string::npos);
+    QCoreApplication::processEvents();
+    QVERIFY(replayed.empty());
 }
 
 QTEST_MAIN(MonitorTest)
