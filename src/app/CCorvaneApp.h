@@ -4,6 +4,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -14,6 +17,10 @@
 
 namespace corvane {
 
+namespace sim {
+class SimTransport;
+}
+
 class CChildFrame;
 class CChildFrmMaps;
 class CLinkController;
@@ -22,7 +29,7 @@ class CModuleTransfer;
 class CommsBridge;
 class Prompter;
 class SettingsStore;
-class SimulatedModule;
+class SimModuleAccess;
 
 // What the command line gives for one run.
 struct AppOptions {
@@ -30,6 +37,11 @@ struct AppOptions {
     std::optional<std::string> port;       // "sim", "Com n" or a device path; not remembered
     std::optional<std::uint32_t> productCode;
     bool reopenLastFile = true;
+    // Where the monitor keeps the user's gauge file and the logs (default: the application
+    // data folder) and finds the item definitions and the EGO sensor table (default: the
+    // program's folder).
+    QString userDataFolder;
+    QString programFolder;
 };
 
 // The application: its settings, the comms library and the link, the main frame, and the
@@ -45,10 +57,10 @@ public:
     static constexpr const char* kDocumentBaseName = "Corvane";
 
     // `comms` null: the comms library over serial ports and the simulated module. `sim` follows
-    // the simulated module of the comms given (SimulatedModule::Track); null: a fresh one,
+    // the simulated module of the comms given (SimModuleAccess::Track); null: a fresh one,
     // which follows the module of the default comms library.
     CCorvaneApp(SettingsStore& settings, Prompter& prompter, std::unique_ptr<Comms> comms = nullptr,
-                std::shared_ptr<SimulatedModule> sim = nullptr);
+                std::shared_ptr<SimModuleAccess> sim = nullptr);
     ~CCorvaneApp() override;
 
     // Start-up: the main frame, the last file (or the command line's, or a new document)
@@ -87,9 +99,18 @@ public:
     [[nodiscard]] CModuleTransfer& Transfer() { return *m_transfer; }
     [[nodiscard]] CMainFrame& Frame() { return *m_frame; }
     [[nodiscard]] CChildFrame* MonitorFrame() const { return m_monitor; }
+    [[nodiscard]] QString UserDataFolder() const { return m_userData; }
+    // The built-in simulated module once a link to "sim" made it (null before, and when the
+    // comms library was given from outside).
+    [[nodiscard]] sim::SimTransport* SimulatedModule() const { return m_simulated.load(); }
+    // One monitor block from the live stream or a replay: the monitor view, then the live
+    // map pointer of the maps view in front.
+    void OnMonitorBlock(const std::vector<std::uint8_t>& block);
+    // What the maps views need of the application for AutoTune.
+    void SetUpMapsView(class CMapsView& view);
     [[nodiscard]] QString ModuleTypeDescription() const;
     // The simulated module of the "sim" port: its power switch, its memory.
-    [[nodiscard]] SimulatedModule& Simulated() { return *m_sim; }
+    [[nodiscard]] SimModuleAccess& Simulated() { return *m_sim; }
 
 signals:
     void recentFilesChanged();
@@ -103,7 +124,11 @@ private:
     Prompter& m_prompter;
     AppState m_state;
     std::unique_ptr<CommsBridge> m_bridge;
-    std::shared_ptr<SimulatedModule> m_sim;
+    std::shared_ptr<SimModuleAccess> m_sim;
+    std::unique_ptr<class MonitorMessageRouter> m_router;
+    std::atomic<sim::SimTransport*> m_simulated{nullptr};
+    QString m_userData;
+    QString m_programFolder;
     std::unique_ptr<Comms> m_comms;
     std::unique_ptr<CLinkController> m_link;
     std::unique_ptr<CModuleTransfer> m_transfer;

@@ -1,7 +1,7 @@
 #include "app/FirmwareUpgradeRunner.h"
 
 #include "app/CCorvaneApp.h"
-#include "app/SimulatedModule.h"
+#include "app/SimModuleAccess.h"
 #include "comms/TransportFactory.h"
 #include "comms/api/Comms.h"
 #include "link/CFirmwareUpgrade.h"

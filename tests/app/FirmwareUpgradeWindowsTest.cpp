@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -65,7 +66,9 @@ private:
                 }
             } else if (auto* files = qobject_cast<QFileDialog*>(w)) {
                 pickedFrom = files->directory().absolutePath();
-                files->selectFile(m_file);
+                // As a user would: type the file's path into the name field (selectFile leaves a
+                // field that has the focus alone).
+                files->findChild<QLineEdit*>("fileNameEdit")->setText(m_file);
                 static_cast<QDialog*>(files)->accept();  // as the Open button does
             } else if (auto* box = qobject_cast<QMessageBox*>(w)) {
                 messages << box->text();

@@ -10,7 +10,7 @@
 #include "app/CChildFrmMaps.h"
 #include "app/CCorvaneApp.h"
 #include "app/CMainFrame.h"
-#include "app/SimulatedModule.h"
+#include "app/SimModuleAccess.h"
 #include "comms/ModuleComms.h"
 #include "link/CLinkController.h"
 #include "model/SettingsStore.h"
@@ -29,18 +29,21 @@ template <class PrompterType = RecordingPrompter>
 struct ModuleAppHarness {
     MemorySettingsStore settings;
     PrompterType prompter;
-    std::shared_ptr<SimulatedModule> sim = std::make_shared<SimulatedModule>();
+    std::shared_ptr<SimModuleAccess> sim = std::make_shared<SimModuleAccess>();
     std::unique_ptr<CCorvaneApp> app;
     QTemporaryDir dir;
 
     void Start(std::uint32_t productCode = 1) {
         auto comms = std::make_unique<comms::ModuleComms>(
-            SimulatedModule::Track(sim, SimulatedModule::PortMaker(productCode)), FastCommsOptions());
+            SimModuleAccess::Track(sim, SimModuleAccess::PortMaker(productCode)), FastCommsOptions());
         app = std::make_unique<CCorvaneApp>(settings, prompter, std::move(comms), sim);
         AppOptions options;
         options.port = "sim";
         options.productCode = productCode;
         options.reopenLastFile = false;
+        // The gauge file in the test's own folder, the EGO table from the source tree.
+        options.userDataFolder = dir.filePath("userdata");
+        options.programFolder = CORVANE_DATA_DIR;
         app->InitInstance(options);
         QCoreApplication::processEvents();
     }

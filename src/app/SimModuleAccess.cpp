@@ -1,4 +1,4 @@
-#include "app/SimulatedModule.h"
+#include "app/SimModuleAccess.h"
 
 #include <utility>
 
@@ -8,7 +8,7 @@ namespace corvane {
 
 namespace {
 
-// Hands the comms library a transport it shares with the SimulatedModule: whichever lets go
+// Hands the comms library a transport it shares with the SimModuleAccess: whichever lets go
 // last ends it, so a power switch pressed on the UI thread never meets a destroyed module.
 class SharedTransport : public comms::Transport {
 public:
@@ -32,15 +32,16 @@ private:
 
 }  // namespace
 
-comms::ModuleComms::TransportMaker SimulatedModule::PortMaker(std::uint32_t productCode,
+comms::ModuleComms::TransportMaker SimModuleAccess::PortMaker(std::uint32_t productCode,
+                                                             std::function<void(sim::SimTransport&)> onSimOpened,
                                                              const comms::TransportOptions& options) {
     sim::PortOptions ports;
     ports.transport = options;
     ports.module.productCode = productCode;
-    return sim::MakePortTransportMaker(ports);
+    return sim::MakePortTransportMaker(ports, std::move(onSimOpened));
 }
 
-comms::ModuleComms::TransportMaker SimulatedModule::Track(std::shared_ptr<SimulatedModule> sim,
+comms::ModuleComms::TransportMaker SimModuleAccess::Track(std::shared_ptr<SimModuleAccess> sim,
                                                           comms::ModuleComms::TransportMaker makePort) {
     return [sim = std::move(sim), makePort = std::move(makePort)](const std::string& port)
                -> std::unique_ptr<comms::Transport> {
@@ -54,12 +55,12 @@ comms::ModuleComms::TransportMaker SimulatedModule::Track(std::shared_ptr<Simula
     };
 }
 
-void SimulatedModule::Follow(std::shared_ptr<SimModuleTransport> transport) {
+void SimModuleAccess::Follow(std::shared_ptr<SimModuleTransport> transport) {
     std::lock_guard lock(m_mutex);
     m_current = transport;
 }
 
-bool SimulatedModule::WithPeer(const std::function<void(sim::ModulePeer&)>& f) const {
+bool SimModuleAccess::WithPeer(const std::function<void(sim::ModulePeer&)>& f) const {
     std::shared_ptr<SimModuleTransport> module;
     {
         std::lock_guard lock(m_mutex);
@@ -70,16 +71,16 @@ bool SimulatedModule::WithPeer(const std::function<void(sim::ModulePeer&)>& f) c
     return true;
 }
 
-bool SimulatedModule::Present() const {
+bool SimModuleAccess::Present() const {
     std::lock_guard lock(m_mutex);
     return !m_current.expired();
 }
 
-bool SimulatedModule::PowerOff() {
+bool SimModuleAccess::PowerOff() {
     return WithPeer([](sim::ModulePeer& peer) { peer.PowerOff(); });
 }
 
-bool SimulatedModule::PowerOn() {
+bool SimModuleAccess::PowerOn() {
     return WithPeer([](sim::ModulePeer& peer) { peer.PowerOn(); });
 }
 

@@ -19,14 +19,15 @@ using SimModuleTransport = sim::SimTransport;
 // module on the bench (its power switch, a power failure) and what tests look at (its memory,
 // flash and upgrade state). The comms library owns the transport and makes a new one whenever
 // the port changes; this object follows the one in use and never outlives it in a call.
-class SimulatedModule {
+class SimModuleAccess {
 public:
     // The program's ports by name: "sim" the simulated module of that product code, any other
-    // name a serial port.
-    [[nodiscard]] static comms::ModuleComms::TransportMaker PortMaker(std::uint32_t productCode,
-                                                                      const comms::TransportOptions& options = {});
+    // name a serial port. `onSimOpened` as sim::MakePortTransportMaker takes it.
+    [[nodiscard]] static comms::ModuleComms::TransportMaker PortMaker(
+        std::uint32_t productCode, std::function<void(sim::SimTransport&)> onSimOpened = {},
+        const comms::TransportOptions& options = {});
     // `makePort` as it is, except that each simulated module it makes becomes `sim`'s current one.
-    [[nodiscard]] static comms::ModuleComms::TransportMaker Track(std::shared_ptr<SimulatedModule> sim,
+    [[nodiscard]] static comms::ModuleComms::TransportMaker Track(std::shared_ptr<SimModuleAccess> sim,
                                                                   comms::ModuleComms::TransportMaker makePort);
 
     // Runs f on the current simulated module's peer (which serialises it with the module's own
