@@ -1,15 +1,25 @@
 #!/usr/bin/env bash
-# Builds Corvane and runs it on the built-in simulated module: probes the module, READs its
-# maps and settings into a map file, shows the file, watches the live stream, and AutoTunes a
-# fuel row that the simulated engine finds 8 % lean, writing the corrected maps back.
+# Builds Corvane and starts the window program on the built-in simulated module: press Ctrl+R
+# to READ its maps and settings, then edit. On a machine without a display it says so, takes
+# the command-line tour of the simulated module instead and writes screenshots of the windows
+# to build/demo/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 cmake --preset release >/dev/null
-cmake --build --preset release -j "$(nproc)" --target corvane-cli
+cmake --build --preset release -j "$(nproc)" --target corvane corvane-cli corvane-sim
+app=build/release/src/app/corvane
 cli=build/release/src/cli/corvane-cli
 out=build/demo
 mkdir -p "$out"
+
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  echo "Starting corvane on the simulated module: press Ctrl+R to READ it, F2 lists the keys."
+  exec "$app" --port sim "$@"
+fi
+
+echo "No display here (neither DISPLAY nor WAYLAND_DISPLAY is set): the command-line tour"
+echo "of the simulated module follows, and screenshots of the windows go to $out/."
 step() { printf '\n== %s\n' "$*"; }
 step "corvane-cli probe --port sim"
 "$cli" probe --port sim
@@ -23,3 +33,5 @@ step "corvane-cli autotune --port sim --row 2304 --sim-lean 8 --seconds 20 -o $o
 "$cli" autotune --port sim --row 2304 --sim-lean 8 --seconds 20 -o "$out/tuned.crv" 2>/dev/null | tail -n 24
 step "corvane-cli diff $out/module.crv $out/tuned.crv | head"
 "$cli" diff "$out/module.crv" "$out/tuned.crv" | head -n 12 || true
+step "corvane --screenshot $out"
+QT_QPA_PLATFORM=offscreen "$app" --screenshot "$out" 2>/dev/null

@@ -176,6 +176,15 @@ bool CCorvaneMapsDoc::SyncIdleMapFromSetting() {
 
 // --- Selector tree --------------------------------------------------------------------------
 
+void CCorvaneMapsDoc::ApplyEditMargins() {
+    for (const auto& map : m_maps) {
+        // Composites hold no points of their own: their rows' maps get the margins.
+        if (map->IsComposite()) continue;
+        for (int j = 0; j < map->GetNumberOfPoints(); ++j)
+            map->SetPointMargins(j, map->GetLowerMargin().y, map->GetUpperMargin().y);
+    }
+}
+
 std::vector<SelectorEntry> CCorvaneMapsDoc::SelectorTree() const {
     std::vector<SelectorEntry> tree;
     int previousGroup = -1;

@@ -150,6 +150,10 @@ public:
     bool SyncIdleMapFromSetting();
     [[nodiscard]] int GetLowIdleRpm() const { return m_lowIdleRpm; }
 
+    // Gives every point of every basic map its map's lower and upper edit margins, as opening
+    // a file from the File menu does.
+    void ApplyEditMargins();
+
     // --- Map selector feed ------------------------------------------------------------------
     [[nodiscard]] std::vector<SelectorEntry> SelectorTree() const;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 
 #include "comms/api/Comms.h"
 #include "link/LinkMessages.h"
@@ -19,7 +20,16 @@ CLinkController::CLinkController(Comms& comms, AppState& app, Prompter& prompter
 // --- Serial port -------------------------------------------------------------------------------
 
 void CLinkController::RestorePort() {
-    int index = m_settings.GetInt(kSettingsSection, kPortEntry).value_or(0);
+    const auto stored = m_settings.GetInt(kSettingsSection, kPortEntry);
+    if (!stored) {
+        // A port kept by name; anything unreadable falls back to Com 1.
+        const auto name = m_settings.GetText(kSettingsSection, kPortEntry);
+        if (name && !name->empty() && !ParseComName(*name)) {
+            m_comms.SetPort(*name);
+            return;
+        }
+    }
+    int index = stored.value_or(0);
     // A damaged registry value must not select a port the library does not know.
     if (index < 0 || index >= kPortCount) index = 0;
     m_selectedPort = index;
@@ -31,6 +41,41 @@ void CLinkController::SelectPort(int n) {
     m_selectedPort = n - 1;
     m_comms.SetComPort(n);
     m_settings.SetInt(kSettingsSection, kPortEntry, n - 1);
+}
+
+void CLinkController::SelectPortByName(const std::string& port, bool remember) {
+    if (port.empty()) return;
+    if (const auto n = ParseComName(port)) {
+        if (*n < 1 || *n > kPortCount) return;
+        if (remember) {
+            SelectPort(*n);
+        } else {
+            m_selectedPort = *n - 1;
+            m_comms.SetComPort(*n);
+        }
+        return;
+    }
+    m_comms.SetPort(port);
+    if (remember) m_settings.SetText(kSettingsSection, kPortEntry, port);
+}
+
+std::string CLinkController::CurrentPort() const { return m_comms.Port(); }
+
+std::optional<int> CLinkController::ParseComName(const std::string& port) {
+    // "Com 5", "COM5", "com 5"; the number may be out of range (the caller checks).
+    if (port.size() < 4) return std::nullopt;
+    std::string head = port.substr(0, 3);
+    for (char& c : head) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (head != "com") return std::nullopt;
+    std::size_t i = 3;
+    while (i < port.size() && port[i] == ' ') ++i;
+    if (i == port.size()) return std::nullopt;
+    int n = 0;
+    for (; i < port.size(); ++i) {
+        if (port[i] < '0' || port[i] > '9' || n > 1000) return std::nullopt;
+        n = n * 10 + (port[i] - '0');
+    }
+    return n;
 }
 
 // --- Link --------------------------------------------------------------------------------------
@@ -61,6 +106,9 @@ void CLinkController::Unlink() {
     m_app.moduleLinked = false;
     m_linkImage = kImageUnlinked;
     m_app.moduleFirmwareVersion = 0;
+    // Nobody is trying to reach the module any more: a box saying so would be stale.
+    m_dataLinkBox.visible = false;
+    m_monitorBox.visible = false;
     NotifyListeners();
 }
 
@@ -160,6 +208,10 @@ void CLinkController::OnModuleConnectionFailure() {
     // The library has given up on the module; it is not called again here.
     m_app.moduleLinked = false;
     m_app.moduleFirmwareVersion = 0;
+    // The library stopped trying to re-establish the link: "Attempting to Establish
+    // Connection...." is no longer true.
+    m_dataLinkBox.visible = false;
+    m_monitorBox.visible = false;
     NotifyListeners();
     m_linkImage = kImageUnlinked;
 }

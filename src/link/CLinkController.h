@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -53,10 +54,17 @@ public:
     CLinkController(Comms& comms, AppState& app, Prompter& prompter, SettingsStore& settings);
 
     // --- Serial port -----------------------------------------------------------------------
-    // Reads the stored port index (default 0) and hands Com index+1 to the comms library.
+    // Reads the stored port and hands it to the comms library: an index n − 1 stands for Com n
+    // (default Com 1), a text for a port by name (the simulated module "sim", a device path).
     void RestorePort();
     // Selects Com n (1..12); other numbers are ignored. Selecting while linked does not unlink.
     void SelectPort(int n);
+    // Selects a port by name: "Com n" as SelectPort(n), any other name ("sim", a device path)
+    // kept as text. With remember false the choice holds for this run only (a command line
+    // port). Empty names are ignored.
+    void SelectPortByName(const std::string& port, bool remember = true);
+    // The port the comms library will use ("Com n", "sim", a device path).
+    [[nodiscard]] std::string CurrentPort() const;
     [[nodiscard]] int SelectedPortIndex() const { return m_selectedPort; }
 
     // --- Link and monitoring -----------------------------------------------------------------
@@ -104,6 +112,9 @@ public:
     [[nodiscard]] Comms& GetComms() { return m_comms; }
     [[nodiscard]] AppState& GetAppState() { return m_app; }
     [[nodiscard]] Prompter& GetPrompter() { return m_prompter; }
+
+    // "Com 5", "COM5", "com 5" -> 5; other names -> nullopt.
+    [[nodiscard]] static std::optional<int> ParseComName(const std::string& port);
 
 private:
     void Unlink();

@@ -11,7 +11,9 @@ namespace corvane {
 class Prompter {
 public:
     enum class Icon { None, Information, Warning, Error, Question };
-    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+    // SaveDiscardCancel is the desktop's question before unsaved work is dropped: Save answers
+    // Yes, Discard No.
+    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, SaveDiscardCancel };
     enum class Answer { Ok, Cancel, Yes, No };
 
     virtual ~Prompter() = default;

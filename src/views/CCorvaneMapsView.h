@@ -6,9 +6,9 @@ namespace corvane {
 
 // The maps view: edits the base values of the shown map.
 class CCorvaneMapsView : public CMapsView {
+    Q_OBJECT
 public:
-    CCorvaneMapsView(CCorvaneMapsDoc& document, SettingsStore& settings, QWidget* parent = nullptr)
-        : CMapsView(EditorView::Maps, document, settings, parent) {}
+    CCorvaneMapsView(CCorvaneMapsDoc& document, SettingsStore& settings, QWidget* parent = nullptr);
 };
 
 }  // namespace corvane

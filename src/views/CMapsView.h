@@ -1,23 +1,34 @@
 #pragma once
 
+#include <QFont>
 #include <QWidget>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "maps/CMapEditor.h"
+#include "views/MapGraphLayout.h"
+#include "views/MapViewColors.h"
+
+class QPainter;
 
 namespace corvane {
 
 class CCorvaneMapsDoc;
-class IdleMapSync;
+class CModuleMap;
 class SettingsStore;
 
 // The graph of one tuning map of a maps document: title, grid, axis texts, the curve, one
 // painted marker per point and the info box. Keys and marker drags go to the view's
-// CMapEditor; painting reads the editor and the maps. The maps view edits base values, the
-// advanced user maps view (a CMapsView in EditorView::AdvancedUser) edits trims.
+// CMapEditor; painting reads the editor and the maps and never computes an edit. The maps
+// view edits base values, the advanced user maps view (EditorView::AdvancedUser) edits trims
+// and labels the trim axis as well.
+//
+// Repaints are only requested: after every key, drag step or live position the view compares
+// what it painted with what it would paint now and invalidates just the pieces that differ.
 class CMapsView : public QWidget {
     Q_OBJECT
 public:
@@ -28,20 +39,45 @@ public:
     [[nodiscard]] EditorView Kind() const;
     [[nodiscard]] CCorvaneMapsDoc& Document() const;
     [[nodiscard]] CMapEditor& Editor();
+    [[nodiscard]] const CMapEditor& Editor() const;
 
     // Shows the map at this index of the document's maps; the active point index stays.
+    // An index outside the document changes nothing.
     void ShowMap(int index);
     [[nodiscard]] int MapIndex() const;
+    [[nodiscard]] CModuleMap* ShownMap() const;
 
     // Where Ctrl+T takes its AFR from; by default the AFR entry dialog.
     void SetAfrSource(std::function<std::optional<double>()> source);
 
+    // The same path a key press takes (the Edit menu's accelerators take Ctrl+Z, Ctrl+C and
+    // Ctrl+V before the view sees them): the editor acts, the changed pieces are repainted and
+    // the signals go out.
+    EditOutcome ApplyKey(Key key, KeyModifiers modifiers = {});
+
     // The live map pointer: the map brackets x between two points and the view repaints the
-    // strip between them (3 pixels beyond each).
+    // strip between them (3 pixels beyond each), where a band and a cursor line show it.
+    // While a position is shown, follow mode moves the active point to it on every key.
     void SetMapPointerPosition(double x);
+    // The monitor stream stopped: the live position is no longer shown or followed.
+    void ClearMapPointer();
+    [[nodiscard]] std::optional<double> MapPointerPosition() const { return m_livePointerX; }
 
     // The document changed under the view (READ, a load, another view's edit): repaint.
     void OnDocumentUpdated();
+
+    [[nodiscard]] const MapViewColors& Colors() const { return m_colors; }
+    void SetColors(const MapViewColors& colors);
+    // Reads the colours again from the settings section "Colors".
+    void ReloadColors();
+
+    // Geometry of the shown map at the view's current size (for the app's hit tests and for
+    // tests): where the plot lies and where point i is drawn.
+    [[nodiscard]] MapGraphLayout Layout() const;
+    [[nodiscard]] QPoint PointPixel(int index) const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 signals:
     // The view now shows this map (the selector follows it; its row key is the target
@@ -49,13 +85,73 @@ signals:
     void mapShown(int index);
     // A key or a drag changed the document.
     void documentEdited();
+    // Ctrl+M switched AutoTune (the application state holds the new switch).
+    void autoTuneToggled();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // What one marker looks like; two looks that compare equal paint the same pixels.
+    struct MarkerLook {
+        QPoint centre;
+        bool inSync = false;
+        bool active = false;
+        bool marked = false;
+        bool operator==(const MarkerLook&) const = default;
+    };
+    // Everything a key or drag can change on screen, to find what to repaint.
+    struct Look {
+        int mapIndex = -1;
+        QSize size;
+        std::string title;
+        std::vector<MarkerLook> markers;
+        QRect infoBox;
+        std::array<std::string, 2> infoLines;
+    };
+    struct Drag {
+        int index = -1;
+        int pressY = 0;
+        int startCentreY = 0;
+        int offset = 0;  // pixels moved, down positive, kept inside the plot
+    };
+
+    [[nodiscard]] Look CurrentLook() const;
+    // Requests a repaint of what differs between the two looks.
+    void RepaintChanges(const Look& before, const Look& after);
+    [[nodiscard]] QRect SegmentsRect(const Look& look, int index) const;
+    [[nodiscard]] QRect LiveStrip() const;
+    // Acts on what an editor call did: map switch, signals and repaint.
+    void Finish(const EditOutcome& outcome, const Look& before);
+    void BeginShowingMap();
+    void CancelDrag();
+    [[nodiscard]] std::optional<int> MarkerAt(QPoint position) const;
+    [[nodiscard]] std::string Title() const;
+    [[nodiscard]] QRect InfoBoxRect(const std::array<std::string, 2>& lines, QPoint anchor) const;
+    [[nodiscard]] QColor AxisTextColor() const;
+
+    void PaintTexts(QPainter& painter, const MapGraphLayout& layout, const QRect& dirty) const;
+    void PaintGrid(QPainter& painter, const MapGraphLayout& layout, const QRect& dirty) const;
+    void PaintLivePosition(QPainter& painter, const MapGraphLayout& layout) const;
+    void PaintCurveAndMarkers(QPainter& painter, const Look& look) const;
+    void PaintInfoBox(QPainter& painter, const Look& look) const;
+
     EditorView m_kind;
     CCorvaneMapsDoc& m_document;
     SettingsStore& m_settings;
-    std::unique_ptr<IdleMapSync> m_idleSync;
     std::unique_ptr<CMapEditor> m_editor;
+    MapViewColors m_colors;
+    bool m_shownOnce = false;
+    Drag m_drag;
+    std::optional<double> m_livePointerX;
+    QFont m_titleFont;
+    QFont m_axisFont;
+    QFont m_labelFont;
+    QFont m_infoFont;
 };
 
 }  // namespace corvane

@@ -31,6 +31,37 @@ TEST_F(LinkFixture, PortChoiceIsStoredAsIndexAndRestored) {
     EXPECT_EQ(other.comPort, 1);
 }
 
+TEST_F(LinkFixture, PortsByNameAreStoredAsTextAndComPortsAsIndex) {
+    link.SelectPortByName("sim");
+    EXPECT_EQ(comms.port, "sim");
+    EXPECT_EQ(store.GetText("Settings", "Port"), "sim");
+    ScriptedComms other;
+    CLinkController restored(other, app, prompter, store);
+    restored.RestorePort();
+    EXPECT_EQ(other.port, "sim");
+
+    link.SelectPortByName("COM7");
+    EXPECT_EQ(comms.comPort, 7);
+    EXPECT_EQ(store.GetInt("Settings", "Port"), 6);
+    link.SelectPortByName("Com 13");  // no such port: nothing changes
+    EXPECT_EQ(store.GetInt("Settings", "Port"), 6);
+
+    // A port given for one run only is used but not kept.
+    link.SelectPortByName("/dev/ttyACM0", false);
+    EXPECT_EQ(link.CurrentPort(), "/dev/ttyACM0");
+    EXPECT_EQ(store.GetInt("Settings", "Port"), 6);
+    link.SelectPortByName("Com 3", false);
+    EXPECT_EQ(comms.comPort, 3);
+    EXPECT_EQ(store.GetInt("Settings", "Port"), 6);
+
+    // A stored text naming a Com port is not a port by name; a missing value is Com 1.
+    MemorySettingsStore fresh;
+    ScriptedComms third;
+    CLinkController empty(third, app, prompter, fresh);
+    empty.RestorePort();
+    EXPECT_EQ(third.comPort, 1);
+}
+
 TEST_F(LinkFixture, LinkReadsFirmwareVersionAndTellsListeners) {
     comms.memory[0xF18] = 82;
     std::vector<bool> told;
@@ -118,6 +149,23 @@ TEST_F(LinkFixture, StatusBoxesFollowTheLibrarysReports) {
     EXPECT_FALSE(link.MonitorStreamBox().visible);
     EXPECT_TRUE(link.DataLinkBox().visible);
     link.OnLinkStatus(kDataLinkRestored);
+    EXPECT_FALSE(link.DataLinkBox().visible);
+}
+
+TEST_F(LinkFixture, StatusBoxesHideWhenNobodyTriesToReachTheModuleAnyMore) {
+    comms.memory[0xF18] = 81;
+    link.ToggleLink();
+    link.OnLinkStatus(kMonitorStreamLost);
+    link.OnLinkStatus(kDataLinkLost);
+    link.OnModuleConnectionFailure();
+    EXPECT_FALSE(link.MonitorStreamBox().visible);
+    EXPECT_FALSE(link.DataLinkBox().visible);
+
+    link.ToggleLink();
+    ASSERT_TRUE(app.moduleLinked);
+    link.OnLinkStatus(kDataLinkLost);
+    link.ToggleLink();  // unlink
+    EXPECT_FALSE(app.moduleLinked);
     EXPECT_FALSE(link.DataLinkBox().visible);
 }
 

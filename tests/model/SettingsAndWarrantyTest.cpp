@@ -4,6 +4,8 @@
 #include "model/CBasicSettingsModuleValue.h"
 #include "model/CModuleMemoryMapMirror.h"
 #include "model/WarrantyValues.h"
+#include "model/SettingsStore.h"
+#include "model/TargetAfrSetting.h"
 #include "support/TestDocument.h"
 
 namespace corvane {
@@ -149,6 +151,27 @@ TEST(ArchiveStrings, AllLengthPrefixesAndWideCharacters) {
     EXPECT_THROW(bad.ReadString(), ArchiveError);
     Archive empty(std::vector<std::uint8_t>{});
     EXPECT_THROW(empty.ReadU32(), ArchiveError);
+}
+
+}  // namespace
+}  // namespace corvane
+
+
+namespace corvane {
+namespace {
+
+TEST(TargetAfrSetting, KeptAsDecimalTextWithTenSignificantDigits) {
+    MemorySettingsStore store;
+    EXPECT_DOUBLE_EQ(ReadTargetAfr(store), 13.1);  // nothing kept yet
+    WriteTargetAfr(store, 13.25);
+    EXPECT_EQ(store.GetText("AFR", "Target"), "13.25");
+    EXPECT_DOUBLE_EQ(ReadTargetAfr(store), 13.25);
+    WriteTargetAfr(store, 1.0 / 3.0 + 12.0);
+    EXPECT_EQ(store.GetText("AFR", "Target"), "12.33333333");
+    for (const char* bad : {"", "abc", "-3", "nan", "inf", "0"}) {
+        store.SetText("AFR", "Target", bad);
+        EXPECT_DOUBLE_EQ(ReadTargetAfr(store), 13.1) << bad;
+    }
 }
 
 }  // namespace

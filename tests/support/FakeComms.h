@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "comms/api/Comms.h"
@@ -22,7 +23,12 @@ public:
     FakeComms() { memory.fill(0); }
 
     // Comms
-    void SetComPort(int n) override { comPort = n; }
+    void SetComPort(int n) override {
+        comPort = n;
+        port = "Com " + std::to_string(n);
+    }
+    void SetPort(const std::string& name) override { port = name; }
+    [[nodiscard]] std::string Port() const override { return port; }
     bool DetectModule() override { return detectResult; }
     int ConnectedModuleId() const override { return moduleId; }
     void CloseLink() override { ++closeCount; }
@@ -73,6 +79,7 @@ public:
     int failFromCall = -1;            // every memory call from this index on fails
     std::vector<std::uint16_t> failAddresses;  // calls at these addresses fail
     int comPort = 0;
+    std::string port;
     int closeCount = 0;
     bool monitoring = false;
     bool queueWriting = false;

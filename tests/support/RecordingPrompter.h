@@ -26,7 +26,10 @@ public:
             answers.pop_front();
             return a;
         }
-        return buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ? Answer::Yes : Answer::Ok;
+        return buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ||
+                       buttons == Buttons::SaveDiscardCancel
+                   ? Answer::Yes
+                   : Answer::Ok;
     }
     void ProgressBegin(const std::string& text, int maximum) override {
         progressText = text;

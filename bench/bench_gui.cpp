@@ -1,0 +1,92 @@
+// The maps view's painting on the offscreen platform: a whole paint of a 64-point map, and an
+// Up key through to the finished partial repaint it asks for.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QKeyEvent>
+
+#include <cstdlib>
+
+#include "views/CCorvaneAdvUserMapsView.h"
+#include "views/CCorvaneMapsView.h"
+#include "views/support/ViewsFixture.h"
+
+namespace {
+
+using namespace corvane;
+
+constexpr const char* kMap = "Stoichiometric2048Map";
+
+// A view with everything on: shaped curve, info box, PPF mark, live position.
+template <typename View>
+struct Scene {
+    test::ViewsFixture fixture;
+    View view{*fixture.doc, fixture.settings};
+    Scene() {
+        const int index = fixture.IndexOf(kMap);
+        fixture.Shape(index);
+        view.resize(1000, 700);
+        view.ShowMap(index);
+        view.Editor().SetActivePoint(20);
+        view.ApplyKey(Key::P);
+        view.Editor().SetActivePoint(32);
+        view.ApplyKey(Key::Space);
+        const CModuleMap& map = *view.ShownMap();
+        view.SetMapPointerPosition((map.GetPointX(40) + map.GetPointX(41)) / 2);
+    }
+};
+
+template <typename View>
+void BM_PaintWholeView(benchmark::State& state) {
+    Scene<View> scene;
+    QImage image(scene.view.size(), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        scene.view.render(&image);
+        benchmark::DoNotOptimize(image.bits());
+    }
+}
+BENCHMARK_TEMPLATE(BM_PaintWholeView, CCorvaneMapsView)->Unit(benchmark::kMicrosecond);
+BENCHMARK_TEMPLATE(BM_PaintWholeView, CCorvaneAdvUserMapsView)->Unit(benchmark::kMicrosecond);
+
+// Up (and Down, so the point stays in range) sent as a key event to a shown view, then the
+// event loop runs the repaint the view requested: the backing store paints the dirty strip.
+void BM_UpKeyToRepaint(benchmark::State& state) {
+    Scene<CCorvaneMapsView> scene;
+    scene.view.show();
+    QCoreApplication::processEvents();
+    bool up = true;
+    for (auto _ : state) {
+        QKeyEvent press(QEvent::KeyPress, up ? Qt::Key_Up : Qt::Key_Down, Qt::NoModifier);
+        QApplication::sendEvent(&scene.view, &press);
+        QCoreApplication::processEvents();
+        up = !up;
+    }
+}
+BENCHMARK(BM_UpKeyToRepaint)->Unit(benchmark::kMicrosecond);
+
+// The same key followed by a paint of the whole view: the upper bound.
+void BM_UpKeyToWholePaint(benchmark::State& state) {
+    Scene<CCorvaneMapsView> scene;
+    QImage image(scene.view.size(), QImage::Format_ARGB32_Premultiplied);
+    bool up = true;
+    for (auto _ : state) {
+        scene.view.ApplyKey(up ? Key::Up : Key::Down);
+        scene.view.render(&image);
+        benchmark::DoNotOptimize(image.bits());
+        up = !up;
+    }
+}
+BENCHMARK(BM_UpKeyToWholePaint)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,133 @@
+#include "app/CChildFrmMaps.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QStackedWidget>
+
+#include "documents/CCorvaneMapsDoc.h"
+#include "link/MapsDocumentLink.h"
+#include "views/CCorvaneAdvUserMapsView.h"
+#include "views/CCorvaneMapsView.h"
+
+namespace corvane {
+
+CChildFrmMaps::CChildFrmMaps(std::unique_ptr<CCorvaneMapsDoc> document, QString title, SettingsStore& settings,
+                             QWidget* parent)
+    : QMdiSubWindow(parent), m_document(std::move(document)), m_settings(settings), m_title(std::move(title)) {
+    m_link = std::make_unique<MapsDocumentLink>(*m_document, [this] { UpdateAllViews(); });
+    setAttribute(Qt::WA_DeleteOnClose);
+    m_stack = new QStackedWidget(this);
+    setWidget(m_stack);
+    m_mapsView = MakeMapsView(false);
+    m_stack->addWidget(m_mapsView);
+    m_stack->setCurrentWidget(m_mapsView);
+    RefreshTitle();
+}
+
+CChildFrmMaps::~CChildFrmMaps() {
+    // The views hold references into the document: they go first.
+    delete m_stack;
+    m_stack = nullptr;
+}
+
+CMapsView* CChildFrmMaps::MakeMapsView(bool advanced) {
+    CMapsView* view = advanced ? static_cast<CMapsView*>(new CCorvaneAdvUserMapsView(*m_document, m_settings))
+                               : static_cast<CMapsView*>(new CCorvaneMapsView(*m_document, m_settings));
+    connect(view, &CMapsView::mapShown, this, [this](int index) { emit mapShown(this, index); });
+    connect(view, &CMapsView::documentEdited, this, [this, view] {
+        // Both views draw the same maps: the other one must not keep a stale picture.
+        if (view == m_mapsView && m_advView) m_advView->OnDocumentUpdated();
+        if (view == m_advView && m_mapsView) m_mapsView->OnDocumentUpdated();
+        RefreshTitle();
+        emit documentEdited(this);
+    });
+    connect(view, &CMapsView::autoTuneToggled, this, [this] { emit autoTuneToggled(this); });
+    return view;
+}
+
+QWidget* CChildFrmMaps::MakePlaceholder(const QString& text) {
+    auto* label = new QLabel(text);
+    label->setAlignment(Qt::AlignCenter);
+    label->setAutoFillBackground(true);
+    return label;
+}
+
+void CChildFrmMaps::SetDocumentTitle(const QString& title) {
+    m_title = title;
+    RefreshTitle();
+}
+
+void CChildFrmMaps::RefreshTitle() {
+    setWindowTitle(m_title + "[*]");
+    setWindowModified(m_document->IsModified());
+}
+
+void CChildFrmMaps::ShowView(ViewKind kind, int mapIndex) {
+    QWidget* target = nullptr;
+    switch (kind) {
+        case ViewKind::kMaps: target = m_mapsView; break;
+        case ViewKind::kAdvancedUserMaps:
+            if (!m_advView) {
+                m_advView = MakeMapsView(true);
+                m_stack->addWidget(m_advView);
+                m_advView->ShowMap(m_mapsView->MapIndex());
+            }
+            target = m_advView;
+            break;
+        case ViewKind::kBasicSettings:
+            if (!m_settingsView) {
+                m_settingsView = MakePlaceholder("Basic Settings");
+                m_stack->addWidget(m_settingsView);
+            }
+            target = m_settingsView;
+            break;
+        case ViewKind::kWarranty:
+            if (!m_warrantyView) {
+                m_warrantyView = MakePlaceholder("Warranty Information");
+                m_stack->addWidget(m_warrantyView);
+            }
+            target = m_warrantyView;
+            break;
+    }
+    m_current = kind;
+    m_stack->setCurrentWidget(target);
+    if (auto* view = CurrentMapsView()) {
+        if (mapIndex >= 0)
+            view->ShowMap(mapIndex);
+        else
+            emit mapShown(this, view->MapIndex());
+        view->setFocus();
+    }
+}
+
+CMapsView* CChildFrmMaps::CurrentMapsView() const {
+    if (m_current == ViewKind::kMaps) return m_mapsView;
+    if (m_current == ViewKind::kAdvancedUserMaps) return m_advView;
+    return nullptr;
+}
+
+FirstViewKind CChildFrmMaps::FirstView() const {
+    switch (m_current) {
+        case ViewKind::kMaps: return FirstViewKind::kMaps;
+        case ViewKind::kAdvancedUserMaps: return FirstViewKind::kAdvancedUserMaps;
+        default: return FirstViewKind::kOther;
+    }
+}
+
+void CChildFrmMaps::UpdateAllViews() {
+    if (m_mapsView) m_mapsView->OnDocumentUpdated();
+    if (m_advView) m_advView->OnDocumentUpdated();
+    if (m_settingsView) m_settingsView->update();
+    if (m_warrantyView) m_warrantyView->update();
+    RefreshTitle();
+}
+
+void CChildFrmMaps::closeEvent(QCloseEvent* event) {
+    if (m_closeRequest && !m_closeRequest(*this)) {
+        event->ignore();
+        return;
+    }
+    QMdiSubWindow::closeEvent(event);
+}
+
+}  // namespace corvane

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QMdiSubWindow>
+
+#include <functional>
+#include <memory>
+
+#include "link/LinkDocument.h"
+
+class QLabel;
+class QStackedWidget;
+
+namespace corvane {
+
+class CCorvaneMapsDoc;
+class CMapsView;
+class MapsDocumentLink;
+class SettingsStore;
+
+// The child window of one maps document. It owns the document and the views the map
+// selector shows in it: the maps view, the advanced user maps view (made on first use) and
+// the places of the basic settings and warranty views. One view shows at a time.
+class CChildFrmMaps : public QMdiSubWindow {
+    Q_OBJECT
+public:
+    enum class ViewKind { kMaps, kAdvancedUserMaps, kBasicSettings, kWarranty };
+
+    // `closeRequest` decides whether the window may close (the save question); it is asked
+    // on every close, by the user or by the application.
+    CChildFrmMaps(std::unique_ptr<CCorvaneMapsDoc> document, QString title, SettingsStore& settings,
+                  QWidget* parent = nullptr);
+    ~CChildFrmMaps() override;
+
+    [[nodiscard]] CCorvaneMapsDoc& Document() const { return *m_document; }
+    [[nodiscard]] MapsDocumentLink& Link() const { return *m_link; }
+    // "Corvane1" for a new document, the file's name otherwise.
+    [[nodiscard]] QString DocumentTitle() const { return m_title; }
+    void SetDocumentTitle(const QString& title);
+
+    // Shows a view kind; map views then show map `mapIndex` (-1: keep the shown map).
+    void ShowView(ViewKind kind, int mapIndex = -1);
+    [[nodiscard]] ViewKind CurrentViewKind() const { return m_current; }
+    // The maps view or advanced user maps view on show, or null.
+    [[nodiscard]] CMapsView* CurrentMapsView() const;
+    [[nodiscard]] CMapsView* MapsView() const { return m_mapsView; }
+    [[nodiscard]] CMapsView* AdvancedView() const { return m_advView; }
+    // What READ needs to know of the view the document is shown in.
+    [[nodiscard]] FirstViewKind FirstView() const;
+
+    // Repaints every view of the document and refreshes the title's modified mark.
+    void UpdateAllViews();
+    void RefreshTitle();
+
+    void SetCloseRequest(std::function<bool(CChildFrmMaps&)> request) { m_closeRequest = std::move(request); }
+
+signals:
+    // A maps view of this document shows another map.
+    void mapShown(CChildFrmMaps* frame, int mapIndex);
+    // An edit in a view changed the document.
+    void documentEdited(CChildFrmMaps* frame);
+    // The AutoTune switch was toggled from a maps view (Ctrl+M).
+    void autoTuneToggled(CChildFrmMaps* frame);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    CMapsView* MakeMapsView(bool advanced);
+    QWidget* MakePlaceholder(const QString& text);
+
+    std::unique_ptr<CCorvaneMapsDoc> m_document;
+    std::unique_ptr<MapsDocumentLink> m_link;
+    SettingsStore& m_settings;
+    QString m_title;
+    QStackedWidget* m_stack = nullptr;
+    CMapsView* m_mapsView = nullptr;
+    CMapsView* m_advView = nullptr;
+    QWidget* m_settingsView = nullptr;
+    QWidget* m_warrantyView = nullptr;
+    ViewKind m_current = ViewKind::kMaps;
+    std::function<bool(CChildFrmMaps&)> m_closeRequest;
+};
+
+}  // namespace corvane

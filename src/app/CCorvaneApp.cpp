@@ -1,0 +1,270 @@
+#include "app/CCorvaneApp.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMdiArea>
+
+#include "app/CChildFrame.h"
+#include "app/CChildFrmMaps.h"
+#include "app/CMainFrame.h"
+#include "app/CommandTable.h"
+#include "app/CommsBridge.h"
+#include "comms/ModuleComms.h"
+#include "documents/CCorvaneMapsDoc.h"
+#include "documents/ProductFamily.h"
+#include "link/CLinkController.h"
+#include "link/CModuleTransfer.h"
+#include "model/Prompter.h"
+#include "model/SettingsStore.h"
+#include "model/TargetAfrSetting.h"
+#include "views/CMapsView.h"
+
+namespace corvane {
+
+namespace {
+
+std::unique_ptr<Comms> MakeDefaultComms(std::uint32_t productCode) {
+    comms::TransportOptions transport;
+    transport.simModule.productCode = productCode;
+    return std::make_unique<comms::ModuleComms>(comms::CommsOptions{}, transport);
+}
+
+bool SamePath(const QString& a, const QString& b) {
+    // Paths are compared without regard to case, as the file system of the module's tools is.
+    return QFileInfo(a).absoluteFilePath().compare(QFileInfo(b).absoluteFilePath(), Qt::CaseInsensitive) == 0;
+}
+
+}  // namespace
+
+CCorvaneApp::CCorvaneApp(SettingsStore& settings, Prompter& prompter, std::unique_ptr<Comms> comms)
+    : m_settings(settings), m_prompter(prompter), m_comms(std::move(comms)) {}
+
+CCorvaneApp::~CCorvaneApp() {
+    // Documents and views first (they hold the link), then the link, then the comms library,
+    // which must stop calling the bridge before the bridge goes.
+    m_frame.reset();
+    m_transfer.reset();
+    m_link.reset();
+    if (m_comms) m_comms->SetEventSink(nullptr);
+    m_comms.reset();
+}
+
+QString CCorvaneApp::ModuleTypeDescription() const {
+    switch (FamilyOfProductCode(m_state.productCode)) {
+        case ProductFamily::kA: return "Fuel Injection Module";
+        case ProductFamily::kB: return "Ignition Module with Warranty Record";
+        case ProductFamily::kC: return "Ignition Module";
+        default: return QString("Product %1").arg(m_state.productCode);
+    }
+}
+
+bool CCorvaneApp::InitInstance(const AppOptions& options) {
+    if (options.productCode) m_state.productCode = *options.productCode;
+    if (!m_comms) m_comms = MakeDefaultComms(m_state.productCode);
+    m_bridge = std::make_unique<CommsBridge>();
+    m_comms->SetEventSink(m_bridge.get());
+    m_link = std::make_unique<CLinkController>(*m_comms, m_state, m_prompter, m_settings);
+    m_transfer = std::make_unique<CModuleTransfer>(*m_link);
+    LoadRecentFiles();
+
+    m_state.targetAfr = ReadTargetAfr(m_settings);
+    m_frame = std::make_unique<CMainFrame>(*this);
+    m_link->RestorePort();
+    if (options.port) m_link->SelectPortByName(*options.port, false);
+
+    connect(m_bridge.get(), &CommsBridge::linkStatus, this, [this](int status) {
+        m_link->OnLinkStatus(status);
+        m_frame->RefreshLinkUi();
+    });
+    connect(m_bridge.get(), &CommsBridge::moduleConnectionFailure, this, [this] {
+        m_link->OnModuleConnectionFailure();
+        m_frame->RefreshLinkUi();
+    });
+    m_link->RegisterLinkListener(m_frame.get(), [this](bool) { m_frame->RefreshLinkUi(); });
+
+    // The file named on the command line wins over the last one; a file that cannot be opened
+    // leaves a new document rather than no window at all.
+    CChildFrmMaps* opened = nullptr;
+    if (!options.file.isEmpty()) {
+        opened = OpenDocumentFile(options.file);
+    } else if (options.reopenLastFile && !m_recent.isEmpty()) {
+        const QString last = m_recent.first();
+        if (QFileInfo::exists(last))
+            opened = OpenDocumentFile(last);
+        else
+            RemoveRecentFile(last);  // gone since the last run: dropped without a word
+    }
+    if (!opened) FileNew();
+    m_frame->ReloadMenu();
+    m_frame->RestorePlacement();
+    m_frame->RunCommand(cmd::kAutoTuneTracking);
+    return true;
+}
+
+// --- Documents -----------------------------------------------------------------------------------
+
+CChildFrame* CCorvaneApp::EnsureMonitorDocument() {
+    if (m_monitor) return m_monitor;
+    m_monitor = new CChildFrame();
+    connect(m_monitor, &QObject::destroyed, this, [this] { m_monitor = nullptr; });
+    m_frame->AddChildFrame(m_monitor);
+    return m_monitor;
+}
+
+CChildFrmMaps* CCorvaneApp::AddMapsDocument(std::unique_ptr<CCorvaneMapsDoc> doc, const QString& title) {
+    auto* frame = new CChildFrmMaps(std::move(doc), title, m_settings);
+    frame->SetCloseRequest([this](CChildFrmMaps& f) {
+        if (!SaveModified(f)) return false;
+        m_frame->SaveChildPlacement(&f);
+        return true;
+    });
+    m_frame->AddMapsFrame(frame);
+    frame->ShowView(CChildFrmMaps::ViewKind::kMaps, frame->MapsView()->MapIndex());
+    return frame;
+}
+
+CChildFrmMaps* CCorvaneApp::FileNew() {
+    EnsureMonitorDocument();
+    auto doc = std::make_unique<CCorvaneMapsDoc>(m_state, m_comms.get(), m_link.get(), &m_prompter);
+    return AddMapsDocument(std::move(doc), QString("%1%2").arg(kDocumentBaseName).arg(++m_untitledCount));
+}
+
+CChildFrmMaps* CCorvaneApp::OpenDocumentFile(const QString& path) {
+    EnsureMonitorDocument();
+    CChildFrmMaps* reloaded = nullptr;
+    for (CChildFrmMaps* frame : m_frame->MapsFrames()) {
+        const QString open = QString::fromStdString(frame->Document().GetPathName());
+        if (open.isEmpty() || !SamePath(open, path)) continue;
+        const auto answer = m_prompter.Message((path + "\nalready open.  Do you wish to RELOAD it?").toStdString(),
+                                               kReloadTitle, Prompter::Icon::Question, Prompter::Buttons::YesNo);
+        if (answer != Prompter::Answer::Yes) return nullptr;
+        reloaded = frame;
+        break;
+    }
+    if (!QFileInfo(path).isFile()) {
+        m_prompter.Message(("Cannot open the file\n" + path).toStdString(), {}, Prompter::Icon::Error);
+        RemoveRecentFile(path);
+        return nullptr;
+    }
+    auto result = CCorvaneMapsDoc::Open(QDir::toNativeSeparators(path).toStdString(), m_state, m_comms.get(),
+                                        m_link.get(), &m_prompter);
+    if (!result.document) {
+        m_prompter.Message(result.Message(), {}, Prompter::Icon::Error);
+        RemoveRecentFile(path);
+        return nullptr;
+    }
+    // The open copy goes only once the file has been read whole: a reload that fails keeps it.
+    if (reloaded) {
+        reloaded->SetCloseRequest({});
+        reloaded->close();
+    }
+    AddRecentFile(path);
+    return AddMapsDocument(std::move(result.document), QFileInfo(path).fileName());
+}
+
+CChildFrmMaps* CCorvaneApp::FileOpen() {
+    const auto picked = m_prompter.PickOpenFile(kMapFileFilter, "crv");
+    if (!picked) return nullptr;
+    CChildFrmMaps* frame = OpenDocumentFile(QString::fromStdString(*picked));
+    if (frame && m_state.loadStatus == kLoadOk) {
+        frame->Document().ApplyEditMargins();
+        frame->UpdateAllViews();
+    }
+    return frame;
+}
+
+void CCorvaneApp::FileClose() {
+    if (QMdiSubWindow* window = m_frame->MdiArea()->currentSubWindow()) window->close();
+}
+
+bool CCorvaneApp::FileSave(CChildFrmMaps& frame) {
+    const std::string path = frame.Document().GetPathName();
+    if (path.empty()) return FileSaveAs(frame);
+    std::string error;
+    if (!frame.Document().Save(path, &error)) {
+        m_prompter.Message("The file could not be saved.\n" + path + "\n" + error, {}, Prompter::Icon::Error);
+        return false;
+    }
+    AddRecentFile(QString::fromStdString(path));
+    frame.RefreshTitle();
+    m_frame->RefreshTitle();
+    return true;
+}
+
+bool CCorvaneApp::FileSaveAs(CChildFrmMaps& frame) {
+    const auto picked = m_prompter.PickSaveFile(kMapFileFilter, "crv");
+    if (!picked) return false;
+    std::string error;
+    if (!frame.Document().Save(*picked, &error)) {
+        m_prompter.Message("The file could not be saved.\n" + *picked + "\n" + error, {}, Prompter::Icon::Error);
+        return false;
+    }
+    const QString path = QString::fromStdString(*picked);
+    frame.SetDocumentTitle(QFileInfo(path).fileName());
+    AddRecentFile(path);
+    m_frame->RefreshTitle();
+    return true;
+}
+
+bool CCorvaneApp::SaveModified(CChildFrmMaps& frame) {
+    if (!frame.Document().IsModified()) return true;
+    m_frame->MdiArea()->setActiveSubWindow(&frame);
+    const auto answer = m_prompter.Message(("Save changes to " + frame.DocumentTitle() + "?").toStdString(),
+                                           CMainFrame::kTitle, Prompter::Icon::Warning,
+                                           Prompter::Buttons::SaveDiscardCancel);
+    switch (answer) {
+        case Prompter::Answer::Yes:
+        case Prompter::Answer::Ok: return FileSave(frame);
+        case Prompter::Answer::No: return true;
+        default: return false;
+    }
+}
+
+bool CCorvaneApp::CloseAllDocuments() {
+    for (CChildFrmMaps* frame : m_frame->MapsFrames())
+        if (!SaveModified(*frame)) return false;
+    // Asked once each: the windows now close without asking again.
+    for (CChildFrmMaps* frame : m_frame->MapsFrames()) frame->SetCloseRequest({});
+    return true;
+}
+
+void CCorvaneApp::CloseAllDocumentsWithoutAsking() {
+    for (CChildFrmMaps* frame : m_frame->MapsFrames()) {
+        frame->SetCloseRequest({});
+        frame->close();
+    }
+}
+
+// --- Recent files --------------------------------------------------------------------------------
+
+void CCorvaneApp::LoadRecentFiles() {
+    m_recent.clear();
+    for (int i = 1; i <= kRecentFileCount; ++i)
+        if (const auto file = m_settings.GetText(kRecentSection, "File" + std::to_string(i)); file && !file->empty())
+            m_recent << QString::fromStdString(*file);
+}
+
+void CCorvaneApp::SaveRecentFiles() {
+    for (int i = 1; i <= kRecentFileCount; ++i)
+        m_settings.SetText(kRecentSection, "File" + std::to_string(i),
+                           i <= m_recent.size() ? m_recent[i - 1].toStdString() : std::string());
+    if (m_frame) m_frame->RebuildRecentFiles();
+    emit recentFilesChanged();
+}
+
+void CCorvaneApp::AddRecentFile(const QString& path) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    for (int i = static_cast<int>(m_recent.size()) - 1; i >= 0; --i)
+        if (SamePath(m_recent[i], absolute)) m_recent.removeAt(i);
+    m_recent.prepend(absolute);
+    while (m_recent.size() > kRecentFileCount) m_recent.removeLast();
+    SaveRecentFiles();
+}
+
+void CCorvaneApp::RemoveRecentFile(const QString& path) {
+    for (int i = static_cast<int>(m_recent.size()) - 1; i >= 0; --i)
+        if (SamePath(m_recent[i], path)) m_recent.removeAt(i);
+    SaveRecentFiles();
+}
+
+}  // namespace corvane

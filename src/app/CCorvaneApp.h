@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "comms/api/Comms.h"
+#include "model/AppState.h"
+
+namespace corvane {
+
+class CChildFrame;
+class CChildFrmMaps;
+class CLinkController;
+class CMainFrame;
+class CModuleTransfer;
+class CommsBridge;
+class Prompter;
+class SettingsStore;
+
+// What the command line gives for one run.
+struct AppOptions {
+    QString file;                          // a map file to open instead of the last one
+    std::optional<std::string> port;       // "sim", "Com n" or a device path; not remembered
+    std::optional<std::uint32_t> productCode;
+    bool reopenLastFile = true;
+};
+
+// The application: its settings, the comms library and the link, the main frame, and the
+// documents (several map documents at once, and the one monitor document). Opening, creating,
+// saving and closing documents happen here; the main frame routes the commands.
+class CCorvaneApp : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kRecentFileCount = 4;
+    static constexpr const char* kRecentSection = "Recent File List";
+    static constexpr const char* kReloadTitle = "Document Exists";
+    static constexpr const char* kMapFileFilter = "Corvane Map Files (*.crv)|*.crv||";
+    static constexpr const char* kDocumentBaseName = "Corvane";
+
+    // `comms` null: the comms library over serial ports and the simulated module.
+    CCorvaneApp(SettingsStore& settings, Prompter& prompter, std::unique_ptr<Comms> comms = nullptr);
+    ~CCorvaneApp() override;
+
+    // Start-up: the main frame, the last file (or the command line's, or a new document)
+    // beside a monitor document, the window placement, AutoTune tracking on. False when the
+    // main frame cannot be made.
+    bool InitInstance(const AppOptions& options);
+
+    // Opens a map file: the reload question when it is open already, the load-status messages
+    // when it is refused. Null when nothing was opened.
+    CChildFrmMaps* OpenDocumentFile(const QString& path);
+    CChildFrmMaps* FileNew();
+    // The file dialog, then OpenDocumentFile and the margins of every point.
+    CChildFrmMaps* FileOpen();
+    void FileClose();
+    // Save to the document's path (Save As when it has none); false when not saved.
+    bool FileSave(CChildFrmMaps& frame);
+    bool FileSaveAs(CChildFrmMaps& frame);
+    // Asks about a modified document: Save (true once saved), Discard (true), Cancel (false).
+    bool SaveModified(CChildFrmMaps& frame);
+    // Asks about every modified document; false when the user cancelled.
+    bool CloseAllDocuments();
+    // Closes every document without a question (a run whose documents were never the user's).
+    void CloseAllDocumentsWithoutAsking();
+    // Makes sure the monitor document exists.
+    CChildFrame* EnsureMonitorDocument();
+
+    [[nodiscard]] QStringList RecentFiles() const { return m_recent; }
+    void AddRecentFile(const QString& path);
+    void RemoveRecentFile(const QString& path);
+
+    [[nodiscard]] AppState& State() { return m_state; }
+    [[nodiscard]] SettingsStore& Settings() { return m_settings; }
+    [[nodiscard]] Prompter& GetPrompter() { return m_prompter; }
+    [[nodiscard]] Comms& GetComms() { return *m_comms; }
+    [[nodiscard]] CLinkController& Link() { return *m_link; }
+    [[nodiscard]] CModuleTransfer& Transfer() { return *m_transfer; }
+    [[nodiscard]] CMainFrame& Frame() { return *m_frame; }
+    [[nodiscard]] CChildFrame* MonitorFrame() const { return m_monitor; }
+    [[nodiscard]] QString ModuleTypeDescription() const;
+
+signals:
+    void recentFilesChanged();
+
+private:
+    CChildFrmMaps* AddMapsDocument(std::unique_ptr<class CCorvaneMapsDoc> doc, const QString& title);
+    void LoadRecentFiles();
+    void SaveRecentFiles();
+
+    SettingsStore& m_settings;
+    Prompter& m_prompter;
+    AppState m_state;
+    std::unique_ptr<CommsBridge> m_bridge;
+    std::unique_ptr<Comms> m_comms;
+    std::unique_ptr<CLinkController> m_link;
+    std::unique_ptr<CModuleTransfer> m_transfer;
+    std::unique_ptr<CMainFrame> m_frame;
+    CChildFrame* m_monitor = nullptr;
+    QStringList m_recent;
+    int m_untitledCount = 0;
+};
+
+}  // namespace corvane

@@ -1,0 +1,674 @@
+#include "app/CMainFrame.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSerialPortInfo>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabWidget>
+#include <QToolBar>
+
+#include <cmath>
+
+#include "app/CCorvaneApp.h"
+#include "app/CChildFrame.h"
+#include "app/CChildFrmMaps.h"
+#include "app/CLinkStatusDlg.h"
+#include "app/CommandTable.h"
+#include "app/LinkIcons.h"
+#include "app/WindowPlacement.h"
+#include "comms/api/Comms.h"
+#include "documents/CCorvaneMapsDoc.h"
+#include "link/CLinkController.h"
+#include "link/CModuleTransfer.h"
+#include "link/MapsDocumentLink.h"
+#include "maps/CModuleMap.h"
+#include "model/Prompter.h"
+#include "model/SettingsStore.h"
+#include "model/TargetAfrSetting.h"
+#include "views/CAFRCalculatorDlg.h"
+#include "views/CHotKeyHelpDlg.h"
+#include "views/CMapsView.h"
+#include "views/CPPageTuningMapSelector.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr const char* kToolBarSection = "ToolBarStates";
+constexpr const char* kToolBarEntry = "State";
+constexpr const char* kChildSection = "LastActiveDocPosition";
+
+LinkIconState IconState(int image) {
+    switch (image) {
+        case CLinkController::kImageLinked: return LinkIconState::kLinked;
+        case CLinkController::kImageMonitoring: return LinkIconState::kMonitoring;
+        default: return LinkIconState::kUnlinked;
+    }
+}
+
+QString HexByte(int value) { return "0x" + QString::number(value, 16).toUpper().rightJustified(2, '0'); }
+
+QString PortDisplayName(const std::string& port) {
+    if (port == "sim") return "Simulated Module";
+    return QString::fromStdString(port);
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CCorvaneApp& app) : m_app(app) {
+    setObjectName("MainFrame");
+    m_mdi = new QMdiArea(this);
+    m_mdi->setObjectName("MdiArea");
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdi);
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, &CMainFrame::OnSubWindowActivated);
+
+    BuildActions();
+    BuildSelectorBar();
+    BuildToolBars();
+    BuildStatusBar();
+    m_dataLinkBox = new CLinkStatusDlg("Data Link", this);
+    m_monitorBox = new CLinkStatusDlg("Monitor Stream", this);
+    ReloadMenu();
+
+    // The bar layout of the last run, then the target AFR.
+    if (const auto state = m_app.Settings().GetBinary(kToolBarSection, kToolBarEntry))
+        restoreState(QByteArray(reinterpret_cast<const char*>(state->data()), static_cast<qsizetype>(state->size())));
+    RefreshLinkUi();
+    RefreshTitle();
+    resize(1100, 780);
+}
+
+CMainFrame::~CMainFrame() {
+    // The document windows go while the frame is still whole: their destruction notices
+    // refresh the frame.
+    // Windows already closed but not yet deleted are no longer listed by the MDI area.
+    for (QMdiSubWindow* sub : m_mdi->findChildren<QMdiSubWindow*>()) disconnect(sub, nullptr, this, nullptr);
+    qDeleteAll(m_mdi->findChildren<QMdiSubWindow*>(Qt::FindDirectChildrenOnly));
+    for (QMdiSubWindow* sub : m_mdi->findChildren<QMdiSubWindow*>()) delete sub;
+}
+
+// --- Commands ----------------------------------------------------------------------------------
+
+void CMainFrame::BuildActions() {
+    for (const CommandDef& def : Commands()) {
+        auto* action = new QAction(QString::fromUtf8(def.text.data(), static_cast<qsizetype>(def.text.size())), this);
+        action->setObjectName(QString("cmd%1").arg(def.id));
+        action->setData(def.id);
+        action->setCheckable(def.checkable);
+        QList<QKeySequence> keys;
+        for (const QString& k : QString::fromUtf8(def.accelerators.data(), static_cast<qsizetype>(def.accelerators.size()))
+                                    .split(';', Qt::SkipEmptyParts))
+            keys << QKeySequence(k, QKeySequence::PortableText);
+        action->setShortcuts(keys);
+        if (!def.toolTip.empty())
+            action->setToolTip(QString::fromUtf8(def.toolTip.data(), static_cast<qsizetype>(def.toolTip.size())));
+        // Accelerators work wherever the focus is in the main window, also without a menu item.
+        addAction(action);
+        m_actions[def.id] = action;
+        connect(action, &QAction::triggered, this, [this, id = def.id] { RunCommand(id); });
+    }
+    m_portGroup = new QActionGroup(this);
+    m_portGroup->setExclusive(true);
+    for (int n = 1; n <= CLinkController::kPortCount; ++n) m_portGroup->addAction(Action(cmd::ComPortCommand(n)));
+    m_portGroup->addAction(Action(cmd::kSimulatedPort));
+    // Port actions are handled through the group (one handler for named ports as well).
+    for (QAction* a : m_portGroup->actions()) disconnect(a, &QAction::triggered, this, nullptr);
+    connect(m_portGroup, &QActionGroup::triggered, this, &CMainFrame::OnPortSelected);
+
+    // Commands this build has no part for yet are shown greyed rather than doing nothing.
+    for (int id : {cmd::kFilePrintSetup, cmd::kFilePrint, cmd::kEditCut, cmd::kHelpTopics, cmd::kContextHelp,
+                   cmd::kEditManufacturerId, cmd::kMonitorReplay, cmd::kFirmwareUpgrade})
+        Action(id)->setEnabled(false);
+    Action(cmd::kViewToolbar)->setChecked(true);
+    Action(cmd::kViewStatusBar)->setChecked(true);
+}
+
+QAction* CMainFrame::Action(int id) const {
+    auto it = m_actions.find(id);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+void CMainFrame::BuildMenu(QMenuBar* bar, std::span<const MenuEntryDef> entries) {
+    std::map<QString, QMenu*> menus;
+    auto menuFor = [&](const QString& path) {
+        QMenu*& menu = menus[path];
+        if (menu) return menu;
+        const int split = path.lastIndexOf('|');
+        if (split < 0) {
+            menu = bar->addMenu(path);
+        } else {
+            QMenu* parent = menus[path.left(split)];
+            if (!parent) parent = menus[path.left(split)] = bar->addMenu(path.left(split));
+            menu = parent->addMenu(path.mid(split + 1));
+        }
+        return menu;
+    };
+    for (const MenuEntryDef& e : entries) {
+        QMenu* menu = menuFor(QString::fromUtf8(e.menu.data(), static_cast<qsizetype>(e.menu.size())));
+        if (e.id == 0) {
+            menu->addSeparator();
+        } else if (e.id == cmd::kRecentFiles) {
+            m_recentMenuAnchor = menu;
+            m_recentActions.clear();
+            auto* anchor = menu->addSeparator();
+            anchor->setObjectName("recentAnchor");
+            anchor->setVisible(false);
+        } else if (e.id == cmd::kSimulatedPort) {
+            m_portMenu = menu;
+            menu->addAction(Action(e.id));
+            AddSystemPorts(menu);
+        } else {
+            menu->addAction(Action(e.id));
+        }
+    }
+    if (QMenu* window = menus["&Window"]) {
+        // The open windows, as a desktop program lists them.
+        connect(window, &QMenu::aboutToShow, this, [this, window] {
+            for (QAction* a : window->actions())
+                if (a->property("windowEntry").toBool()) window->removeAction(a), a->deleteLater();
+            int n = 1;
+            for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+                if (n == 1) window->addSeparator()->setProperty("windowEntry", true);
+                QAction* a = window->addAction(QString("&%1 %2").arg(n++).arg(sub->windowTitle().remove("[*]")));
+                a->setProperty("windowEntry", true);
+                a->setCheckable(true);
+                a->setChecked(sub == m_mdi->currentSubWindow());
+                connect(a, &QAction::triggered, this, [this, sub] { m_mdi->setActiveSubWindow(sub); });
+            }
+        });
+    }
+}
+
+void CMainFrame::AddSystemPorts(QMenu* portMenu) {
+    const auto ports = QSerialPortInfo::availablePorts();
+    if (!ports.isEmpty()) portMenu->addSeparator();
+    for (const QSerialPortInfo& info : ports) {
+        QString text = info.systemLocation();
+        if (!info.description().isEmpty()) text += "  (" + info.description() + ")";
+        NamedPortAction(info.systemLocation(), text);
+    }
+}
+
+QAction* CMainFrame::NamedPortAction(const QString& port, const QString& text) {
+    for (QAction* a : m_portGroup->actions())
+        if (a->property("portName").toString() == port) return a;
+    auto* action = new QAction(text, this);
+    action->setCheckable(true);
+    action->setProperty("portName", port);
+    m_portGroup->addAction(action);
+    if (m_portMenu) m_portMenu->addAction(action);
+    return action;
+}
+
+void CMainFrame::ReloadMenu() {
+    const bool basic = m_mdi->subWindowList().isEmpty();
+    if (menuBar()->actions().size() > 0 && basic == m_basicMenu) return;
+    m_basicMenu = basic;
+    menuBar()->clear();
+    BuildMenu(menuBar(), basic ? BasicMenu() : MapsMenu());
+    RebuildRecentFiles();
+    RefreshLinkUi();
+}
+
+void CMainFrame::RebuildRecentFiles() {
+    if (!m_recentMenuAnchor) return;
+    for (QAction* a : m_recentActions) {
+        m_recentMenuAnchor->removeAction(a);
+        a->deleteLater();
+    }
+    m_recentActions.clear();
+    QAction* anchor = m_recentMenuAnchor->findChild<QAction*>("recentAnchor");
+    QAction* before = nullptr;
+    const auto actions = m_recentMenuAnchor->actions();
+    for (int i = 0; i < actions.size(); ++i)
+        if (actions[i]->objectName() == "recentAnchor" && i + 1 < actions.size()) before = actions[i + 1];
+    Q_UNUSED(anchor);
+    const QStringList files = m_app.RecentFiles();
+    if (files.isEmpty()) {
+        auto* empty = new QAction("Recent File", m_recentMenuAnchor);
+        empty->setEnabled(false);
+        m_recentMenuAnchor->insertAction(before, empty);
+        m_recentActions << empty;
+        return;
+    }
+    for (int i = 0; i < files.size(); ++i) {
+        auto* a = new QAction(QString("&%1 %2").arg(i + 1).arg(QFileInfo(files[i]).fileName()), m_recentMenuAnchor);
+        a->setToolTip(files[i]);
+        a->setStatusTip(files[i]);
+        connect(a, &QAction::triggered, this, [this, path = files[i]] {
+            m_app.OpenDocumentFile(path);
+            ReloadMenu();
+        });
+        m_recentMenuAnchor->insertAction(before, a);
+        m_recentActions << a;
+    }
+}
+
+void CMainFrame::RunCommand(int id) {
+    CLinkController& link = m_app.Link();
+    switch (id) {
+        case cmd::kFileNew: m_app.FileNew(); ReloadMenu(); break;
+        case cmd::kFileOpen: m_app.FileOpen(); ReloadMenu(); break;
+        case cmd::kFileClose: m_app.FileClose(); ReloadMenu(); break;
+        case cmd::kFileSave:
+            if (CChildFrmMaps* f = ActiveMapsFrame()) m_app.FileSave(*f);
+            break;
+        case cmd::kFileSaveAs:
+            if (CChildFrmMaps* f = ActiveMapsFrame()) m_app.FileSaveAs(*f);
+            break;
+        case cmd::kAppExit: close(); break;
+        case cmd::kRead: OnRead(); break;
+        case cmd::kWrite: OnWrite(); break;
+        case cmd::kEditUndo:
+        case cmd::kEditCopy:
+        case cmd::kEditPaste: EditKey(id); break;
+        case cmd::kViewToolbar: m_mainBar->setVisible(Action(id)->isChecked()); break;
+        case cmd::kViewStatusBar: statusBar()->setVisible(Action(id)->isChecked()); break;
+        case cmd::kToggleMonitorGauges: emit toggleMonitorGauges(); break;
+        case cmd::kResetGaugeDataFiles:
+            if (m_app.GetPrompter().Message(kResetGaugesQuestion, kResetGaugesTitle, Prompter::Icon::Warning,
+                                            Prompter::Buttons::OkCancel) == Prompter::Answer::Ok)
+                emit destroyMonitorGauges();
+            break;
+        case cmd::kAutoTuneTracking:
+            m_app.State().autoTuneTracking = !m_app.State().autoTuneTracking;
+            Action(id)->setChecked(m_app.State().autoTuneTracking);
+            break;
+        case cmd::kMonitorLogging:
+            m_app.GetComms().SetMonitorLogging(!m_app.GetComms().MonitorLogging());
+            Action(id)->setChecked(m_app.GetComms().MonitorLogging());
+            break;
+        case cmd::kAfrCalculator: {
+            CAFRCalculatorDlg dialog(m_app.State(), this);
+            dialog.exec();
+            break;
+        }
+        case cmd::kHotKeyHelp: {
+            CHotKeyHelpDlg dialog(this);
+            dialog.exec();
+            break;
+        }
+        case cmd::kWindowCascade: m_mdi->cascadeSubWindows(); break;
+        case cmd::kWindowTile: m_mdi->tileSubWindows(); break;
+        case cmd::kWindowArrange: OnArrangeIcons(); break;
+        case cmd::kNextPane: m_mdi->activateNextSubWindow(); break;
+        case cmd::kPrevPane: m_mdi->activatePreviousSubWindow(); break;
+        case cmd::kAppAbout: OnAbout(); break;
+        case cmd::kToggleLink:
+        case cmd::kToggleMonitoring: {
+            // Linking waits for the module to answer: say so while the window cannot react.
+            const bool linking = !m_app.State().moduleLinked;
+            const QString port = PortDisplayName(link.CurrentPort());
+            if (linking) {
+                statusBar()->showMessage("Linking to the module on " + port + "...");
+                statusBar()->repaint();
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+            }
+            if (id == cmd::kToggleLink)
+                link.ToggleLink();
+            else
+                link.ToggleMonitoring();
+            if (linking) {
+                QApplication::restoreOverrideCursor();
+                if (m_app.State().moduleLinked)
+                    statusBar()->showMessage("Linked to the module on " + port + ".", 5000);
+                else
+                    statusBar()->showMessage("No module answered on " + port + ". Check the port, the cable and the module's power.", 15000);
+            }
+            break;
+        }
+        case cmd::kAutoTuneOn:
+        case cmd::kAutoTuneOff: m_app.State().autoTuneActive = !m_app.State().autoTuneActive; break;
+        default:
+            if (QAction* a = Action(id); a && m_portGroup->actions().contains(a)) {
+                a->setChecked(true);
+                OnPortSelected(a);
+            }
+            break;
+    }
+    RefreshLinkUi();
+    RefreshTitle();
+}
+
+void CMainFrame::EditKey(int id) {
+    CMapsView* view = ActiveMapsView();
+    if (!view) return;
+    const KeyModifiers ctrl{true, false};
+    switch (id) {
+        case cmd::kEditUndo: view->ApplyKey(Key::Z, ctrl); break;
+        case cmd::kEditCopy: view->ApplyKey(Key::C, ctrl); break;
+        case cmd::kEditPaste: view->ApplyKey(Key::V, ctrl); break;
+        default: break;
+    }
+}
+
+void CMainFrame::OnPortSelected(QAction* action) {
+    const QString named = action->property("portName").toString();
+    if (!named.isEmpty()) {
+        m_app.Link().SelectPortByName(named.toStdString());
+    } else if (action == Action(cmd::kSimulatedPort)) {
+        m_app.Link().SelectPortByName("sim");
+    } else {
+        for (int n = 1; n <= CLinkController::kPortCount; ++n)
+            if (action == Action(cmd::ComPortCommand(n))) m_app.Link().SelectPort(n);
+    }
+    RefreshLinkUi();
+}
+
+void CMainFrame::OnRead() {
+    CChildFrmMaps* frame = ActiveMapsFrame();
+    m_app.Transfer().ReadModuleMapsAndSettings(frame ? &frame->Link() : nullptr,
+                                               frame ? frame->FirstView() : FirstViewKind::kOther);
+    if (frame) frame->UpdateAllViews();
+    RefreshSelector();
+}
+
+void CMainFrame::OnWrite() {
+    CChildFrmMaps* frame = ActiveMapsFrame();
+    m_app.Transfer().WriteModuleMapsAndSettings(frame ? &frame->Link() : nullptr);
+    if (frame) frame->UpdateAllViews();
+}
+
+void CMainFrame::OnAbout() {
+    const AppState& state = m_app.State();
+    const QString firmware = state.moduleLinked && state.moduleFirmwareVersion != 0
+                                 ? "Firmware Version: " + HexByte(state.moduleFirmwareVersion)
+                                 : QString("Firmware Version: N/A");
+    QMessageBox::about(this, "About corvane",
+                       QString("%1\n%2\n\n%3").arg(kTitle, m_app.ModuleTypeDescription(), firmware));
+}
+
+void CMainFrame::OnArrangeIcons() {
+    // Minimised windows in a row along the bottom of the client area.
+    int x = 0;
+    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+        if (!sub->isMinimized()) continue;
+        sub->move(x, m_mdi->viewport()->height() - sub->height());
+        x += sub->width();
+    }
+}
+
+// --- Bars ----------------------------------------------------------------------------------------
+
+void CMainFrame::BuildToolBars() {
+    m_mainBar = addToolBar("Main Tool Bar");
+    m_mainBar->setObjectName("MainToolBar");
+    QStyle* s = style();
+    Action(cmd::kFileNew)->setIcon(s->standardIcon(QStyle::SP_FileIcon));
+    Action(cmd::kFileOpen)->setIcon(s->standardIcon(QStyle::SP_DialogOpenButton));
+    Action(cmd::kFileSave)->setIcon(s->standardIcon(QStyle::SP_DialogSaveButton));
+    Action(cmd::kEditCut)->setIcon(GlyphIcon(QString::fromUtf8("\u2702"), QColor(60, 60, 60)));
+    Action(cmd::kEditCopy)->setIcon(GlyphIcon("Cp", QColor(40, 40, 140)));
+    Action(cmd::kEditPaste)->setIcon(GlyphIcon("Pa", QColor(40, 40, 140)));
+    Action(cmd::kFilePrint)->setIcon(GlyphIcon("Pr", QColor(60, 60, 60)));
+    Action(cmd::kAppAbout)->setIcon(s->standardIcon(QStyle::SP_MessageBoxInformation));
+    Action(cmd::kContextHelp)->setIcon(GlyphIcon("?", QColor(0, 0, 160)));
+    for (int id : MainToolBar()) {
+        if (id == 0)
+            m_mainBar->addSeparator();
+        else
+            m_mainBar->addAction(Action(id));
+    }
+    connect(m_mainBar, &QToolBar::visibilityChanged, this,
+            [this](bool visible) { Action(cmd::kViewToolbar)->setChecked(visible); });
+
+    m_linkBar = addToolBar("Link/UnLink to Module");
+    m_linkBar->setObjectName("LinkToolBar");
+    m_linkBar->addAction(Action(cmd::kToggleLink));
+    m_linkBar->addAction(Action(cmd::kToggleMonitoring));
+
+    m_autoTuneBar = addToolBar("Auto Tuning");
+    m_autoTuneBar->setObjectName("AutoTuneToolBar");
+    m_autoTuneBar->addAction(Action(cmd::kAutoTuneOff));
+    for (QToolBar* bar : {m_mainBar, m_linkBar, m_autoTuneBar}) {
+        bar->setAllowedAreas(Qt::AllToolBarAreas);
+        bar->setIconSize(QSize(24, 24));
+    }
+}
+
+void CMainFrame::BuildSelectorBar() {
+    m_selectorBar = new QDockWidget("Measure Tools", this);
+    m_selectorBar->setObjectName("MeasureTools");
+    m_selectorBar->setAllowedAreas(Qt::AllDockWidgetAreas);
+    m_selectorSheet = new QTabWidget(m_selectorBar);
+    m_selector = new CPPageTuningMapSelector(m_selectorSheet);
+    m_selectorSheet->addTab(m_selector, "Tuning Maps");
+    m_selectorBar->setWidget(m_selectorSheet);
+    addDockWidget(Qt::LeftDockWidgetArea, m_selectorBar);
+    resizeDocks({m_selectorBar}, {260}, Qt::Horizontal);
+    connect(m_selector, &CPPageTuningMapSelector::entrySelected, this, &CMainFrame::OnSelectorEntry);
+}
+
+void CMainFrame::BuildStatusBar() {
+    m_portLabel = new QLabel(this);
+    m_linkLabel = new QLabel(this);
+    m_modifiedLabel = new QLabel(this);
+    m_modifiedLabel->setMinimumWidth(70);
+    statusBar()->addPermanentWidget(m_portLabel);
+    statusBar()->addPermanentWidget(m_linkLabel);
+    statusBar()->addPermanentWidget(m_modifiedLabel);
+    statusBar()->showMessage("Ready");
+}
+
+QString CMainFrame::StatusText() const {
+    return m_portLabel->text() + " | " + m_linkLabel->text() + " | " + m_modifiedLabel->text();
+}
+
+void CMainFrame::RefreshLinkUi() {
+    CLinkController& link = m_app.Link();
+    const AppState& state = m_app.State();
+    const LinkIconState iconState = IconState(link.GetLinkImage());
+    Action(cmd::kToggleLink)->setIcon(LinkButtonIcon(iconState));
+    Action(cmd::kToggleMonitoring)->setIcon(MonitorButtonIcon(iconState));
+    Action(cmd::kAutoTuneOff)->setIcon(AutoTuneIcon(state.autoTuneActive));
+    Action(cmd::kAutoTuneOff)->setToolTip(state.autoTuneActive ? "Auto Tuning: ON" : "Auto Tuning: OFF");
+    Action(cmd::kAutoTuneTracking)->setChecked(state.autoTuneTracking);
+    Action(cmd::kMonitorLogging)->setChecked(m_app.GetComms().MonitorLogging());
+
+    // The port menu's check follows the port the library will use.
+    const std::string port = link.CurrentPort();
+    QAction* current = nullptr;
+    if (const auto n = CLinkController::ParseComName(port); n && *n >= 1 && *n <= CLinkController::kPortCount)
+        current = Action(cmd::ComPortCommand(*n));
+    else if (port == "sim")
+        current = Action(cmd::kSimulatedPort);
+    else if (!port.empty())
+        current = NamedPortAction(QString::fromStdString(port), QString::fromStdString(port));
+    if (current) current->setChecked(true);
+
+    QString linkText = "Unlinked";
+    if (link.GetLinkImage() == CLinkController::kImageMonitoring)
+        linkText = "Monitoring";
+    else if (state.moduleLinked)
+        linkText = "Linked";
+    if (state.moduleLinked && state.moduleFirmwareVersion != 0)
+        linkText += " (firmware " + HexByte(state.moduleFirmwareVersion) + ")";
+    m_portLabel->setText("Port: " + PortDisplayName(port));
+    m_linkLabel->setText(linkText);
+
+    // The two boxes show what the link says, and nothing once it gave up or was unlinked.
+    const auto sync = [](CLinkStatusDlg* box, const CLinkController::StatusBox& state) {
+        if (state.visible) {
+            box->SetText(QString::fromStdString(state.text));
+            if (!box->isVisible()) box->show();
+        } else if (box->isVisible()) {
+            box->hide();
+        }
+    };
+    sync(m_dataLinkBox, link.DataLinkBox());
+    sync(m_monitorBox, link.MonitorStreamBox());
+    UpdateCommandStates();
+}
+
+void CMainFrame::UpdateCommandStates() {
+    const bool hasMaps = ActiveMapsFrame() != nullptr;
+    for (int id : {cmd::kFileSave, cmd::kFileSaveAs, cmd::kFileClose, cmd::kEditUndo, cmd::kEditCopy, cmd::kEditPaste})
+        Action(id)->setEnabled(hasMaps || (id == cmd::kFileClose && m_mdi->currentSubWindow()));
+}
+
+void CMainFrame::RefreshTitle() {
+    QString title = QString("%1  | %2 |  ").arg(kTitle, m_app.ModuleTypeDescription());
+    CChildFrmMaps* frame = ActiveMapsFrame();
+    if (frame) title += " - " + frame->DocumentTitle() + "[*]";
+    setWindowTitle(title);
+    setWindowModified(frame && frame->Document().IsModified());
+    m_modifiedLabel->setText(frame && frame->Document().IsModified() ? "Modified" : "");
+    if (frame) frame->RefreshTitle();
+}
+
+// --- Documents and the selector ------------------------------------------------------------------
+
+CChildFrmMaps* CMainFrame::ActiveMapsFrame() const {
+    // currentSubWindow, not activeSubWindow: the latter is null while the application is not
+    // the active one (another program in front, offscreen runs).
+    return qobject_cast<CChildFrmMaps*>(m_mdi->currentSubWindow());
+}
+
+CMapsView* CMainFrame::ActiveMapsView() const {
+    CChildFrmMaps* frame = ActiveMapsFrame();
+    return frame ? frame->CurrentMapsView() : nullptr;
+}
+
+QList<CChildFrmMaps*> CMainFrame::MapsFrames() const {
+    QList<CChildFrmMaps*> frames;
+    for (QMdiSubWindow* sub : m_mdi->subWindowList())
+        if (auto* f = qobject_cast<CChildFrmMaps*>(sub)) frames << f;
+    return frames;
+}
+
+void CMainFrame::AddMapsFrame(CChildFrmMaps* frame) {
+    connect(frame, &CChildFrmMaps::mapShown, this, &CMainFrame::OnMapShown);
+    connect(frame, &CChildFrmMaps::documentEdited, this, [this] { RefreshTitle(); });
+    connect(frame, &CChildFrmMaps::autoTuneToggled, this, [this] { RefreshLinkUi(); });
+    connect(frame, &QObject::destroyed, this, [this, frame] {
+        m_placedChildren.removeAll(frame);
+        if (m_selectorDocument == frame) {
+            m_selectorDocument = nullptr;
+            m_selector->Fill({});
+        }
+        ReloadMenu();
+        RefreshTitle();
+        RefreshLinkUi();
+    });
+    m_mdi->addSubWindow(frame);
+    // Maps windows open at (50, 50), sized to the client area, until their first activation
+    // places them as the user last had them.
+    frame->setGeometry(50, 50, m_mdi->viewport()->width(), m_mdi->viewport()->height());
+    frame->show();
+    m_mdi->setActiveSubWindow(frame);
+    OnSubWindowActivated(frame);
+}
+
+void CMainFrame::AddChildFrame(QMdiSubWindow* frame) {
+    m_mdi->addSubWindow(frame);
+    frame->setGeometry(0, 0, m_mdi->viewport()->width(), m_mdi->viewport()->height());
+    frame->show();
+    connect(frame, &QObject::destroyed, this, [this] { ReloadMenu(); });
+}
+
+void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
+    if (auto* frame = qobject_cast<CChildFrmMaps*>(window)) {
+        if (!m_placedChildren.contains(frame)) {
+            m_placedChildren << frame;
+            ApplyChildPlacement(frame);
+        }
+        RefreshSelector();
+        if (CMapsView* view = frame->CurrentMapsView()) {
+            OnMapShown(frame, view->MapIndex());
+            // What the link does to the shown view when the stream starts and stops.
+            m_app.Link().SetViewHooks([view] { view->update(); }, [view] { view->update(); });
+        }
+    }
+    ReloadMenu();
+    RefreshTitle();
+    UpdateCommandStates();
+}
+
+void CMainFrame::RefreshSelector() {
+    CChildFrmMaps* frame = ActiveMapsFrame();
+    if (!frame) return;  // the tree keeps the last maps document's entries
+    if (m_selectorDocument != frame) {
+        m_selectorDocument = frame;
+        m_selector->Fill(frame->Document().SelectorTree());
+    }
+    if (CMapsView* view = frame->CurrentMapsView()) m_selector->FollowMap(view->MapIndex());
+}
+
+void CMainFrame::OnSelectorEntry(int number, int kind) {
+    CChildFrmMaps* frame = ActiveMapsFrame();
+    if (!frame) {
+        m_app.GetPrompter().Message(kNoDocumentMessage);
+        return;
+    }
+    switch (kind) {
+        case CPPageTuningMapSelector::kKindMap: frame->ShowView(CChildFrmMaps::ViewKind::kMaps, number); break;
+        case CPPageTuningMapSelector::kKindAdvancedMap:
+            frame->ShowView(CChildFrmMaps::ViewKind::kAdvancedUserMaps, number);
+            break;
+        case CPPageTuningMapSelector::kKindBasicSettings: frame->ShowView(CChildFrmMaps::ViewKind::kBasicSettings); break;
+        case CPPageTuningMapSelector::kKindWarranty: frame->ShowView(CChildFrmMaps::ViewKind::kWarranty); break;
+        default: return;
+    }
+    frame->UpdateAllViews();
+}
+
+void CMainFrame::OnMapShown(CChildFrmMaps* frame, int mapIndex) {
+    if (frame != ActiveMapsFrame()) return;
+    // The row key of the shown map is the engine speed AutoTune works at.
+    if (CModuleMap* map = frame->Document().GetMap(mapIndex)) m_app.State().targetEngineSpeed = map->GetRowKey();
+    m_selector->FollowMap(mapIndex);
+}
+
+// --- Placement -----------------------------------------------------------------------------------
+
+void CMainFrame::ApplyChildPlacement(QMdiSubWindow* window) {
+    const QSize client = m_mdi->viewport()->size();
+    WindowPlacement defaults;
+    defaults.showCmd = kShowNormal;
+    defaults.rect = QRect(QPoint(150, 0), QPoint(static_cast<int>(0.8 * client.width()), static_cast<int>(0.85 * client.height())));
+    const WindowPlacement placement = ReadPlacement(m_app.Settings(), kChildSection, defaults);
+    ApplyPlacement(*window, placement);
+}
+
+void CMainFrame::SaveChildPlacement(QMdiSubWindow* window) {
+    WritePlacement(m_app.Settings(), kChildSection, PlacementOf(*window));
+}
+
+void CMainFrame::RestorePlacement() {
+    WindowPlacement defaults = PlacementOf(*this);
+    ApplyPlacement(*this, ReadPlacement(m_app.Settings(), "WindowPlacement", defaults));
+}
+
+void CMainFrame::SaveState() {
+    WritePlacement(m_app.Settings(), "WindowPlacement", PlacementOf(*this));
+    const QByteArray state = saveState();
+    m_app.Settings().SetBinary(kToolBarSection, kToolBarEntry, std::vector<std::uint8_t>(state.begin(), state.end()));
+    WriteTargetAfr(m_app.Settings(), m_app.State().targetAfr);
+    if (CChildFrmMaps* frame = ActiveMapsFrame()) SaveChildPlacement(frame);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!m_app.CloseAllDocuments()) {
+        event->ignore();
+        return;
+    }
+    SaveState();
+    m_dataLinkBox->hide();
+    m_monitorBox->hide();
+    event->accept();
+}
+
+}  // namespace corvane

@@ -1,0 +1,128 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <map>
+#include <span>
+
+class QAction;
+class QActionGroup;
+class QDockWidget;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QMenuBar;
+class QTabWidget;
+class QToolBar;
+
+namespace corvane {
+
+class CCorvaneApp;
+class CChildFrmMaps;
+class CLinkStatusDlg;
+class CMapsView;
+class CPPageTuningMapSelector;
+struct MenuEntryDef;
+
+// The main window: the MDI area with the documents' windows, the menus and accelerators (one
+// table of commands), three toolbars (main, link, AutoTune), the dockable "Measure Tools" bar
+// with the "Tuning Maps" selector, the status bar with port, link state and modified state,
+// and the two link status boxes. It routes commands to the application, the link and the
+// active view.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr const char* kTitle = "CorvaneIII";
+    static constexpr const char* kNoDocumentMessage = "Please select a document to view, then reselect the desired map.";
+    static constexpr const char* kResetGaugesQuestion = "All guage positions and value entries will be reset to defaults.";
+    static constexpr const char* kResetGaugesTitle = "Warning:Reset Gauge Positions";
+
+    explicit CMainFrame(CCorvaneApp& app);
+    ~CMainFrame() override;
+
+    [[nodiscard]] QMdiArea* MdiArea() const { return m_mdi; }
+    // The maps document window the user works in, or null (none, or the monitor window).
+    [[nodiscard]] CChildFrmMaps* ActiveMapsFrame() const;
+    [[nodiscard]] CMapsView* ActiveMapsView() const;
+    void AddMapsFrame(CChildFrmMaps* frame);
+    void AddChildFrame(QMdiSubWindow* frame);
+    [[nodiscard]] QList<CChildFrmMaps*> MapsFrames() const;
+
+    [[nodiscard]] QAction* Action(int id) const;
+    // Runs a command as its menu item, button or accelerator would.
+    void RunCommand(int id);
+    [[nodiscard]] CPPageTuningMapSelector& Selector() const { return *m_selector; }
+    [[nodiscard]] QDockWidget* SelectorBar() const { return m_selectorBar; }
+    [[nodiscard]] CLinkStatusDlg& DataLinkBox() const { return *m_dataLinkBox; }
+    [[nodiscard]] CLinkStatusDlg& MonitorStreamBox() const { return *m_monitorBox; }
+    [[nodiscard]] QString StatusText() const;
+
+    // The menu of the map templates while a document is open, the basic menu otherwise.
+    void ReloadMenu();
+    void RefreshLinkUi();
+    void RefreshTitle();
+    void RebuildRecentFiles();
+    // The selector shows the maps of the active maps document.
+    void RefreshSelector();
+
+    // Placement of the main window ("WindowPlacement") and of the toolbars and the selector
+    // bar ("ToolBarStates"), the AutoTune target ("AFR"/"Target").
+    void RestorePlacement();
+    void SaveState();
+    // "LastActiveDocPosition": kept when a maps window closes, used when the next one opens.
+    void SaveChildPlacement(QMdiSubWindow* window);
+
+signals:
+    // For the monitor view.
+    void toggleMonitorGauges();
+    void destroyMonitorGauges();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildActions();
+    void BuildMenu(QMenuBar* bar, std::span<const MenuEntryDef> entries);
+    void BuildToolBars();
+    void BuildSelectorBar();
+    void BuildStatusBar();
+    void AddSystemPorts(QMenu* portMenu);
+    QAction* NamedPortAction(const QString& port, const QString& text);
+
+    void OnSubWindowActivated(QMdiSubWindow* window);
+    void OnSelectorEntry(int number, int kind);
+    void OnMapShown(CChildFrmMaps* frame, int mapIndex);
+    void ApplyChildPlacement(QMdiSubWindow* window);
+    void EditKey(int id);
+    void OnRead();
+    void OnWrite();
+    void OnAbout();
+    void OnArrangeIcons();
+    void OnPortSelected(QAction* action);
+    void UpdateCommandStates();
+
+    CCorvaneApp& m_app;
+    QMdiArea* m_mdi = nullptr;
+    std::map<int, QAction*> m_actions;
+    QActionGroup* m_portGroup = nullptr;
+    QMenu* m_portMenu = nullptr;
+    QMenu* m_recentMenuAnchor = nullptr;
+    QList<QAction*> m_recentActions;
+    QToolBar* m_mainBar = nullptr;
+    QToolBar* m_linkBar = nullptr;
+    QToolBar* m_autoTuneBar = nullptr;
+    QDockWidget* m_selectorBar = nullptr;
+    QTabWidget* m_selectorSheet = nullptr;
+    CPPageTuningMapSelector* m_selector = nullptr;
+    const void* m_selectorDocument = nullptr;  // whose maps the selector lists
+    QLabel* m_portLabel = nullptr;
+    QLabel* m_linkLabel = nullptr;
+    QLabel* m_modifiedLabel = nullptr;
+    CLinkStatusDlg* m_dataLinkBox = nullptr;
+    CLinkStatusDlg* m_monitorBox = nullptr;
+    QList<QMdiSubWindow*> m_placedChildren;
+    bool m_basicMenu = false;
+};
+
+}  // namespace corvane

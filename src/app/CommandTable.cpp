@@ -1,0 +1,151 @@
+#include "app/CommandTable.h"
+
+#include <array>
+
+namespace corvane {
+
+namespace {
+
+using namespace cmd;
+
+// Texts exactly as the menus show them; accelerators as the accelerator table has them.
+constexpr std::array kCommands{
+    CommandDef{kFileNew, "&New\tCtrl+N", "Ctrl+N", false, "New"},
+    CommandDef{kFileOpen, "&Open...\tCtrl+O", "Ctrl+O", false, "Open"},
+    CommandDef{kFileClose, "&Close", ""},
+    CommandDef{kFileSave, "&Save\tCtrl+S", "Ctrl+S", false, "Save"},
+    CommandDef{kFileSaveAs, "Save &As...", ""},
+    CommandDef{kRead, "&READ Module Maps and Settings\tCtrl+R", "Ctrl+R"},
+    CommandDef{kWrite, "&WRITE Module Maps and Settings\tCtrl+W", "Ctrl+W"},
+    CommandDef{kFilePrintSetup, "P&rint Setup...", ""},
+    CommandDef{kFilePrint, "&Print...\tCtrl+P", "Ctrl+P", false, "Print"},
+    CommandDef{kAppExit, "E&xit", ""},
+    CommandDef{kEditUndo, "&Undo\tCtrl+Z", "Ctrl+Z;Alt+Backspace"},
+    CommandDef{kEditCut, "Cu&t\tCtrl+X", "Ctrl+X;Shift+Del", false, "Cut"},
+    CommandDef{kEditCopy, "&Copy\tCtrl+C", "Ctrl+C;Ctrl+Ins", false, "Copy"},
+    CommandDef{kEditPaste, "&Paste\tCtrl+V", "Ctrl+V;Shift+Ins", false, "Paste"},
+    CommandDef{kViewToolbar, "&Toolbar", "", true},
+    CommandDef{kViewStatusBar, "&Status Bar", "", true},
+    CommandDef{kToggleMonitorGauges, "Toggle Monitor Gauges", ""},
+    CommandDef{kAutoTuneTracking, "RPM/TPS AutoTune Tracking", "", true},
+    CommandDef{kResetGaugeDataFiles, "Reset Guage Data Files", ""},
+    CommandDef{kMonitorReplay, "Monitor Replay", ""},
+    CommandDef{kMonitorLogging, "Monitor Logging", "", true},
+    CommandDef{kEditManufacturerId, "Edit Manufacturer ID", ""},
+    CommandDef{kAfrCalculator, "AFR Calculator", ""},
+    CommandDef{ComPortCommand(1), "Com 1", "", true},
+    CommandDef{ComPortCommand(2), "Com 2", "", true},
+    CommandDef{ComPortCommand(3), "Com 3", "", true},
+    CommandDef{ComPortCommand(4), "Com 4", "", true},
+    CommandDef{ComPortCommand(5), "Com 5", "", true},
+    CommandDef{ComPortCommand(6), "Com 6", "", true},
+    CommandDef{ComPortCommand(7), "Com 7", "", true},
+    CommandDef{ComPortCommand(8), "Com 8", "", true},
+    CommandDef{ComPortCommand(9), "Com 9", "", true},
+    CommandDef{ComPortCommand(10), "Com 10", "", true},
+    CommandDef{ComPortCommand(11), "Com 11", "", true},
+    CommandDef{ComPortCommand(12), "Com 12", "", true},
+    CommandDef{kSimulatedPort, "Simulated Module", "", true},
+    CommandDef{kFirmwareUpgrade, "Upgrade", ""},
+    CommandDef{kWindowCascade, "&Cascade", ""},
+    CommandDef{kWindowTile, "&Tile", ""},
+    CommandDef{kWindowArrange, "&Arrange Icons", ""},
+    CommandDef{kHelpTopics, "&Help Topics", ""},
+    CommandDef{kAppAbout, "&About corvane...", "", false, "About"},
+    CommandDef{kContextHelp, "Help", "Shift+F1", false, "Context Help"},
+    CommandDef{kNextPane, "Next Pane", "F6"},
+    CommandDef{kPrevPane, "Previous Pane", "Shift+F6"},
+    CommandDef{kToggleLink, "Link/UnLink to Module", "", false, "Link/UnLink to Module"},
+    CommandDef{kToggleMonitoring, "Monitor", "", false, "Start/Stop Monitoring"},
+    CommandDef{kAutoTuneOff, "Auto Tuning", "", false, "Auto Tuning"},
+    CommandDef{kHotKeyHelp, "Hot Key Combinations", "F2"},
+};
+
+constexpr std::array kMapsMenu{
+    MenuEntryDef{"&File", kFileNew},
+    MenuEntryDef{"&File", kFileOpen},
+    MenuEntryDef{"&File", kFileClose},
+    MenuEntryDef{"&File", kFileSave},
+    MenuEntryDef{"&File", kFileSaveAs},
+    MenuEntryDef{"&File", 0},
+    MenuEntryDef{"&File", kRead},
+    MenuEntryDef{"&File", kWrite},
+    MenuEntryDef{"&File", 0},
+    MenuEntryDef{"&File", kFilePrintSetup},
+    MenuEntryDef{"&File", 0},
+    MenuEntryDef{"&File", kRecentFiles},
+    MenuEntryDef{"&File", 0},
+    MenuEntryDef{"&File", kAppExit},
+    MenuEntryDef{"&Edit", kEditUndo},
+    MenuEntryDef{"&Edit", 0},
+    MenuEntryDef{"&Edit", kEditCut},
+    MenuEntryDef{"&Edit", kEditCopy},
+    MenuEntryDef{"&Edit", kEditPaste},
+    MenuEntryDef{"&View", kViewToolbar},
+    MenuEntryDef{"&View", kViewStatusBar},
+    MenuEntryDef{"&Gauges", kToggleMonitorGauges},
+    MenuEntryDef{"&Gauges|Monitor Gauge Styles", kAutoTuneTracking},
+    MenuEntryDef{"&Gauges", 0},
+    MenuEntryDef{"&Gauges", kResetGaugeDataFiles},
+    MenuEntryDef{"&Tools", kMonitorReplay},
+    MenuEntryDef{"&Tools", kMonitorLogging},
+    MenuEntryDef{"&Tools", 0},
+    MenuEntryDef{"&Tools", kEditManufacturerId},
+    MenuEntryDef{"&Tools", kAfrCalculator},
+    MenuEntryDef{"&Configure|Select Com Port", ComPortCommand(1)},
+    MenuEntryDef{"&Configure|Select Com Port", ComPortCommand(2)},
+    MenuEntryDef{"&Configure|Select Com Port", ComPortCommand(3)},
+    MenuEntryDef{"&Configure|Select Com Port", ComPortCommand(4)},
+    MenuEntryDef{"&Configure|Select Com Port", ComPortCommand(5)},
+    MenuEntryDef{"&Configure|Select Com Port", ComPortCommand(6)},
+    MenuEntryDef{"&Configure|Select Com Port", ComPortCommand(7)},
+    MenuEntryDef{"&Configure|Select Com Port", ComPortCommand(8)},
+    MenuEntryDef{"&Configure|Select Com Port", ComPortCommand(9)},
+    MenuEntryDef{"&Configure|Select Com Port", ComPortCommand(10)},
+    MenuEntryDef{"&Configure|Select Com Port", ComPortCommand(11)},
+    MenuEntryDef{"&Configure|Select Com Port", ComPortCommand(12)},
+    MenuEntryDef{"&Configure|Select Com Port", 0},
+    MenuEntryDef{"&Configure|Select Com Port", kSimulatedPort},
+    MenuEntryDef{"&Configure|Firmware", kFirmwareUpgrade},
+    MenuEntryDef{"&Window", kWindowCascade},
+    MenuEntryDef{"&Window", kWindowTile},
+    MenuEntryDef{"&Window", kWindowArrange},
+    MenuEntryDef{"&Help", kHelpTopics},
+    MenuEntryDef{"&Help", 0},
+    MenuEntryDef{"&Help", kAppAbout},
+};
+
+constexpr std::array kBasicMenu{
+    MenuEntryDef{"&File", kFileNew},
+    MenuEntryDef{"&File", kFileOpen},
+    MenuEntryDef{"&File", 0},
+    MenuEntryDef{"&File", kFilePrintSetup},
+    MenuEntryDef{"&File", 0},
+    MenuEntryDef{"&File", kRecentFiles},
+    MenuEntryDef{"&File", 0},
+    MenuEntryDef{"&File", kAppExit},
+    MenuEntryDef{"&View", kViewToolbar},
+    MenuEntryDef{"&View", kViewStatusBar},
+    MenuEntryDef{"&Help", kHelpTopics},
+    MenuEntryDef{"&Help", 0},
+    MenuEntryDef{"&Help", kAppAbout},
+};
+
+constexpr std::array kMainToolBar{kFileNew, kFileOpen, kFileSave, 0,          kEditCut, kEditCopy,
+                                  kEditPaste, 0,       kFilePrint, 0,         kAppAbout, kContextHelp};
+
+}  // namespace
+
+std::span<const CommandDef> Commands() { return kCommands; }
+
+const CommandDef* FindCommand(int id) {
+    for (const CommandDef& c : kCommands)
+        if (c.id == id) return &c;
+    return nullptr;
+}
+
+std::span<const MenuEntryDef> MapsMenu() { return kMapsMenu; }
+std::span<const MenuEntryDef> BasicMenu() { return kBasicMenu; }
+std::span<const int> MainToolBar() { return kMainToolBar; }
+
+}  // namespace corvane

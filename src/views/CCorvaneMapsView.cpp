@@ -1,0 +1,8 @@
+#include "views/CCorvaneMapsView.h"
+
+namespace corvane {
+
+CCorvaneMapsView::CCorvaneMapsView(CCorvaneMapsDoc& document, SettingsStore& settings, QWidget* parent)
+    : CMapsView(EditorView::Maps, document, settings, parent) {}
+
+}  // namespace corvane

@@ -1,0 +1,143 @@
+// The map selector follows and drives the views; READ and WRITE run from the window commands
+// against the simulated module.
+#include <QtTest>
+
+#include <QTreeWidget>
+
+#include "app/CChildFrame.h"
+#include "app/CLinkStatusDlg.h"
+#include "app/CommandTable.h"
+#include "documents/CCorvaneMapsDoc.h"
+#include "link/CLinkController.h"
+#include "maps/CModuleMap.h"
+#include "support/AppHarness.h"
+#include "views/CMapsView.h"
+#include "views/CPPageTuningMapSelector.h"
+
+using namespace corvane;
+using namespace corvane::test;
+
+class SelectorAndTransferTest : public QObject {
+    Q_OBJECT
+private slots:
+    void groupHeaderChangesNothing();
+    void selectingWithoutAMapsDocumentSays();
+    void treeFollowsTheViewAndKindsPickTheView();
+    void readThenWriteThroughTheWindowCommands();
+    void writeOfANeverSavedDocumentTouchesNothing();
+};
+
+void SelectorAndTransferTest::groupHeaderChangesNothing() {
+    AppHarness h;
+    h.Start();
+    CMapsView* view = h.Maps()->CurrentMapsView();
+    const int shown = view->MapIndex();
+    QSignalSpy asked(&h.Frame().Selector(), &CPPageTuningMapSelector::entrySelected);
+    h.Frame().Selector().SelectGroup("EFI Maps");
+    QCOMPARE(asked.count(), 0);
+    QCOMPARE(view->MapIndex(), shown);
+    QVERIFY(h.prompter.shown.empty());
+}
+
+void SelectorAndTransferTest::selectingWithoutAMapsDocumentSays() {
+    AppHarness h;
+    h.Start();
+    CChildFrmMaps* maps = h.Maps();
+    const int shown = maps->CurrentMapsView()->MapIndex();
+    h.Frame().MdiArea()->setActiveSubWindow(h.app->MonitorFrame());
+    QCoreApplication::processEvents();
+    QVERIFY(h.Frame().ActiveMapsFrame() == nullptr);
+    const int other = maps->Document().FindMap("Stoichiometric2048Map");
+    h.Frame().Selector().SelectNumber(other);
+    QCOMPARE(h.prompter.Texts(),
+             std::vector<std::string>{"Please select a document to view, then reselect the desired map."});
+    QCOMPARE(maps->CurrentMapsView()->MapIndex(), shown);
+}
+
+void SelectorAndTransferTest::treeFollowsTheViewAndKindsPickTheView() {
+    AppHarness h;
+    h.Start();
+    CChildFrmMaps* maps = h.Maps();
+    CPPageTuningMapSelector& selector = h.Frame().Selector();
+    const int fuel = maps->Document().FindMap("Stoichiometric2048Map");
+    selector.SelectNumber(fuel);
+    QCOMPARE(maps->CurrentMapsView()->MapIndex(), fuel);
+    QCOMPARE(selector.CurrentNumber(), fuel);
+    // The row key of the shown map is the engine speed AutoTune works at.
+    QCOMPARE(h.app->State().targetEngineSpeed, maps->Document().GetMap(fuel)->GetRowKey());
+
+    // Shift+Down in the view: the tree follows without asking for anything.
+    QSignalSpy asked(&selector, &CPPageTuningMapSelector::entrySelected);
+    maps->CurrentMapsView()->ApplyKey(Key::Down, KeyModifiers{false, true});
+    QCOMPARE(maps->CurrentMapsView()->MapIndex(), fuel + 1);
+    QCOMPARE(selector.CurrentNumber(), fuel + 1);
+    QCOMPARE(asked.count(), 0);
+
+    // Kind 1 shows the map in the advanced user maps view of the same window.
+    selector.SetItemKind(fuel, CPPageTuningMapSelector::kKindAdvancedMap);
+    selector.SelectNumber(fuel);
+    QCOMPARE(maps->CurrentViewKind(), CChildFrmMaps::ViewKind::kAdvancedUserMaps);
+    QCOMPARE(maps->CurrentMapsView()->Kind(), EditorView::AdvancedUser);
+    QCOMPARE(maps->CurrentMapsView()->MapIndex(), fuel);
+
+    // "Basic Settings" (kind 3) shows the settings view in the same window.
+    selector.SelectNumber(maps->Document().GetMapCount());
+    QCOMPARE(maps->CurrentViewKind(), CChildFrmMaps::ViewKind::kBasicSettings);
+    QVERIFY(maps->CurrentMapsView() == nullptr);
+}
+
+void SelectorAndTransferTest::readThenWriteThroughTheWindowCommands() {
+    AppHarness h;
+    h.Start();
+    CChildFrmMaps* maps = h.Maps();
+    const QString path = h.Path("module.crv");
+    QVERIFY(maps->Document().Save(path.toStdString()));  // WRITE needs a document with a file
+    maps->Document().SetModifiedFlag(false);
+
+    h.Frame().RunCommand(cmd::kRead);
+    QVERIFY(h.app->State().moduleLinked);
+    QCOMPARE(h.prompter.progressText, std::string("Reading Module Maps and Settings..."));
+    QVERIFY(!h.prompter.progressOpen);
+    QVERIFY(!h.prompter.progress.empty());
+    QCOMPARE(h.prompter.progress.back(), h.prompter.progressMax);
+    for (int m = 0; m < maps->Document().GetMapCount(); ++m) {
+        CModuleMap* map = maps->Document().GetMap(m);
+        for (int j = 0; j < map->GetNumberOfPoints(); ++j) QVERIFY(map->IsPointInSync(j));
+    }
+    QVERIFY(h.Frame().StatusText().contains("Linked"));
+    QVERIFY(h.Frame().isWindowModified());  // READ took the module's base map name
+
+    // An edit while linked goes to the module at once and stays in sync.
+    CMapsView* view = maps->CurrentMapsView();
+    view->Editor().SetActivePoint(3);
+    view->ApplyKey(Key::Up, {});
+    QVERIFY(view->Editor().Map()->IsPointInSync(3));
+
+    h.prompter.progress.clear();
+    h.Frame().RunCommand(cmd::kWrite);
+    QCOMPARE(h.prompter.progressText, std::string("Writing module maps and settings..."));
+    QCOMPARE(h.prompter.progress.back(), h.prompter.progressMax);
+    const auto texts = h.prompter.Texts();
+    QVERIFY(std::any_of(texts.begin(), texts.end(),
+                        [](const std::string& t) { return t.rfind("About to WRITE maps and settings", 0) == 0; }));
+    QCOMPARE(texts.back().find("ABORTED"), std::string::npos);
+
+    // Unlinking hides nothing that is not there and says so in the status bar.
+    h.Frame().RunCommand(cmd::kToggleLink);
+    QVERIFY(!h.app->State().moduleLinked);
+    QVERIFY(h.Frame().StatusText().contains("Unlinked"));
+    QVERIFY(!h.Frame().DataLinkBox().isVisible());
+}
+
+void SelectorAndTransferTest::writeOfANeverSavedDocumentTouchesNothing() {
+    AppHarness h;
+    h.Start();
+    h.Frame().RunCommand(cmd::kWrite);
+    const auto texts = h.prompter.Texts();
+    QCOMPARE(texts.back(), std::string("Document File Not Selected\n\n1. Open a Map File OR Select a Map Document.\n"
+                                       "2. Re-select the DOWNLOAD command."));
+    QVERIFY(h.prompter.progress.empty());
+}
+
+QTEST_MAIN(SelectorAndTransferTest)
+#include "SelectorAndTransferTest.moc"

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QApplication>
+#include <QMdiArea>
+#include <QTemporaryDir>
+
+#include <memory>
+
+#include "app/CChildFrmMaps.h"
+#include "app/CCorvaneApp.h"
+#include "app/CMainFrame.h"
+#include "comms/ModuleComms.h"
+#include "model/SettingsStore.h"
+#include "support/FastCommsOptions.h"
+#include "support/RecordingPrompter.h"
+
+namespace corvane::test {
+
+// The application as the program starts it, on the simulated module, with settings in memory
+// and a prompter that records every box and answers from a script.
+struct AppHarness {
+    MemorySettingsStore settings;
+    RecordingPrompter prompter;
+    std::unique_ptr<CCorvaneApp> app;
+    QTemporaryDir dir;
+
+    // The port is the simulated module unless the options name one or `simPort` is false.
+    void Start(AppOptions options = {}, bool simPort = true) {
+        comms::TransportOptions transport;
+        transport.simModule.productCode = options.productCode.value_or(1);
+        auto comms = std::make_unique<comms::ModuleComms>(FastCommsOptions(), transport);
+        app = std::make_unique<CCorvaneApp>(settings, prompter, std::move(comms));
+        if (!options.port && simPort) options.port = "sim";
+        app->InitInstance(options);
+        QCoreApplication::processEvents();
+    }
+    ~AppHarness() {
+        if (app) app->CloseAllDocumentsWithoutAsking();
+    }
+
+    [[nodiscard]] CMainFrame& Frame() const { return app->Frame(); }
+    [[nodiscard]] CChildFrmMaps* Maps() const { return app->Frame().ActiveMapsFrame(); }
+    [[nodiscard]] QString Path(const QString& name) const { return dir.filePath(name); }
+};
+
+}  // namespace corvane::test

@@ -1,0 +1,203 @@
+// Random keys, drags, clicks, live positions, map switches and resizes on both maps views
+// over one family A document. After every event: no crash, every value inside its module
+// range and every trim inside its margins, the document's image holding exactly what the
+// maps hold, and the views' selection inside the shown map.
+//
+// CORVANE_MONKEY_EVENTS sets the number of events (default 2000), CORVANE_MONKEY_SEED the seed.
+#include <QTest>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "maps/CModuleMapComposite.h"
+#include "support/ViewsFixture.h"
+#include "views/CCorvaneAdvUserMapsView.h"
+#include "views/CCorvaneMapsView.h"
+
+using namespace corvane;
+using namespace corvane::test;
+
+namespace {
+
+int EnvInt(const char* name, int fallback) {
+    bool ok = false;
+    const int v = qEnvironmentVariableIntValue(name, &ok);
+    return ok && v > 0 ? v : fallback;
+}
+
+// Where a check failed, for the message.
+QByteArray Where(int event, unsigned seed, const CModuleMap& map, int point) {
+    return QStringLiteral("event %1 (seed %2), %3 point %4")
+        .arg(event)
+        .arg(seed)
+        .arg(QString::fromStdString(map.GetClassName()))
+        .arg(point)
+        .toUtf8();
+}
+
+class Monkey {
+public:
+    explicit Monkey(unsigned seed) : m_seed(seed), m_rng(seed), m_maps(*m_f.doc, m_f.settings), m_adv(*m_f.doc, m_f.settings) {
+        for (int i = 0; i < m_f.doc->GetMapCount(); i += 7) m_f.Shape(i);
+        for (CMapsView* v : Views()) {
+            v->resize(900, 640);
+            v->ShowMap(Pick(0, m_f.doc->GetMapCount() - 1));
+            v->SetAfrSource([this] { return m_afr; });
+            QObject::connect(v, &CMapsView::documentEdited, [this] { ++m_edits; });
+            v->show();
+        }
+    }
+
+    std::array<CMapsView*, 2> Views() { return {&m_maps, &m_adv}; }
+    [[nodiscard]] int Edits() const { return m_edits; }
+
+    void Event(int n) {
+        m_event = n;
+        CMapsView& view = Chance(50) ? static_cast<CMapsView&>(m_maps) : static_cast<CMapsView&>(m_adv);
+        // Whatever a modal question or the AFR entry would have answered.
+        m_f.prompter.answers.assign(1, Chance(50) ? Prompter::Answer::Ok : Prompter::Answer::Cancel);
+        m_afr = RandomAfr();
+        const int roll = Pick(0, 99);
+        if (roll < 40)
+            view.ApplyKey(static_cast<Key>(Pick(0, static_cast<int>(Key::Z))), {Chance(30), Chance(30)});
+        else if (roll < 55)
+            TypeKey(view);
+        else if (roll < 75)
+            DragMarker(view);
+        else if (roll < 80)
+            QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(Pick(0, view.width() - 1), Pick(0, view.height() - 1)));
+        else if (roll < 86)
+            LivePosition(view);
+        else if (roll < 88)
+            view.ClearMapPointer();
+        else if (roll < 94)
+            view.ShowMap(Pick(-2, m_f.doc->GetMapCount() + 1));
+        else if (roll < 97)
+            view.resize(Pick(120, 1400), Pick(90, 1000));
+        else
+            view.OnDocumentUpdated();
+        QCoreApplication::processEvents();
+        if (m_f.prompter.shown.size() > 64) m_f.prompter.shown.clear();
+    }
+
+    // Every point of the map: inside its range and margins, and (for maps that own memory)
+    // the image holding its module value.
+    void CheckMap(const CModuleMap& map) {
+        const bool ownsMemory = !map.IsComposite();
+        for (int i = 0; i < map.GetNumberOfPoints(); ++i) {
+            const ModuleValue& v = map.GetMapPoint(i)->GetValue();
+            const int lo = std::min(v.GetModuleMinimum(), v.GetModuleMaximum());
+            const int hi = std::max(v.GetModuleMinimum(), v.GetModuleMaximum());
+            if (lo != hi) {
+                QVERIFY2(v.GetModuleValue() >= lo && v.GetModuleValue() <= hi, Where(m_event, m_seed, map, i));
+                QVERIFY2(v.GetBaseValue() >= lo && v.GetBaseValue() <= hi, Where(m_event, m_seed, map, i));
+            }
+            QVERIFY2(v.ClampTrimValue(v.GetTrimValue()) == v.GetTrimValue(), Where(m_event, m_seed, map, i));
+            if (!ownsMemory) continue;
+            const int width = v.GetByteWidth();
+            std::uint32_t bytes = 0;
+            for (int b = 0; b < width; ++b)
+                bytes = (bytes << 8) | m_f.doc->ReadByte(static_cast<std::uint16_t>(v.GetAddress() + b));
+            const std::uint32_t mask = width >= 4 ? 0xFFFFFFFFu : (1u << (8 * width)) - 1;
+            QVERIFY2(bytes == (static_cast<std::uint32_t>(v.GetModuleValue()) & mask), Where(m_event, m_seed, map, i));
+        }
+    }
+
+    // The maps an event can have touched: the shown ones and what a composite stands for.
+    void CheckShown() {
+        for (CMapsView* view : Views()) {
+            const CModuleMap* map = view->ShownMap();
+            QVERIFY(map != nullptr);
+            QVERIFY(view->MapIndex() >= 0 && view->MapIndex() < m_f.doc->GetMapCount());
+            const int active = view->Editor().ActivePoint();
+            QVERIFY2(active >= 0 && active < map->GetNumberOfPoints(), Where(m_event, m_seed, *map, active));
+            CheckMap(*map);
+            if (const auto* composite = dynamic_cast<const CModuleMapComposite*>(map))
+                for (const auto& run : composite->Sources()) CheckMap(*run.map);
+        }
+    }
+
+    void CheckAll() {
+        for (int i = 0; i < m_f.doc->GetMapCount() && !QTest::currentTestFailed(); ++i) CheckMap(*m_f.doc->GetMap(i));
+    }
+
+private:
+    bool Chance(int percent) { return Pick(0, 99) < percent; }
+    int Pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(m_rng); }
+
+    std::optional<double> RandomAfr() {
+        switch (Pick(0, 5)) {
+            case 0: return std::nullopt;
+            case 1: return 0.0;
+            case 2: return std::numeric_limits<double>::quiet_NaN();
+            case 3: return 1000.0;
+            default: return std::uniform_real_distribution<double>(10.0, 16.0)(m_rng);
+        }
+    }
+
+    void TypeKey(CMapsView& view) {
+        static const Qt::Key keys[] = {
+            Qt::Key_Return,  Qt::Key_Space,  Qt::Key_Escape, Qt::Key_Home,      Qt::Key_End,     Qt::Key_Left,
+            Qt::Key_Right,   Qt::Key_Up,     Qt::Key_Down,   Qt::Key_Insert,    Qt::Key_0,       Qt::Key_5,
+            Qt::Key_9,       Qt::Key_Exclam, Qt::Key_At,     Qt::Key_ParenLeft, Qt::Key_A,       Qt::Key_C,
+            Qt::Key_D,       Qt::Key_F,      Qt::Key_L,      Qt::Key_M,         Qt::Key_P,       Qt::Key_T,
+            Qt::Key_U,       Qt::Key_V,      Qt::Key_Z,      Qt::Key_B,         Qt::Key_Tab,     Qt::Key_PageUp};
+        Qt::KeyboardModifiers mods;
+        if (Chance(30)) mods |= Qt::ControlModifier;
+        if (Chance(30)) mods |= Qt::ShiftModifier;
+        if (Chance(5)) mods |= Qt::AltModifier;
+        QTest::keyClick(&view, keys[Pick(0, static_cast<int>(std::size(keys)) - 1)], mods);
+    }
+
+    void DragMarker(CMapsView& view) {
+        const CModuleMap* map = view.ShownMap();
+        const QPoint from = view.PointPixel(Pick(0, map->GetNumberOfPoints() - 1)) + QPoint(Pick(-2, 2), Pick(-2, 2));
+        const QPoint to = from + QPoint(Pick(-40, 40), Pick(-400, 400));
+        QTest::mousePress(&view, Qt::LeftButton, {}, from);
+        QTest::mouseMove(&view, (from + to) / 2);
+        QTest::mouseMove(&view, to);
+        // Now and then the drag is left hanging: the next key or press must end it.
+        if (Chance(90)) QTest::mouseRelease(&view, Qt::LeftButton, {}, to);
+    }
+
+    void LivePosition(CMapsView& view) {
+        const CModuleMap* map = view.ShownMap();
+        const double span = map->GetXSpan();
+        view.SetMapPointerPosition(map->GetDisplayMinimum().x +
+                                   std::uniform_real_distribution<double>(-0.2, 1.2)(m_rng) * span);
+    }
+
+    unsigned m_seed;
+    std::mt19937 m_rng;
+    ViewsFixture m_f;
+    CCorvaneMapsView m_maps;
+    CCorvaneAdvUserMapsView m_adv;
+    std::optional<double> m_afr;
+    int m_event = 0;
+    int m_edits = 0;
+};
+
+}  // namespace
+
+class MapsViewMonkeyTest : public QObject {
+    Q_OBJECT
+private slots:
+    void randomEventsKeepTheDocumentSound() {
+        const int events = EnvInt("CORVANE_MONKEY_EVENTS", 2000);
+        const auto seed = static_cast<unsigned>(EnvInt("CORVANE_MONKEY_SEED", 20240611));
+        Monkey monkey(seed);
+        for (int n = 0; n < events; ++n) {
+            monkey.Event(n);
+            monkey.CheckShown();
+            if (n % 25 == 0) monkey.CheckAll();
+            if (QTest::currentTestFailed()) return;
+        }
+        monkey.CheckAll();
+        // A monkey whose events never reach the document would prove nothing.
+        QVERIFY2(monkey.Edits() > events / 10, QByteArray::number(monkey.Edits()));
+    }
+};
+
+QTEST_MAIN(MapsViewMonkeyTest)
+#include "MapsViewMonkeyTest.moc"
