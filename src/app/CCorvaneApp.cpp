@@ -1,5 +1,6 @@
 #include "app/CCorvaneApp.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMdiArea>
@@ -17,6 +18,7 @@
 #include "model/Prompter.h"
 #include "model/SettingsStore.h"
 #include "model/TargetAfrSetting.h"
+#include "sim/SimPort.h"
 #include "views/CMapsView.h"
 
 namespace corvane {
@@ -24,9 +26,10 @@ namespace corvane {
 namespace {
 
 std::unique_ptr<Comms> MakeDefaultComms(std::uint32_t productCode) {
-    comms::TransportOptions transport;
-    transport.simModule.productCode = productCode;
-    return std::make_unique<comms::ModuleComms>(comms::CommsOptions{}, transport);
+    // Serial ports by name, and "sim": the built-in simulated module of the running family.
+    sim::PortOptions options;
+    options.module.productCode = productCode;
+    return std::make_unique<comms::ModuleComms>(sim::MakePortTransportMaker(options), comms::CommsOptions{});
 }
 
 bool SamePath(const QString& a, const QString& b) {
@@ -82,6 +85,10 @@ bool CCorvaneApp::InitInstance(const AppOptions& options) {
     });
     m_link->RegisterLinkListener(m_frame.get(), [this](bool) { m_frame->RefreshLinkUi(); });
 
+    // The main window shows first, so that document windows are placed in its real client area.
+    m_frame->RestorePlacement();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+
     // The file named on the command line wins over the last one; a file that cannot be opened
     // leaves a new document rather than no window at all.
     CChildFrmMaps* opened = nullptr;
@@ -96,7 +103,6 @@ bool CCorvaneApp::InitInstance(const AppOptions& options) {
     }
     if (!opened) FileNew();
     m_frame->ReloadMenu();
-    m_frame->RestorePlacement();
     m_frame->RunCommand(cmd::kAutoTuneTracking);
     return true;
 }

@@ -6,6 +6,8 @@
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -88,7 +90,11 @@ CMainFrame::CMainFrame(CCorvaneApp& app) : m_app(app) {
         restoreState(QByteArray(reinterpret_cast<const char*>(state->data()), static_cast<qsizetype>(state->size())));
     RefreshLinkUi();
     RefreshTitle();
-    resize(1100, 780);
+    // Until a placement is kept, most of the screen: the graphs need the room.
+    const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
+                                                          : QRect(0, 0, 1280, 900);
+    resize(std::max(1000, screen.width() * 9 / 10), std::max(720, screen.height() * 9 / 10));
+    move(screen.topLeft() + QPoint(screen.width() / 20, screen.height() / 20));
 }
 
 CMainFrame::~CMainFrame() {
@@ -549,7 +555,23 @@ QList<CChildFrmMaps*> CMainFrame::MapsFrames() const {
     return frames;
 }
 
+void CMainFrame::ReleaseAccelerators(QMdiSubWindow* frame) {
+    // A document window's system menu claims the desktop's close keys (Ctrl+W among them);
+    // the frame's accelerators win, or a key claimed twice would do nothing at all.
+    QList<QKeySequence> ours;
+    for (const auto& [id, action] : m_actions) ours << action->shortcuts();
+    if (QMenu* menu = frame->systemMenu()) {
+        for (QAction* a : menu->actions()) {
+            QList<QKeySequence> keys = a->shortcuts();
+            const auto before = keys.size();
+            keys.removeIf([&](const QKeySequence& k) { return ours.contains(k); });
+            if (keys.size() != before) a->setShortcuts(keys);
+        }
+    }
+}
+
 void CMainFrame::AddMapsFrame(CChildFrmMaps* frame) {
+    ReleaseAccelerators(frame);
     connect(frame, &CChildFrmMaps::mapShown, this, &CMainFrame::OnMapShown);
     connect(frame, &CChildFrmMaps::documentEdited, this, [this] { RefreshTitle(); });
     connect(frame, &CChildFrmMaps::autoTuneToggled, this, [this] { RefreshLinkUi(); });
@@ -573,6 +595,7 @@ void CMainFrame::AddMapsFrame(CChildFrmMaps* frame) {
 }
 
 void CMainFrame::AddChildFrame(QMdiSubWindow* frame) {
+    ReleaseAccelerators(frame);
     m_mdi->addSubWindow(frame);
     frame->setGeometry(0, 0, m_mdi->viewport()->width(), m_mdi->viewport()->height());
     frame->show();

@@ -94,6 +94,7 @@ private:
     void OnSelectorEntry(int number, int kind);
     void OnMapShown(CChildFrmMaps* frame, int mapIndex);
     void ApplyChildPlacement(QMdiSubWindow* window);
+    void ReleaseAccelerators(QMdiSubWindow* frame);
     void EditKey(int id);
     void OnRead();
     void OnWrite();

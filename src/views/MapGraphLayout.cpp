@@ -37,7 +37,11 @@ MapGraphLayout MapGraphLayout::Compute(const CModuleMap& map, QSize client) {
     // The view does not scroll: in a window too short for the width's scale the graph shrinks
     // until title, plot and x-axis texts (vertical margin included) fit.
     const double fitHeight = static_cast<double>(client.height() - map.GetVerticalMargin()) / referenceHeight;
-    layout.scale = std::max(std::min(layout.scale, fitHeight), 0.05);
+    // Likewise in a narrow window, where 0.85 of the width would run the plot and its last x
+    // label past the right edge: keep 30 pixels clear right of the plot.
+    const double fitWidth =
+        static_cast<double>(client.width() - (map.GetHorizontalMargin() - 20 + map.GetXOffset()) - 30) / referenceWidth;
+    layout.scale = std::max(std::min({layout.scale, fitHeight, fitWidth}), 0.05);
     layout.plotWidth = std::max(RoundToInteger(referenceWidth * layout.scale), 1);
     layout.plotHeight = std::max(RoundToInteger(referenceHeight * layout.scale), 1);
     // With the catalogue margins the origin lies 80 pixels in and the plot starts 40 pixels

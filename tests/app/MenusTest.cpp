@@ -1,7 +1,9 @@
 // The menus, accelerators and toolbars carry the system's texts, from the one command table.
 #include <QtTest>
 
+#include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QSet>
 #include <QDockWidget>
 #include <QToolBar>
 
@@ -132,13 +134,19 @@ void MenusTest::acceleratorsReachTheirCommands() {
         // Every accelerator works wherever the focus is in the main window.
         QVERIFY(h.Frame().actions().contains(a));
     }
-    // No key sequence is claimed twice (an ambiguous shortcut does nothing at all).
-    QStringList all;
-    for (QAction* a : h.Frame().actions())
+    // No key sequence is claimed twice (an ambiguous shortcut does nothing at all)...
+    QStringList frameKeys;
+    for (QAction* a : h.Frame().actions()) {
         for (const QString& k : Shortcuts(a)) {
-            QVERIFY2(!all.contains(k), qPrintable(k));
-            all << k;
+            QVERIFY2(!frameKeys.contains(k), qPrintable(k));
+            frameKeys << k;
         }
+    }
+    // Nor by a document window's system menu (its close keys took Ctrl+W once).
+    for (QMdiSubWindow* sub : h.Frame().MdiArea()->subWindowList())
+        for (QAction* a : sub->systemMenu()->actions())
+            for (const QString& k : Shortcuts(a)) QVERIFY2(!frameKeys.contains(k), qPrintable(k));
+    QVERIFY(frameKeys.contains("Ctrl+W"));
 }
 
 void MenusTest::toolbarsAndTheSelectorBar() {

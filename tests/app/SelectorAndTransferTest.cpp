@@ -12,6 +12,7 @@
 #include "maps/CModuleMap.h"
 #include "support/AppHarness.h"
 #include "views/CMapsView.h"
+#include "views/MapViewColors.h"
 #include "views/CPPageTuningMapSelector.h"
 
 using namespace corvane;
@@ -94,8 +95,19 @@ void SelectorAndTransferTest::readThenWriteThroughTheWindowCommands() {
     QVERIFY(maps->Document().Save(path.toStdString()));  // WRITE needs a document with a file
     maps->Document().SetModifiedFlag(false);
 
+    // Markers are painted in the not-in-sync colour until READ brings their points in step.
+    CMapsView* shown = maps->CurrentMapsView();
+    shown->resize(1000, 700);
+    const int probe = 5;
+    auto markerColour = [&] {
+        const QImage image = shown->grab().toImage();
+        const QPoint at = shown->PointPixel(probe) * image.devicePixelRatio();
+        return image.pixelColor(at);
+    };
+    QCOMPARE(markerColour(), MapViewColors::ToQColor(shown->Colors().notInSyncMarker));
     h.Frame().RunCommand(cmd::kRead);
     QVERIFY(h.app->State().moduleLinked);
+    QCOMPARE(markerColour(), MapViewColors::ToQColor(shown->Colors().inSyncMarker));
     QCOMPARE(h.prompter.progressText, std::string("Reading Module Maps and Settings..."));
     QVERIFY(!h.prompter.progressOpen);
     QVERIFY(!h.prompter.progress.empty());

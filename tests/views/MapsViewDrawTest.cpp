@@ -29,8 +29,6 @@ bool HasColor(const QImage& image, const QRect& rect, const QColor& color) {
     return false;
 }
 
-QColor Bgr(std::uint32_t v) { return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF); }
-
 // What the colour checks look at, for one rendered view.
 struct Probe {
     QImage image;
@@ -57,12 +55,16 @@ Probe Render(CMapsView& view) {
     return p;
 }
 
-void CheckColors(const Probe& p, const MapViewColors& c) {
-    QCOMPARE(Pixel(p.image, p.background), Bgr(c.graphBackground));
-    QCOMPARE(Pixel(p.image, p.grid), Bgr(c.gridLine));
-    QCOMPARE(Pixel(p.image, p.inSyncCentre), Bgr(c.inSyncMarker));
-    QCOMPARE(Pixel(p.image, p.notInSyncCentre), Bgr(c.notInSyncMarker));
-    QVERIFY(HasColor(p.image, p.curveGap, Bgr(c.mapLine)));
+struct Colors {
+    QColor background, grid, inSync, notInSync, line;
+};
+
+void CheckColors(const Probe& p, const Colors& c) {
+    QCOMPARE(Pixel(p.image, p.background), c.background);
+    QCOMPARE(Pixel(p.image, p.grid), c.grid);
+    QCOMPARE(Pixel(p.image, p.inSyncCentre), c.inSync);
+    QCOMPARE(Pixel(p.image, p.notInSyncCentre), c.notInSync);
+    QVERIFY(HasColor(p.image, p.curveGap, c.line));
 }
 
 }  // namespace
@@ -87,14 +89,7 @@ void MapsViewDrawTest::defaultColorsWithoutAColorsSection() {
     CCorvaneMapsView view(*f.doc, f.settings);
     view.resize(1000, 700);
     view.ShowMap(f.IndexOf(kTimingMap));
-    const MapViewColors defaults;
-    QCOMPARE(view.Colors(), defaults);
-    QCOMPARE(Bgr(defaults.graphBackground), QColor(Qt::black));
-    QCOMPARE(Bgr(defaults.gridLine), QColor(Qt::green));
-    QCOMPARE(Bgr(defaults.mapLine), QColor(Qt::blue));
-    QCOMPARE(Bgr(defaults.inSyncMarker), QColor(Qt::red));
-    QCOMPARE(Bgr(defaults.notInSyncMarker), QColor(0xD2, 0xD2, 0xD2));
-    CheckColors(Render(view), defaults);
+    CheckColors(Render(view), {Qt::black, Qt::green, Qt::red, QColor(0xD2, 0xD2, 0xD2), Qt::blue});
 }
 
 void MapsViewDrawTest::colorsFromTheSettingsAreBgr() {
@@ -110,11 +105,7 @@ void MapsViewDrawTest::colorsFromTheSettingsAreBgr() {
     view.resize(1000, 700);
     view.ShowMap(f.IndexOf(kTimingMap));
     const Probe p = Render(view);
-    QCOMPARE(Pixel(p.image, p.background), QColor(0x10, 0x20, 0x30));
-    QCOMPARE(Pixel(p.image, p.grid), QColor(0xFF, 0xA0, 0x00));
-    QCOMPARE(Pixel(p.image, p.inSyncCentre), QColor(0x00, 0xFF, 0x00));
-    QCOMPARE(Pixel(p.image, p.notInSyncCentre), QColor(0xFF, 0x00, 0xFF));
-    QVERIFY(HasColor(p.image, p.curveGap, QColor(0xFF, 0xFF, 0x00)));
+    CheckColors(p, {QColor(0x10, 0x20, 0x30), QColor(0xFF, 0xA0, 0x00), Qt::green, Qt::magenta, Qt::yellow});
 
     // A colour changed in the settings shows after a reload.
     f.settings.SetInt("Colors", "GraphBackgroundColor", 0x000080);
@@ -154,7 +145,8 @@ void MapsViewDrawTest::trimAxisOnlyInTheAdvancedViewInItsOwnColor() {
         v->ShowMap(f.IndexOf(kTimingMap));
     }
     const QRect plot = adv.Layout().Plot();
-    const QRect rightOfPlot(plot.right() + 2, plot.top() - 8, adv.width() - plot.right() - 2, plot.height() + 16);
+    // Clear of the x-axis labels below the plot.
+    const QRect rightOfPlot(plot.right() + 2, plot.top() - 8, adv.width() - plot.right() - 2, plot.height() + 4);
     const QRect leftOfPlot(0, plot.top(), plot.left() - 2, plot.height());
     const QImage advImage = adv.grab().toImage();
     QVERIFY(HasColor(advImage, rightOfPlot, axisText));
@@ -212,13 +204,13 @@ void MapsViewDrawTest::dragIsVerticalAndEditsOnlyOnRelease() {
     QTest::mouseMove(&view, to);
     QCOMPARE(map.GetPointModuleValue(31), before);
     const QImage during = view.grab().toImage();
-    const QColor grey = Bgr(MapViewColors{}.notInSyncMarker);
+    const QColor grey(0xD2, 0xD2, 0xD2);  // the default not-in-sync fill
     QCOMPARE(Pixel(during, QPoint(from.x(), from.y() - 50)), grey);
     QVERIFY(Pixel(during, from) != grey);
     // The segments to both neighbours follow the marker.
     const QPoint left = view.PointPixel(30);
     const QPoint right = view.PointPixel(32);
-    const QColor line = Bgr(MapViewColors{}.mapLine);
+    const QColor line(Qt::blue);
     auto segmentDrawn = [&](QPoint a, QPoint b) {
         const int x = (a.x() + b.x()) / 2;
         const int y = (a.y() + b.y()) / 2;

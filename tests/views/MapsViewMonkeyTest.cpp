@@ -36,6 +36,12 @@ QByteArray Where(int event, unsigned seed, const CModuleMap& map, int point) {
         .toUtf8();
 }
 
+// The message is built only when the check fails: the checks run millions of times.
+#define MONKEY_CHECK(condition, map, point)                                               \
+    do {                                                                                  \
+        if (!(condition)) QFAIL(Where(m_event, m_seed, (map), (point)).constData());      \
+    } while (false)
+
 class Monkey {
 public:
     explicit Monkey(unsigned seed) : m_seed(seed), m_rng(seed), m_maps(*m_f.doc, m_f.settings), m_adv(*m_f.doc, m_f.settings) {
@@ -90,17 +96,17 @@ public:
             const int lo = std::min(v.GetModuleMinimum(), v.GetModuleMaximum());
             const int hi = std::max(v.GetModuleMinimum(), v.GetModuleMaximum());
             if (lo != hi) {
-                QVERIFY2(v.GetModuleValue() >= lo && v.GetModuleValue() <= hi, Where(m_event, m_seed, map, i));
-                QVERIFY2(v.GetBaseValue() >= lo && v.GetBaseValue() <= hi, Where(m_event, m_seed, map, i));
+                MONKEY_CHECK(v.GetModuleValue() >= lo && v.GetModuleValue() <= hi, map, i);
+                MONKEY_CHECK(v.GetBaseValue() >= lo && v.GetBaseValue() <= hi, map, i);
             }
-            QVERIFY2(v.ClampTrimValue(v.GetTrimValue()) == v.GetTrimValue(), Where(m_event, m_seed, map, i));
+            MONKEY_CHECK(v.ClampTrimValue(v.GetTrimValue()) == v.GetTrimValue(), map, i);
             if (!ownsMemory) continue;
             const int width = v.GetByteWidth();
             std::uint32_t bytes = 0;
             for (int b = 0; b < width; ++b)
                 bytes = (bytes << 8) | m_f.doc->ReadByte(static_cast<std::uint16_t>(v.GetAddress() + b));
             const std::uint32_t mask = width >= 4 ? 0xFFFFFFFFu : (1u << (8 * width)) - 1;
-            QVERIFY2(bytes == (static_cast<std::uint32_t>(v.GetModuleValue()) & mask), Where(m_event, m_seed, map, i));
+            MONKEY_CHECK(bytes == (static_cast<std::uint32_t>(v.GetModuleValue()) & mask), map, i);
         }
     }
 
@@ -111,7 +117,7 @@ public:
             QVERIFY(map != nullptr);
             QVERIFY(view->MapIndex() >= 0 && view->MapIndex() < m_f.doc->GetMapCount());
             const int active = view->Editor().ActivePoint();
-            QVERIFY2(active >= 0 && active < map->GetNumberOfPoints(), Where(m_event, m_seed, *map, active));
+            MONKEY_CHECK(active >= 0 && active < map->GetNumberOfPoints(), *map, active);
             CheckMap(*map);
             if (const auto* composite = dynamic_cast<const CModuleMapComposite*>(map))
                 for (const auto& run : composite->Sources()) CheckMap(*run.map);

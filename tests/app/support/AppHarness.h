@@ -4,6 +4,7 @@
 #include <QMdiArea>
 #include <QTemporaryDir>
 
+#include <atomic>
 #include <memory>
 
 #include "app/CChildFrmMaps.h"
@@ -11,6 +12,7 @@
 #include "app/CMainFrame.h"
 #include "comms/ModuleComms.h"
 #include "model/SettingsStore.h"
+#include "sim/SimPort.h"
 #include "support/FastCommsOptions.h"
 #include "support/RecordingPrompter.h"
 
@@ -23,12 +25,15 @@ struct AppHarness {
     RecordingPrompter prompter;
     std::unique_ptr<CCorvaneApp> app;
     QTemporaryDir dir;
+    // The simulated module once a link made it (the comms I/O thread hands it over).
+    std::atomic<sim::SimTransport*> simulated{nullptr};
 
     // The port is the simulated module unless the options name one or `simPort` is false.
     void Start(AppOptions options = {}, bool simPort = true) {
-        comms::TransportOptions transport;
-        transport.simModule.productCode = options.productCode.value_or(1);
-        auto comms = std::make_unique<comms::ModuleComms>(FastCommsOptions(), transport);
+        sim::PortOptions ports;
+        ports.module.productCode = options.productCode.value_or(1);
+        auto comms = std::make_unique<comms::ModuleComms>(
+            sim::MakePortTransportMaker(ports, [this](sim::SimTransport& t) { simulated = &t; }), FastCommsOptions());
         app = std::make_unique<CCorvaneApp>(settings, prompter, std::move(comms));
         if (!options.port && simPort) options.port = "sim";
         app->InitInstance(options);
