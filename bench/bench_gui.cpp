@@ -5,11 +5,16 @@
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
+#include <QTemporaryDir>
 
 #include <cstdlib>
 
 #include "views/CCorvaneAdvUserMapsView.h"
 #include "views/CCorvaneMapsView.h"
+#include "views/CCorvaneMonitorView.h"
+#include "monitor/CCorvaneMonitorDoc.h"
+#include "model/Prompter.h"
+#include "maps/CModuleMap.h"
 #include "views/support/ViewsFixture.h"
 
 namespace {
@@ -78,6 +83,46 @@ void BM_UpKeyToWholePaint(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_UpKeyToWholePaint)->Unit(benchmark::kMicrosecond);
+
+// One monitor packet through the window path: the model (decode, items, AutoTune tracking,
+// gauge states), the group labels whose text changed, four own gauge windows and the live
+// pointer of a shown maps view. state.range(0) = 1 also runs the event loop after every packet,
+// so every requested repaint is painted at once: the upper bound, as the screen coalesces
+// repaints to its own rate.
+void BM_MonitorPacketThroughTheWindows(benchmark::State& state) {
+    QTemporaryDir dir;
+    test::ViewsFixture fixture;
+    fixture.app.autoTuneTracking = true;
+    CCorvaneMonitorDoc doc;
+    MonitorFolders folders{std::filesystem::path(dir.path().toStdString()), CORVANE_DATA_DIR, 1};
+    SilentPrompter prompter;
+    CCorvaneMonitorView monitor(doc, fixture.app, nullptr, prompter, folders, [] { return QRect(0, 0, 1600, 900); });
+    monitor.FirstShow();
+    monitor.show();
+    for (int item : {4, 19, 30, 31}) monitor.ShowOwnWindow(item);
+    CCorvaneMapsView maps(*fixture.doc, fixture.settings);
+    maps.resize(1000, 700);
+    maps.ShowMap(fixture.IndexOf(kMap));
+    maps.show();
+    QCoreApplication::processEvents();
+    const bool paint = state.range(0) != 0;
+    std::vector<std::uint8_t> block(72, 0);
+    std::uint32_t seed = 12345;
+    std::int64_t labels = 0;
+    for (auto _ : state) {
+        // Every byte moves a little, as a running engine's values do.
+        for (auto& b : block) {
+            seed = seed * 1103515245u + 12345u;
+            b = static_cast<std::uint8_t>(b + ((seed >> 16) % 5) - 2);
+        }
+        monitor.OnMonitorBlock(block);
+        maps.SetMapPointerPosition(doc.GetValueDisplay(19));
+        if (paint) QCoreApplication::processEvents();
+        labels += monitor.TakeLabelChanges();
+    }
+    state.counters["labels/packet"] = benchmark::Counter(static_cast<double>(labels) / state.iterations());
+}
+BENCHMARK(BM_MonitorPacketThroughTheWindows)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -1,8 +1,10 @@
 #include "app/CChildFrame.h"
 
 #include <QLabel>
+#include <QStyle>
 
 #include "monitor/CCorvaneMonitorDoc.h"
+#include "views/CCorvaneMonitorView.h"
 
 namespace corvane {
 
@@ -10,11 +12,26 @@ CChildFrame::CChildFrame(QWidget* parent)
     : QMdiSubWindow(parent), m_document(std::make_unique<CCorvaneMonitorDoc>()) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle("Monitor");
-    auto* label = new QLabel("Live values: link to the module and start the monitor stream.");
-    label->setAlignment(Qt::AlignCenter);
-    setWidget(label);
+    setObjectName("MonitorFrame");
 }
 
-CChildFrame::~CChildFrame() = default;
+CChildFrame::~CChildFrame() {
+    // The view saves its items and closes its gauge windows while the document still exists.
+    delete widget();
+}
+
+void CChildFrame::SetView(CCorvaneMonitorView* view) {
+    m_view = view;
+    setWidget(view);
+    // The group window has no caption of its own.
+    setWindowFlags(Qt::FramelessWindowHint);
+    connect(view, &CCorvaneMonitorView::groupResized, this, &CChildFrame::FitToView);
+    FitToView(view->GroupSize());
+}
+
+void CChildFrame::FitToView(QSize group) {
+    const QMargins frame = contentsMargins();
+    setGeometry(0, 0, group.width() + frame.left() + frame.right(), group.height() + frame.top() + frame.bottom());
+}
 
 }  // namespace corvane

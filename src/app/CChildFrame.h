@@ -7,9 +7,11 @@
 namespace corvane {
 
 class CCorvaneMonitorDoc;
+class CCorvaneMonitorView;
 
-// The child window of the monitor document: it owns the document (the 45 live values) and its
-// view. The monitor view comes with the live monitor; until then the window says what it is.
+// The child window of the monitor document: it owns the document (the 45 live values) and
+// shows its monitor view as the view asks: without a caption, in the top-left corner, sized
+// to the group of buttons and labels.
 class CChildFrame : public QMdiSubWindow {
     Q_OBJECT
 public:
@@ -17,9 +19,15 @@ public:
     ~CChildFrame() override;
 
     [[nodiscard]] CCorvaneMonitorDoc& Document() const { return *m_document; }
+    // Takes the view (made over Document()) and fits the window around its group.
+    void SetView(CCorvaneMonitorView* view);
+    [[nodiscard]] CCorvaneMonitorView* View() const { return m_view; }
 
 private:
+    void FitToView(QSize group);
+
     std::unique_ptr<CCorvaneMonitorDoc> m_document;
+    CCorvaneMonitorView* m_view = nullptr;
 };
 
 }  // namespace corvane

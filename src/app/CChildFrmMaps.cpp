@@ -42,6 +42,8 @@ CMapsView* CChildFrmMaps::MakeMapsView(bool advanced) {
         emit documentEdited(this);
     });
     connect(view, &CMapsView::autoTuneToggled, this, [this] { emit autoTuneToggled(this); });
+    connect(view, &CMapsView::autoTuneDiscarded, this, [this](int count) { emit autoTuneDiscarded(this, count); });
+    if (m_viewSetup) m_viewSetup(*view);
     return view;
 }
 
@@ -50,6 +52,12 @@ QWidget* CChildFrmMaps::MakePlaceholder(const QString& text) {
     label->setAlignment(Qt::AlignCenter);
     label->setAutoFillBackground(true);
     return label;
+}
+
+void CChildFrmMaps::SetViewSetup(std::function<void(CMapsView&)> setup) {
+    m_viewSetup = std::move(setup);
+    for (CMapsView* view : {m_mapsView, m_advView})
+        if (view && m_viewSetup) m_viewSetup(*view);
 }
 
 void CChildFrmMaps::SetDocumentTitle(const QString& title) {

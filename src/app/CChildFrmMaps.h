@@ -52,6 +52,8 @@ public:
     void RefreshTitle();
 
     void SetCloseRequest(std::function<bool(CChildFrmMaps&)> request) { m_closeRequest = std::move(request); }
+    // Run on every maps view of the window, those there now and those made later.
+    void SetViewSetup(std::function<void(CMapsView&)> setup);
 
 signals:
     // A maps view of this document shows another map.
@@ -60,6 +62,8 @@ signals:
     void documentEdited(CChildFrmMaps* frame);
     // The AutoTune switch was toggled from a maps view (Ctrl+M).
     void autoTuneToggled(CChildFrmMaps* frame);
+    // Showing another map dropped collected AutoTune corrections.
+    void autoTuneDiscarded(CChildFrmMaps* frame, int count);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -79,6 +83,7 @@ private:
     QWidget* m_warrantyView = nullptr;
     ViewKind m_current = ViewKind::kMaps;
     std::function<bool(CChildFrmMaps&)> m_closeRequest;
+    std::function<void(CMapsView&)> m_viewSetup;
 };
 
 }  // namespace corvane

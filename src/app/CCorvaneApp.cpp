@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMdiArea>
+#include <QStandardPaths>
 
 #include "app/CChildFrame.h"
 #include "app/CChildFrmMaps.h"
@@ -19,17 +20,25 @@
 #include "model/SettingsStore.h"
 #include "model/TargetAfrSetting.h"
 #include "sim/SimPort.h"
+#include "app/MonitorMessageRouter.h"
+#include "maps/CModuleMap.h"
+#include "model/CBasicSettingsModuleValue.h"
+#include "monitor/CCorvaneMonitorDoc.h"
+#include "monitor/CMonitorModel.h"
+#include "views/CCorvaneMonitorView.h"
 #include "views/CMapsView.h"
 
 namespace corvane {
 
 namespace {
 
-std::unique_ptr<Comms> MakeDefaultComms(std::uint32_t productCode) {
+std::unique_ptr<Comms> MakeDefaultComms(std::uint32_t productCode, std::atomic<sim::SimTransport*>& simulated) {
     // Serial ports by name, and "sim": the built-in simulated module of the running family.
     sim::PortOptions options;
     options.module.productCode = productCode;
-    return std::make_unique<comms::ModuleComms>(sim::MakePortTransportMaker(options), comms::CommsOptions{});
+    return std::make_unique<comms::ModuleComms>(
+        sim::MakePortTransportMaker(options, [&simulated](sim::SimTransport& t) { simulated = &t; }),
+        comms::CommsOptions{});
 }
 
 bool SamePath(const QString& a, const QString& b) {
@@ -46,6 +55,7 @@ CCorvaneApp::~CCorvaneApp() {
     // Documents and views first (they hold the link), then the link, then the comms library,
     // which must stop calling the bridge before the bridge goes.
     m_frame.reset();
+    m_router.reset();
     m_transfer.reset();
     m_link.reset();
     if (m_comms) m_comms->SetEventSink(nullptr);
@@ -63,10 +73,18 @@ QString CCorvaneApp::ModuleTypeDescription() const {
 
 bool CCorvaneApp::InitInstance(const AppOptions& options) {
     if (options.productCode) m_state.productCode = *options.productCode;
-    if (!m_comms) m_comms = MakeDefaultComms(m_state.productCode);
+    if (!m_comms) m_comms = MakeDefaultComms(m_state.productCode, m_simulated);
     m_bridge = std::make_unique<CommsBridge>();
     m_comms->SetEventSink(m_bridge.get());
     m_link = std::make_unique<CLinkController>(*m_comms, m_state, m_prompter, m_settings);
+    m_userData = options.userDataFolder.isEmpty()
+                     ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                     : options.userDataFolder;
+    m_programFolder = options.programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : options.programFolder;
+    // Logs go where the user can write, never beside the program.
+    const QString logs = QDir(m_userData).filePath("logs");
+    QDir().mkpath(logs);
+    m_comms->SetMonitorLoggingFolder(logs.toStdString());
     m_transfer = std::make_unique<CModuleTransfer>(*m_link);
     LoadRecentFiles();
 
@@ -78,6 +96,15 @@ bool CCorvaneApp::InitInstance(const AppOptions& options) {
     connect(m_bridge.get(), &CommsBridge::linkStatus, this, [this](int status) {
         m_link->OnLinkStatus(status);
         m_frame->RefreshLinkUi();
+    });
+    connect(m_bridge.get(), &CommsBridge::monitorPacket, this, &CCorvaneApp::OnMonitorBlock);
+    connect(m_bridge.get(), &CommsBridge::replayTerminated, this, [this] { m_frame->OnReplayTerminated(); });
+    m_router = std::make_unique<MonitorMessageRouter>([this] { return m_frame ? m_frame->ActiveMapsView() : nullptr; });
+    connect(m_frame.get(), &CMainFrame::toggleMonitorGauges, this, [this] {
+        if (m_monitor && m_monitor->View()) m_monitor->View()->ToggleGauges();
+    });
+    connect(m_frame.get(), &CMainFrame::destroyMonitorGauges, this, [this] {
+        if (m_monitor && m_monitor->View()) m_monitor->View()->ResetGauges();
     });
     connect(m_bridge.get(), &CommsBridge::moduleConnectionFailure, this, [this] {
         m_link->OnModuleConnectionFailure();
@@ -113,12 +140,55 @@ CChildFrame* CCorvaneApp::EnsureMonitorDocument() {
     if (m_monitor) return m_monitor;
     m_monitor = new CChildFrame();
     connect(m_monitor, &QObject::destroyed, this, [this] { m_monitor = nullptr; });
+    MonitorFolders folders;
+    folders.userFolder = std::filesystem::path(m_userData.toStdString());
+    folders.programFolder = std::filesystem::path(m_programFolder.toStdString());
+    folders.configurationNumber = 1;  // one per installation
+    auto* view = new CCorvaneMonitorView(m_monitor->Document(), m_state, m_router.get(), m_prompter, folders, [this] {
+        QWidget* client = m_frame->MdiArea()->viewport();
+        return QRect(client->mapToGlobal(QPoint(0, 0)), client->size());
+    });
+    m_monitor->SetView(view);
     m_frame->AddChildFrame(m_monitor);
+    view->FirstShow();
+    // The engine speed gauge shows the idle speed and the rev limit of the document in front.
+    view->Model().Tracker().SetEngineSpeedLimitsSource([this]() -> std::optional<EngineSpeedLimits> {
+        CChildFrmMaps* frame = m_frame->ActiveMapsFrame();
+        if (!frame) return std::nullopt;
+        const CCorvaneMapsDoc& doc = frame->Document();
+        return EngineSpeedLimits{doc.GetSetting(kIdleRpm)->GetDisplayValue(), doc.GetSetting(kRevLimit)->GetDisplayValue()};
+    });
     return m_monitor;
+}
+
+void CCorvaneApp::OnMonitorBlock(const std::vector<std::uint8_t>& block) {
+    if (m_monitor && m_monitor->View()) m_monitor->View()->OnMonitorBlock(block);
+    m_frame->RefreshLogLabel();
+    // The live operating position on the map in front, from the value along its x axis.
+    CMapsView* view = m_frame->ActiveMapsView();
+    if (!view || !m_monitor) return;
+    const CModuleMap* map = view->ShownMap();
+    if (!map) return;
+    const int channel = map->GetXAxisMonitorChannel();
+    if (channel >= 0 && channel < m_monitor->Document().GetValueCount())
+        view->SetMapPointerPosition(m_monitor->Document().GetValueDisplay(channel));
+}
+
+void CCorvaneApp::SetUpMapsView(CMapsView& view) {
+    CAutoTuneCollector::ApplyHooks hooks;
+    hooks.ensureLinked = [this] {
+        bool wasMonitoring = false;
+        (void)m_link->EnsureLinked(wasMonitoring);
+        return wasMonitoring;
+    };
+    hooks.setPacketQueueWriting = [this](bool writing) { m_comms->SetPacketQueueWriting(writing); };
+    hooks.restartStream = [this] { m_link->ToggleMonitoring(); };
+    view.SetAutoTuneHooks(std::move(hooks));
 }
 
 CChildFrmMaps* CCorvaneApp::AddMapsDocument(std::unique_ptr<CCorvaneMapsDoc> doc, const QString& title) {
     auto* frame = new CChildFrmMaps(std::move(doc), title, m_settings);
+    frame->SetViewSetup([this](CMapsView& view) { SetUpMapsView(view); });
     frame->SetCloseRequest([this](CChildFrmMaps& f) {
         if (!SaveModified(f)) return false;
         m_frame->SaveChildPlacement(&f);

@@ -4,6 +4,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -13,6 +16,10 @@
 #include "model/AppState.h"
 
 namespace corvane {
+
+namespace sim {
+class SimTransport;
+}
 
 class CChildFrame;
 class CChildFrmMaps;
@@ -29,6 +36,11 @@ struct AppOptions {
     std::optional<std::string> port;       // "sim", "Com n" or a device path; not remembered
     std::optional<std::uint32_t> productCode;
     bool reopenLastFile = true;
+    // Where the monitor keeps the user's gauge file and the logs (default: the application
+    // data folder) and finds the item definitions and the EGO sensor table (default: the
+    // program's folder).
+    QString userDataFolder;
+    QString programFolder;
 };
 
 // The application: its settings, the comms library and the link, the main frame, and the
@@ -83,6 +95,15 @@ public:
     [[nodiscard]] CModuleTransfer& Transfer() { return *m_transfer; }
     [[nodiscard]] CMainFrame& Frame() { return *m_frame; }
     [[nodiscard]] CChildFrame* MonitorFrame() const { return m_monitor; }
+    [[nodiscard]] QString UserDataFolder() const { return m_userData; }
+    // The built-in simulated module once a link to "sim" made it (null before, and when the
+    // comms library was given from outside).
+    [[nodiscard]] sim::SimTransport* SimulatedModule() const { return m_simulated.load(); }
+    // One monitor block from the live stream or a replay: the monitor view, then the live
+    // map pointer of the maps view in front.
+    void OnMonitorBlock(const std::vector<std::uint8_t>& block);
+    // What the maps views need of the application for AutoTune.
+    void SetUpMapsView(class CMapsView& view);
     [[nodiscard]] QString ModuleTypeDescription() const;
 
 signals:
@@ -97,6 +118,10 @@ private:
     Prompter& m_prompter;
     AppState m_state;
     std::unique_ptr<CommsBridge> m_bridge;
+    std::unique_ptr<class MonitorMessageRouter> m_router;
+    std::atomic<sim::SimTransport*> m_simulated{nullptr};
+    QString m_userData;
+    QString m_programFolder;
     std::unique_ptr<Comms> m_comms;
     std::unique_ptr<CLinkController> m_link;
     std::unique_ptr<CModuleTransfer> m_transfer;

@@ -4,6 +4,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDockWidget>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -14,6 +15,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSerialPortInfo>
 #include <QStatusBar>
 #include <QStyle>
@@ -26,6 +28,7 @@
 #include "app/CChildFrame.h"
 #include "app/CChildFrmMaps.h"
 #include "app/CLinkStatusDlg.h"
+
 #include "app/CommandTable.h"
 #include "app/LinkIcons.h"
 #include "app/WindowPlacement.h"
@@ -136,7 +139,7 @@ void CMainFrame::BuildActions() {
 
     // Commands this build has no part for yet are shown greyed rather than doing nothing.
     for (int id : {cmd::kFilePrintSetup, cmd::kFilePrint, cmd::kEditCut, cmd::kHelpTopics, cmd::kContextHelp,
-                   cmd::kEditManufacturerId, cmd::kMonitorReplay, cmd::kFirmwareUpgrade})
+                   cmd::kEditManufacturerId, cmd::kFirmwareUpgrade})
         Action(id)->setEnabled(false);
     Action(cmd::kViewToolbar)->setChecked(true);
     Action(cmd::kViewStatusBar)->setChecked(true);
@@ -297,6 +300,7 @@ void CMainFrame::RunCommand(int id) {
             m_app.GetComms().SetMonitorLogging(!m_app.GetComms().MonitorLogging());
             Action(id)->setChecked(m_app.GetComms().MonitorLogging());
             break;
+        case cmd::kMonitorReplay: OnMonitorReplay(); break;
         case cmd::kAfrCalculator: {
             CAFRCalculatorDlg dialog(m_app.State(), this);
             dialog.exec();
@@ -337,7 +341,14 @@ void CMainFrame::RunCommand(int id) {
             break;
         }
         case cmd::kAutoTuneOn:
-        case cmd::kAutoTuneOff: m_app.State().autoTuneActive = !m_app.State().autoTuneActive; break;
+        case cmd::kAutoTuneOff:
+            // With a maps view in front the button does what Ctrl+M does there: turning AutoTune
+            // off applies the corrections it collected rather than leaving them behind.
+            if (CMapsView* view = ActiveMapsView(); view && view->Kind() == EditorView::Maps)
+                view->ToggleAutoTune();
+            else
+                m_app.State().autoTuneActive = !m_app.State().autoTuneActive;
+            break;
         default:
             if (QAction* a = Action(id); a && m_portGroup->actions().contains(a)) {
                 a->setChecked(true);
@@ -386,6 +397,26 @@ void CMainFrame::OnWrite() {
     CChildFrmMaps* frame = ActiveMapsFrame();
     m_app.Transfer().WriteModuleMapsAndSettings(frame ? &frame->Link() : nullptr);
     if (frame) frame->UpdateAllViews();
+}
+
+void CMainFrame::OnMonitorReplay() {
+    // A replay and a live module would feed the same windows: the link goes first.
+    if (m_app.State().moduleLinked) m_app.Link().ToggleLink();
+    Action(cmd::kMonitorReplay)->setEnabled(false);
+    delete m_replay.data();
+    m_replay = new CMonitorDataReplayDlg(m_app.GetComms(), m_app.GetPrompter(),
+                                         QDir(m_app.UserDataFolder()).filePath("logs"), this);
+    m_replay->setAttribute(Qt::WA_DeleteOnClose);
+    // Closed without anything playing: nothing will announce an end, so the command returns now.
+    connect(m_replay, &QDialog::finished, this, [this] {
+        if (!m_app.GetComms().IsReplaying()) Action(cmd::kMonitorReplay)->setEnabled(true);
+    });
+    m_replay->show();
+}
+
+void CMainFrame::OnReplayTerminated() {
+    if (m_replay) m_replay->OnReplayTerminated();
+    Action(cmd::kMonitorReplay)->setEnabled(true);
 }
 
 void CMainFrame::OnAbout() {
@@ -463,6 +494,9 @@ void CMainFrame::BuildStatusBar() {
     m_linkLabel = new QLabel(this);
     m_modifiedLabel = new QLabel(this);
     m_modifiedLabel->setMinimumWidth(70);
+    m_logLabel = new QLabel(this);
+    m_logLabel->setVisible(false);
+    statusBar()->addPermanentWidget(m_logLabel);
     statusBar()->addPermanentWidget(m_portLabel);
     statusBar()->addPermanentWidget(m_linkLabel);
     statusBar()->addPermanentWidget(m_modifiedLabel);
@@ -470,7 +504,8 @@ void CMainFrame::BuildStatusBar() {
 }
 
 QString CMainFrame::StatusText() const {
-    return m_portLabel->text() + " | " + m_linkLabel->text() + " | " + m_modifiedLabel->text();
+    return m_portLabel->text() + " | " + m_linkLabel->text() + " | " + m_modifiedLabel->text() + " | " +
+           m_logLabel->text();
 }
 
 void CMainFrame::RefreshLinkUi() {
@@ -503,6 +538,7 @@ void CMainFrame::RefreshLinkUi() {
     if (state.moduleLinked && state.moduleFirmwareVersion != 0)
         linkText += " (firmware " + HexByte(state.moduleFirmwareVersion) + ")";
     m_portLabel->setText("Port: " + PortDisplayName(port));
+    RefreshLogLabel();
     m_linkLabel->setText(linkText);
 
     // The two boxes show what the link says, and nothing once it gave up or was unlinked.
@@ -517,6 +553,18 @@ void CMainFrame::RefreshLinkUi() {
     sync(m_dataLinkBox, link.DataLinkBox());
     sync(m_monitorBox, link.MonitorStreamBox());
     UpdateCommandStates();
+}
+
+void CMainFrame::RefreshLogLabel() {
+    // While the stream is logged, where the log goes (the file is made when the stream starts).
+    const bool logging = m_app.GetComms().MonitorLogging();
+    const std::string log = logging ? m_app.GetComms().MonitorLogFile() : std::string();
+    const QString text = !logging      ? QString()
+                         : log.empty() ? QString("Logging: starts with the stream")
+                                       : "Logging: " + QString::fromStdString(log);
+    if (text == m_logLabel->text()) return;
+    m_logLabel->setText(text);
+    m_logLabel->setVisible(logging);
 }
 
 void CMainFrame::UpdateCommandStates() {
@@ -575,6 +623,11 @@ void CMainFrame::AddMapsFrame(CChildFrmMaps* frame) {
     connect(frame, &CChildFrmMaps::mapShown, this, &CMainFrame::OnMapShown);
     connect(frame, &CChildFrmMaps::documentEdited, this, [this] { RefreshTitle(); });
     connect(frame, &CChildFrmMaps::autoTuneToggled, this, [this] { RefreshLinkUi(); });
+    connect(frame, &CChildFrmMaps::autoTuneDiscarded, this, [this](CChildFrmMaps*, int count) {
+        statusBar()->showMessage(
+            QString("%1 AutoTune correction%2 discarded: another map is shown.").arg(count).arg(count == 1 ? " was" : "s were"),
+            10000);
+    });
     connect(frame, &QObject::destroyed, this, [this, frame] {
         m_placedChildren.removeAll(frame);
         if (m_selectorDocument == frame) {
@@ -612,7 +665,13 @@ void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
         if (CMapsView* view = frame->CurrentMapsView()) {
             OnMapShown(frame, view->MapIndex());
             // What the link does to the shown view when the stream starts and stops.
-            m_app.Link().SetViewHooks([view] { view->update(); }, [view] { view->update(); });
+            m_app.Link().SetViewHooks(
+                [v = QPointer<CMapsView>(view)] {
+                    if (v) v->update();
+                },
+                [v = QPointer<CMapsView>(view)] {
+                    if (v) v->ClearMapPointer();
+                });
         }
     }
     ReloadMenu();

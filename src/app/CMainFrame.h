@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
+
+#include "app/CMonitorDataReplayDlg.h"
 
 #include <map>
 #include <span>
@@ -61,6 +64,8 @@ public:
     // The menu of the map templates while a document is open, the basic menu otherwise.
     void ReloadMenu();
     void RefreshLinkUi();
+    // The status bar's log path, after a packet or a change of the logging switch.
+    void RefreshLogLabel();
     void RefreshTitle();
     void RebuildRecentFiles();
     // The selector shows the maps of the active maps document.
@@ -68,6 +73,10 @@ public:
 
     // Placement of the main window ("WindowPlacement") and of the toolbars and the selector
     // bar ("ToolBarStates"), the AutoTune target ("AFR"/"Target").
+    // The replay of a monitor log ended: "Monitor Replay" is offered again.
+    void OnReplayTerminated();
+    [[nodiscard]] CMonitorDataReplayDlg* ReplayWindow() const { return m_replay; }
+
     void RestorePlacement();
     void SaveState();
     // "LastActiveDocPosition": kept when a maps window closes, used when the next one opens.
@@ -99,6 +108,7 @@ private:
     void OnRead();
     void OnWrite();
     void OnAbout();
+    void OnMonitorReplay();
     void OnArrangeIcons();
     void OnPortSelected(QAction* action);
     void UpdateCommandStates();
@@ -120,10 +130,12 @@ private:
     QLabel* m_portLabel = nullptr;
     QLabel* m_linkLabel = nullptr;
     QLabel* m_modifiedLabel = nullptr;
+    QLabel* m_logLabel = nullptr;
     CLinkStatusDlg* m_dataLinkBox = nullptr;
     CLinkStatusDlg* m_monitorBox = nullptr;
     QList<QMdiSubWindow*> m_placedChildren;
     bool m_basicMenu = false;
+    QPointer<CMonitorDataReplayDlg> m_replay;
 };
 
 }  // namespace corvane

@@ -2,11 +2,15 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QThread>
 #include <QMdiArea>
 #include <QTemporaryDir>
 #include <QTextStream>
 
 #include <cstdio>
+#include <functional>
 
 #include "app/CChildFrmMaps.h"
 #include "app/CCorvaneApp.h"
@@ -19,6 +23,13 @@
 #include "views/CHotKeyHelpDlg.h"
 #include "views/CMapsView.h"
 #include "views/CPPageTuningMapSelector.h"
+#include "app/CChildFrame.h"
+#include "maps/CModuleMap.h"
+#include "sim/ModuleEmulator.h"
+#include "sim/RowLean.h"
+#include "sim/SimTransport.h"
+#include "views/CCorvaneMonitorView.h"
+#include "views/CMonitorModeLessDlg.h"
 
 namespace corvane {
 
@@ -35,6 +46,62 @@ bool Save(QWidget& widget, const QDir& dir, const char* name) {
     }
     std::printf("%s\n", qPrintable(path));
     return true;
+}
+
+// Pumps events for a while: the stream and AutoTune run on them.
+void Pump(int milliseconds, const std::function<bool()>& done = {}) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds && !(done && done())) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+}
+
+// The group window with two own gauges, and the maps view with the live pointer and the
+// AutoTune corrections it collected on a row the simulated engine finds lean.
+bool SaveLiveViews(CCorvaneApp& app, CChildFrmMaps& maps, int index, const QDir& dir) {
+    sim::SimTransport* simulated = app.SimulatedModule();
+    CChildFrame* monitor = app.MonitorFrame();
+    if (!simulated || !monitor || !monitor->View()) return false;
+    CModuleMap* fuel = maps.Document().GetMap(index);
+    simulated->Peer().WithEmulator([&](sim::ModuleEmulator& module) {
+        sim::MakeRowLean(module, fuel->GetStartAddress(), fuel->GetNumberOfPoints(), 8.0);
+        return module.StartScenario("hold rpm=" + std::to_string(fuel->GetRowKey()) + " sites=16..44/4 dwell=0.8");
+    });
+    CCorvaneMonitorView& view = *monitor->View();
+    view.ShowOwnWindow(4);   // engine speed
+    view.ShowOwnWindow(19);  // throttle position
+    app.State().autoTuneActive = true;
+    app.Frame().RunCommand(cmd::kToggleMonitoring);
+    CMapsView* live = maps.MapsView();
+    Pump(15000, [&] { return live->AutoTune().Records().size() >= 4; });
+
+    // The group and its gauges as one picture: the gauges float above the main window.
+    const QPixmap group = view.grab();
+    const auto windows = view.OwnWindows();
+    QPixmap picture(group.width() + 20 + CMonitorModeLessDlg::kWidth + 10, std::max(group.height(), static_cast<int>(windows.size()) * 120));
+    picture.fill(QColor(160, 160, 160));
+    {
+        QPainter painter(&picture);
+        painter.drawPixmap(0, 0, group);
+        int y = 10;
+        QFont font("Arial");
+        font.setPixelSize(12);
+        painter.setFont(font);
+        for (CMonitorModeLessDlg* w : windows) {
+            painter.setPen(Qt::white);
+            painter.drawText(group.width() + 20, y + 12, w->windowTitle().trimmed());
+            painter.drawPixmap(group.width() + 20, y + 18, w->grab());
+            y += 120;
+        }
+    }
+    bool ok = picture.save(dir.filePath("monitor.png"), "PNG");
+    if (ok) std::printf("%s\n", qPrintable(dir.filePath("monitor.png")));
+    ok = Save(*live, dir, "maps-view-live.png") && ok;
+    app.Frame().RunCommand(cmd::kToggleMonitoring);
+    app.State().autoTuneActive = false;
+    return ok;
 }
 
 }  // namespace
@@ -72,6 +139,8 @@ int RunScreenshots(const QString& dirPath, const std::optional<std::string>& por
     maps->ShowView(CChildFrmMaps::ViewKind::kAdvancedUserMaps, index);
     if (CMapsView* view = maps->AdvancedView()) ok = Save(*view, dir, "adv-maps-view.png") && ok;
     maps->ShowView(CChildFrmMaps::ViewKind::kMaps, index);
+
+    ok = SaveLiveViews(app, *maps, index, dir) && ok;
 
     CAFRCalculatorDlg calculator(app.State(), &frame);
     calculator.show();

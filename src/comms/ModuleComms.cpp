@@ -819,14 +819,31 @@ bool ModuleComms::StartReplay(const std::string& logFile) {
     auto replay = std::make_unique<MonitorReplay>(
         [this](const std::vector<std::uint8_t>& block) { Emit([&](CommsEvents& e) { e.OnMonitorPacket(block); }); },
         [this] { Emit([](CommsEvents& e) { e.OnReplayTerminated(); }); }, [this] { return m_dataSpeed.load(); });
-    if (!replay->Start(logFile)) {
+    std::string error;
+    if (!replay->Start(logFile, &error)) {
+        {
+            std::lock_guard lock(m_logMutex);
+            m_replayError = error.empty() ? "not a monitor log" : error;
+        }
         // Nothing to play: the replay is over before it began, and says so like any other.
         Emit([](CommsEvents& e) { e.OnReplayTerminated(); });
         return false;
     }
     std::lock_guard lock(m_logMutex);
+    m_replayError.clear();
     m_replay = std::move(replay);
     return true;
+}
+
+std::string ModuleComms::ReplayError() const {
+    std::lock_guard lock(m_logMutex);
+    return m_replayError;
+}
+
+Comms::ReplayProgressInfo ModuleComms::ReplayProgress() const {
+    std::lock_guard lock(m_logMutex);
+    if (!m_replay) return {};
+    return {m_replay->Played(), m_replay->Total()};
 }
 
 void ModuleComms::StopReplay() {

@@ -101,6 +101,8 @@ public:
     [[nodiscard]] bool IsReplaying() const override;
     void SetMonitorDataSpeed(int percent) override;
     [[nodiscard]] int MonitorDataSpeed() const override { return m_dataSpeed.load(); }
+    [[nodiscard]] std::string ReplayError() const override;
+    [[nodiscard]] ReplayProgressInfo ReplayProgress() const override;
 
     [[nodiscard]] bool IsLinked() const { return m_linked.load(); }
 
@@ -215,6 +217,7 @@ private:
     std::unique_ptr<MonitorLog> m_log;
     std::atomic<int> m_dataSpeed{100};
     std::unique_ptr<MonitorReplay> m_replay;
+    std::string m_replayError;  // why the last StartReplay refused its file
 
     std::thread m_thread;
 };

@@ -135,6 +135,14 @@ std::optional<std::vector<MonitorLog::Record>> MonitorLog::Read(const std::strin
         if (error) *error = "cannot open " + path;
         return std::nullopt;
     }
+    return Parse(in, error);
+}
+
+std::optional<std::vector<MonitorLog::Record>> MonitorLog::Parse(std::istream& in, std::string* error,
+                                                                 std::size_t* damagedRows, std::size_t* firstDamagedLine) {
+    std::size_t damaged = 0;
+    std::size_t firstDamaged = 0;
+    std::size_t lineNumber = 1;
     std::string line;
     if (!std::getline(in, line)) {
         if (error) *error = "empty file";
@@ -149,14 +157,28 @@ std::optional<std::vector<MonitorLog::Record>> MonitorLog::Read(const std::strin
         return std::nullopt;
     }
     std::vector<Record> records;
+    auto skip = [&] {
+        if (damaged++ == 0) firstDamaged = lineNumber;
+    };
     while (std::getline(in, line)) {
+        ++lineNumber;
+        if (line.empty() || line == "\r") continue;
         const auto fields = CsvSplit(line);
-        if (fields.size() <= rawColumn) continue;
+        if (fields.size() <= rawColumn) {
+            skip();
+            continue;
+        }
         char* end = nullptr;
         const double seconds = std::strtod(fields[0].c_str(), &end);
-        if (fields[0].empty() || *end != '\0' || !(seconds >= 0.0) || seconds > 1e9) continue;
+        if (fields[0].empty() || *end != '\0' || !(seconds >= 0.0) || seconds > 1e9) {
+            skip();
+            continue;
+        }
         const std::string& hex = fields[rawColumn];
-        if (hex.size() % 2 != 0 || hex.size() > 2 * 4096) continue;
+        if (hex.empty() || hex.size() % 2 != 0 || hex.size() > 2 * 4096) {
+            skip();
+            continue;
+        }
         Record r;
         r.seconds = seconds;
         bool good = true;
@@ -166,7 +188,34 @@ std::optional<std::vector<MonitorLog::Record>> MonitorLog::Read(const std::strin
             good = hi >= 0 && lo >= 0;
             r.block.push_back(static_cast<std::uint8_t>((hi << 4) | lo));
         }
-        if (good) records.push_back(std::move(r));
+        if (good)
+            records.push_back(std::move(r));
+        else
+            skip();
+    }
+    if (damagedRows) *damagedRows = damaged;
+    if (firstDamagedLine) *firstDamagedLine = firstDamaged;
+    return records;
+}
+
+std::optional<std::vector<MonitorLog::Record>> MonitorLog::ReadForReplay(const std::string& path, std::string* error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        if (error) *error = "cannot open " + path;
+        return std::nullopt;
+    }
+    std::size_t damaged = 0, first = 0;
+    auto records = Parse(in, error, &damaged, &first);
+    if (!records) return std::nullopt;
+    if (damaged > 0) {
+        if (error)
+            *error = std::to_string(damaged) + " damaged row" + (damaged == 1 ? "" : "s") + ", the first on line " +
+                     std::to_string(first);
+        return std::nullopt;
+    }
+    if (records->empty()) {
+        if (error) *error = "the log holds no packets";
+        return std::nullopt;
     }
     return records;
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,14 @@ public:
     // monitor log; rows that are damaged are skipped, rows out of time order keep their place.
     [[nodiscard]] static std::optional<std::vector<Record>> Read(const std::string& path,
                                                                  std::string* error = nullptr);
+    // The same from a stream; `damagedRows` counts the rows skipped, `firstDamagedLine` names
+    // the first of them (1 is the heading).
+    [[nodiscard]] static std::optional<std::vector<Record>> Parse(std::istream& in, std::string* error = nullptr,
+                                                                  std::size_t* damagedRows = nullptr,
+                                                                  std::size_t* firstDamagedLine = nullptr);
+    // A log to replay: refused whole, with the reason, when any row is damaged or no row holds
+    // a packet, so that a replay never plays half a file.
+    [[nodiscard]] static std::optional<std::vector<Record>> ReadForReplay(const std::string& path, std::string* error);
 
 private:
     MonitorLog(std::FILE* file, std::string path, MonitorColumns columns);

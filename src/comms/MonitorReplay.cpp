@@ -11,8 +11,9 @@ MonitorReplay::MonitorReplay(PacketFn packet, EndFn ended, SpeedFn speed)
 MonitorReplay::~MonitorReplay() { Stop(); }
 
 bool MonitorReplay::Start(const std::string& path, std::string* error) {
-    auto records = MonitorLog::Read(path, error);
+    auto records = MonitorLog::ReadForReplay(path, error);
     if (!records) return false;
+    m_total = records->size();
     m_stop = false;
     m_running = true;
     m_thread = std::thread([this, r = std::move(*records)]() mutable { Run(std::move(r)); });

@@ -28,12 +28,14 @@ public:
     MonitorReplay(const MonitorReplay&) = delete;
     MonitorReplay& operator=(const MonitorReplay&) = delete;
 
-    // False (nothing started, `ended` not called) when the file is not a readable monitor log.
+    // False (nothing started, `ended` not called) when the file is not a readable monitor log,
+    // holds a damaged row or no packet at all.
     [[nodiscard]] bool Start(const std::string& path, std::string* error = nullptr);
     // Stops and waits for the thread; calls `ended` if it has not been called yet.
     void Stop();
     [[nodiscard]] bool Running() const { return m_running.load(); }
     [[nodiscard]] std::size_t Played() const { return m_played.load(); }
+    [[nodiscard]] std::size_t Total() const { return m_total.load(); }
 
 private:
     void Run(std::vector<MonitorLog::Record> records);
@@ -46,6 +48,7 @@ private:
     bool m_stop = false;
     std::atomic<bool> m_running{false};
     std::atomic<std::size_t> m_played{0};
+    std::atomic<std::size_t> m_total{0};
     std::thread m_thread;
 };
 

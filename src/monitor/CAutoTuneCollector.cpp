@@ -98,6 +98,15 @@ int CAutoTuneCollector::OnAutoTuneUpdateImmediate(int site, int correction) {
     return p;
 }
 
+double CAutoTuneCollector::CorrectionPercent(const CFuelingDataItem& record) const {
+    const AutoTuneMapTarget* target = TargetOf(record.kind);
+    if (target == nullptr) return 0.0;
+    if (record.kind == 2) return record.delta / kRearTrimUnitsPerPercent;
+    if (record.site < 0 || record.site >= target->NumberOfPoints()) return 0.0;
+    const int value = target->GetPointModuleValue(record.site);
+    return value == 0 ? 0.0 : 100.0 * record.delta / value;
+}
+
 bool CAutoTuneCollector::ToggleAutoTune(const ApplyHooks& hooks) {
     m_app.autoTuneActive = !m_app.autoTuneActive;
     if (m_app.autoTuneActive || m_records.empty()) return false;

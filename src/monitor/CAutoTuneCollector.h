@@ -59,6 +59,11 @@ public:
     void Apply(const ApplyHooks& hooks = {});
 
     [[nodiscard]] const std::vector<CFuelingDataItem>& Records() const { return m_records; }
+    // The map a record will change (null when no such map is known).
+    [[nodiscard]] AutoTuneMapTarget* TargetOfRecord(const CFuelingDataItem& record) const { return TargetOf(record.kind); }
+    // What a record will do, in percent: of the point's fuel value for a fuel correction, the
+    // rear trim's percent for a rear correction. 0 when the map is unknown.
+    [[nodiscard]] double CorrectionPercent(const CFuelingDataItem& record) const;
     [[nodiscard]] int LivePointerSite() const { return m_liveSite; }
     [[nodiscard]] AutoTuneMapTarget* FuelTarget() const { return m_fuel; }
     [[nodiscard]] AutoTuneMapTarget* RearTarget() const { return m_rear; }

@@ -16,12 +16,18 @@ CMonitorModel::CMonitorModel(CCorvaneMonitorDoc& doc, AppState& app, MonitorEven
 }
 
 void CMonitorModel::FirstShow(const std::filesystem::path& folder, int configurationNumber, Prompter* prompter) {
-    const auto user = MonitoredItemsFile::ReadFileBytes(folder / MonitoredItemsFile::UserFileName(configurationNumber));
+    FirstShow(folder, folder, configurationNumber, prompter);
+}
+
+void CMonitorModel::FirstShow(const std::filesystem::path& userFolder, const std::filesystem::path& programFolder,
+                              int configurationNumber, Prompter* prompter) {
+    const auto user =
+        MonitoredItemsFile::ReadFileBytes(userFolder / MonitoredItemsFile::UserFileName(configurationNumber));
     std::optional<std::string> definitions;
-    if (auto bytes = MonitoredItemsFile::ReadFileBytes(folder / MonitoredItemsFile::kDefinitionsFileName))
+    if (auto bytes = MonitoredItemsFile::ReadFileBytes(programFolder / MonitoredItemsFile::kDefinitionsFileName))
         definitions = std::string(bytes->begin(), bytes->end());
     std::optional<std::string> ego;
-    if (auto bytes = MonitoredItemsFile::ReadFileBytes(folder / CEgoSensorTable::kFileName))
+    if (auto bytes = MonitoredItemsFile::ReadFileBytes(programFolder / CEgoSensorTable::kFileName))
         ego = std::string(bytes->begin(), bytes->end());
     FirstShowFrom(user, definitions, ego, prompter);
 }
@@ -126,11 +132,16 @@ bool CMonitorModel::Save(const std::filesystem::path& folder, int configurationN
 }
 
 void CMonitorModel::Reset(const std::filesystem::path& folder, int configurationNumber, Prompter* prompter) {
-    MonitoredItemsFile::RemoveUserFile(folder, configurationNumber);
+    Reset(folder, folder, configurationNumber, prompter);
+}
+
+void CMonitorModel::Reset(const std::filesystem::path& userFolder, const std::filesystem::path& programFolder,
+                          int configurationNumber, Prompter* prompter) {
+    MonitoredItemsFile::RemoveUserFile(userFolder, configurationNumber);
     m_ownWindows.clear();
     m_group.clear();
     m_tracker.ClearEgoTable();
-    FirstShow(folder, configurationNumber, prompter);
+    FirstShow(userFolder, programFolder, configurationNumber, prompter);
 }
 
 }  // namespace corvane

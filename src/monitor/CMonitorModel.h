@@ -40,6 +40,10 @@ public:
     // catalogue), lays out the group, restores the own windows the user file names, loads the
     // EGO table (reporting a missing one through the prompter).
     void FirstShow(const std::filesystem::path& folder, int configurationNumber, Prompter* prompter);
+    // The same with the user's items file in a folder of its own (a writable one) and the
+    // definitions and the EGO table beside the program.
+    void FirstShow(const std::filesystem::path& userFolder, const std::filesystem::path& programFolder,
+                   int configurationNumber, Prompter* prompter);
     // The same from file contents already read (nullopt: no such file).
     void FirstShowFrom(const std::optional<std::vector<std::uint8_t>>& userFile,
                        const std::optional<std::string>& definitions,
@@ -67,6 +71,8 @@ public:
     // Saving (view destroyed) and reset of the gauge files.
     bool Save(const std::filesystem::path& folder, int configurationNumber);
     void Reset(const std::filesystem::path& folder, int configurationNumber, Prompter* prompter);
+    void Reset(const std::filesystem::path& userFolder, const std::filesystem::path& programFolder,
+               int configurationNumber, Prompter* prompter);
 
     [[nodiscard]] std::vector<CMonitoredItem>& Items() { return m_items; }
     [[nodiscard]] const std::vector<CMonitoredItem>& Items() const { return m_items; }

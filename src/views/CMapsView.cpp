@@ -15,6 +15,9 @@
 #include "documents/CCorvaneMapsDoc.h"
 #include "maps/CModuleMap.h"
 #include "maps/IdleMapSync.h"
+#include "model/AppState.h"
+#include "monitor/AutoTuneMapTarget.h"
+#include "monitor/ModuleMapTarget.h"
 #include "views/CAfrEditDlg.h"
 #include "views/MapViewKeys.h"
 
@@ -98,6 +101,7 @@ CMapsView::CMapsView(EditorView kind, CCorvaneMapsDoc& document, SettingsStore& 
       m_axisFont(ArialCell(CModuleMap::kAxisFontHeight, QFont::Normal)),
       m_labelFont(ArialCell(kLabelCellHeight, QFont::Normal)),
       m_infoFont(ArialCell(kInfoCellHeight, QFont::Normal)) {
+    m_autoTune = std::make_unique<CAutoTuneCollector>(document.App());
     setFocusPolicy(Qt::StrongFocus);
     // Every paint fills its whole rectangle first.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -159,6 +163,94 @@ void CMapsView::BeginShowingMap() {
     if (!map->IsGridBuilt()) map->BuildAxisGrid();
     // A live position belongs to the x axis of the map it was measured for.
     m_livePointerX.reset();
+    RebindAutoTune();
+}
+
+// ---------------------------------------------------------------------------------------------
+// AutoTune
+
+void CMapsView::RebindAutoTune() {
+    if (!m_autoTune) return;
+    const int dropped = static_cast<int>(m_autoTune->Records().size());
+    CModuleMap* map = ShownMap();
+    m_shownTarget = map ? std::make_unique<ModuleMapTarget>(*map) : nullptr;
+    m_partnerTarget.reset();
+    if (map && IsFuelMapClass(map->GetClassName())) {
+        if (const auto partner = m_editor->FrontRearPartner())
+            if (CModuleMap* rear = m_document.GetMap(*partner)) m_partnerTarget = std::make_unique<ModuleMapTarget>(*rear);
+    }
+    // Corrections belong to the map they were measured on: another map drops them.
+    m_autoTune->ShowMap(m_shownTarget.get(), m_partnerTarget.get());
+    if (dropped > 0) emit autoTuneDiscarded(dropped);
+}
+
+void CMapsView::OnMonitorMessage(MonitorMessage message, int wParam, int lParam) {
+    CModuleMap* map = ShownMap();
+    if (map == nullptr) return;
+    const Look before = CurrentLook();
+    int active = -1;
+    if (m_kind == EditorView::AdvancedUser) {
+        // The trim view takes the fuel correction only, and at once.
+        if (message != MonitorMessage::AutoTuneUpdate) return;
+        active = m_autoTune->OnAutoTuneUpdateImmediate(wParam, lParam);
+    } else {
+        active = m_autoTune->Handle(message, wParam, lParam, m_editor->FollowMode());
+    }
+    if (active >= 0) m_editor->SetActivePoint(active);
+    EditOutcome outcome;
+    if (m_kind == EditorView::AdvancedUser && active >= 0) {
+        outcome.pointsChanged = true;
+        outcome.firstChanged = outcome.lastChanged = active;
+    }
+    Finish(outcome, before);
+    // The marks of the collected corrections.
+    if (m_kind == EditorView::Maps && message != MonitorMessage::MonitorBarCurrentTps) update();
+}
+
+bool CMapsView::ToggleAutoTune() {
+    const Look before = CurrentLook();
+    const bool applied = m_autoTune->ToggleAutoTune(m_autoTuneHooks);
+    EditOutcome outcome;
+    outcome.handled = outcome.autoTuneToggled = true;
+    if (applied) {
+        CModuleMap* map = ShownMap();
+        outcome.pointsChanged = true;
+        outcome.firstChanged = 0;
+        outcome.lastChanged = map ? map->GetNumberOfPoints() - 1 : 0;
+    }
+    Finish(outcome, before);
+    update();
+    return applied;
+}
+
+void CMapsView::PaintAutoTuneMarks(QPainter& painter, const Look& look) const {
+    if (m_kind != EditorView::Maps || m_autoTune->Records().empty()) return;
+    painter.save();
+    painter.setFont(m_labelFont);
+    const QFontMetrics fm(m_labelFont);
+    for (const CFuelingDataItem& record : m_autoTune->Records()) {
+        // Marks show on the map they will change: fuel on a fuel row, rear trims on theirs.
+        if (m_autoTune->TargetOfRecord(record) != m_shownTarget.get()) continue;
+        if (record.site < 0 || record.site >= static_cast<int>(look.markers.size())) continue;
+        const QPoint at = look.markers[static_cast<std::size_t>(record.site)].centre;
+        const double percent = m_autoTune->CorrectionPercent(record);
+        const QColor colour = percent >= 0 ? QColor(255, 160, 0) : QColor(0, 200, 255);
+        // A triangle pointing the way the point will move, and the change in percent.
+        const int dir = percent >= 0 ? -1 : 1;
+        QPolygon arrow;
+        arrow << QPoint(at.x() - 5, at.y() + dir * 8) << QPoint(at.x() + 5, at.y() + dir * 8)
+              << QPoint(at.x(), at.y() + dir * 14);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(colour);
+        painter.drawPolygon(arrow);
+        char text[32];
+        std::snprintf(text, sizeof text, "%+.1f%%", percent);
+        const QString label = QString::fromLatin1(text);
+        const int y = dir < 0 ? at.y() - 16 - fm.descent() : at.y() + 16 + fm.ascent();
+        painter.setPen(colour);
+        painter.drawText(at.x() - fm.horizontalAdvance(label) / 2, y, label);
+    }
+    painter.restore();
 }
 
 void CMapsView::ShowMap(int index) {
@@ -310,6 +402,13 @@ void CMapsView::RepaintChanges(const Look& before, const Look& after) {
 
 EditOutcome CMapsView::ApplyKey(Key key, KeyModifiers modifiers) {
     CancelDrag();
+    if (m_kind == EditorView::Maps && key == Key::M && modifiers.ctrl) {
+        // The switch and the corrections it applies are the collector's.
+        ToggleAutoTune();
+        EditOutcome outcome;
+        outcome.handled = outcome.autoTuneToggled = true;
+        return outcome;
+    }
     const Look before = CurrentLook();
     EditOutcome outcome = m_editor->HandleKey(key, modifiers);
     if (outcome.needsAfrEntry) {
@@ -446,6 +545,7 @@ void CMapsView::paintEvent(QPaintEvent* event) {
     PaintGrid(painter, layout, dirty);
     PaintTexts(painter, layout, dirty);
     PaintCurveAndMarkers(painter, look);
+    PaintAutoTuneMarks(painter, look);
     PaintInfoBox(painter, look);
 }
 

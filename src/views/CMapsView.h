@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "maps/CMapEditor.h"
+#include "monitor/CAutoTuneCollector.h"
+#include "monitor/MonitorEventSink.h"
 #include "views/MapGraphLayout.h"
 #include "views/MapViewColors.h"
 
@@ -19,6 +21,7 @@ namespace corvane {
 
 class CCorvaneMapsDoc;
 class CModuleMap;
+class ModuleMapTarget;
 class SettingsStore;
 
 // The graph of one tuning map of a maps document: title, grid, axis texts, the curve, one
@@ -66,6 +69,18 @@ public:
     // The document changed under the view (READ, a load, another view's edit): repaint.
     void OnDocumentUpdated();
 
+    // --- AutoTune ------------------------------------------------------------------------------
+    // A message of the monitor's AutoTune: the maps view collects fuel and rear trim
+    // corrections (drawn on the curve until they are applied), the advanced user maps view
+    // steps the trim at once and takes "AutoTuneUpdate" only.
+    void OnMonitorMessage(MonitorMessage message, int wParam, int lParam);
+    // What applying the corrections needs of the link (Ctrl+M turning AutoTune off).
+    void SetAutoTuneHooks(CAutoTuneCollector::ApplyHooks hooks) { m_autoTuneHooks = std::move(hooks); }
+    // Ctrl+M: flips AutoTune; turning it off applies the collected corrections. True when
+    // corrections were applied.
+    bool ToggleAutoTune();
+    [[nodiscard]] const CAutoTuneCollector& AutoTune() const { return *m_autoTune; }
+
     [[nodiscard]] const MapViewColors& Colors() const { return m_colors; }
     void SetColors(const MapViewColors& colors);
     // Reads the colours again from the settings section "Colors".
@@ -87,6 +102,8 @@ signals:
     void documentEdited();
     // Ctrl+M switched AutoTune (the application state holds the new switch).
     void autoTuneToggled();
+    // Showing another map dropped this many collected AutoTune corrections.
+    void autoTuneDiscarded(int count);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -139,6 +156,9 @@ private:
     void PaintLivePosition(QPainter& painter, const MapGraphLayout& layout) const;
     void PaintCurveAndMarkers(QPainter& painter, const Look& look) const;
     void PaintInfoBox(QPainter& painter, const Look& look) const;
+    void PaintAutoTuneMarks(QPainter& painter, const Look& look) const;
+    // The map targets AutoTune works on for the shown map (and its rear trim partner).
+    void RebindAutoTune();
 
     EditorView m_kind;
     CCorvaneMapsDoc& m_document;
@@ -148,6 +168,10 @@ private:
     bool m_shownOnce = false;
     Drag m_drag;
     std::optional<double> m_livePointerX;
+    std::unique_ptr<CAutoTuneCollector> m_autoTune;
+    std::unique_ptr<ModuleMapTarget> m_shownTarget;
+    std::unique_ptr<ModuleMapTarget> m_partnerTarget;
+    CAutoTuneCollector::ApplyHooks m_autoTuneHooks;
     QFont m_titleFont;
     QFont m_axisFont;
     QFont m_labelFont;

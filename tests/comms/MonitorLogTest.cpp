@@ -192,6 +192,18 @@ TEST(MonitorLog, RefusesFilesThatAreNotLogsAndSkipsDamagedRows) {
     ASSERT_TRUE(records);
     ASSERT_EQ(records->size(), 2u);
     EXPECT_EQ((*records)[1].block, (std::vector<std::uint8_t>{0x0A, 0x0B}));
+
+    // A replay plays a whole log or nothing: damaged rows and empty logs are refused, saying why.
+    std::string error;
+    EXPECT_FALSE(MonitorLog::ReadForReplay(damaged, &error));
+    EXPECT_EQ(error, "3 damaged rows, the first on line 3");
+    const auto empty = (dir.path / "empty.csv").string();
+    std::ofstream(empty) << "Time (s),Raw Block (hex)\r\n";
+    EXPECT_FALSE(MonitorLog::ReadForReplay(empty, &error));
+    EXPECT_EQ(error, "the log holds no packets");
+    const auto good = (dir.path / "good.csv").string();
+    std::ofstream(good) << "Time (s),Raw Block (hex)\r\n0.0,0102\r\n\r\n0.1,0304\r\n";
+    ASSERT_TRUE(MonitorLog::ReadForReplay(good, &error));
 }
 
 TEST(MonitorLog, LoggingTheLiveStreamRecordsEveryDeliveredPacket) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -130,6 +131,14 @@ public:
     [[nodiscard]] virtual bool IsReplaying() const { return false; }
     virtual void SetMonitorDataSpeed(int percent) {}
     [[nodiscard]] virtual int MonitorDataSpeed() const { return 100; }
+    // Why the last StartReplay refused its file (empty after a start that worked).
+    [[nodiscard]] virtual std::string ReplayError() const { return {}; }
+    // Packets of the running (or last) replay played so far, and in all.
+    struct ReplayProgressInfo {
+        std::size_t played = 0;
+        std::size_t total = 0;
+    };
+    [[nodiscard]] virtual ReplayProgressInfo ReplayProgress() const { return {}; }
 };
 
 }  // namespace corvane

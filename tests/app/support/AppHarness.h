@@ -36,6 +36,9 @@ struct AppHarness {
             sim::MakePortTransportMaker(ports, [this](sim::SimTransport& t) { simulated = &t; }), FastCommsOptions());
         app = std::make_unique<CCorvaneApp>(settings, prompter, std::move(comms));
         if (!options.port && simPort) options.port = "sim";
+        // The gauge file in the test's own folder, the EGO table from the source tree.
+        if (options.userDataFolder.isEmpty()) options.userDataFolder = dir.filePath("userdata");
+        if (options.programFolder.isEmpty()) options.programFolder = CORVANE_DATA_DIR;
         app->InitInstance(options);
         QCoreApplication::processEvents();
     }
