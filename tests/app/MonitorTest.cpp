@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include <QLabel>
+#include <QStatusBar>
 
 #include "app/CChildFrame.h"
 #include "app/CMonitorDataReplayDlg.h"
@@ -77,6 +78,7 @@ private slots:
     void hiddenGaugesComeBackAndResetClosesThem();
     void autoTuneOnALeanRowThroughTheWindows();
     void replayShowsWhatTheLiveRunShowedPacketByPacket();
+    void correctionsAreDiscardedAloudAndTrimsTakeThemAtOnce();
 };
 
 void MonitorTest::packetsFromTheModuleReachTheLabels() {
@@ -284,6 +286,35 @@ void MonitorTest::replayShowsWhatTheLiveRunShowedPacketByPacket() {
     QVERIFY(h.prompter.shown.back().text.find("1 damaged row, the first on line 3") != std::string::npos);
     QCoreApplication::processEvents();
     QVERIFY(replayed.empty());
+}
+
+void MonitorTest::correctionsAreDiscardedAloudAndTrimsTakeThemAtOnce() {
+    AppHarness h;
+    h.Start();
+    CChildFrmMaps* maps = h.Maps();
+    h.Frame().RunCommand(cmd::kRead);  // the module's tune, with its trim margins
+    const int fuelIndex = maps->Document().FindMap("Stoichiometric2048Map");
+    maps->ShowView(CChildFrmMaps::ViewKind::kMaps, fuelIndex);
+    CMapsView* view = maps->MapsView();
+    view->OnMonitorMessage(MonitorMessage::AutoTuneUpdate, 12, 800);  // +8 % at site 12
+    QCOMPARE(static_cast<int>(view->AutoTune().Records().size()), 1);
+    QCOMPARE(view->Editor().ActivePoint(), 12);
+    view->ApplyKey(Key::Down, KeyModifiers{false, true});  // another map
+    QVERIFY(view->AutoTune().Records().empty());
+    QVERIFY(h.Frame().statusBar()->currentMessage().contains("1 AutoTune correction was discarded"));
+
+    // The advanced user maps view keeps nothing: the trim moves at once.
+    maps->ShowView(CChildFrmMaps::ViewKind::kAdvancedUserMaps, fuelIndex);
+    CMapsView* trims = maps->AdvancedView();
+    CModuleMap* fuel = trims->ShownMap();
+    const int trim = fuel->GetPointTrimValue(12);
+    const int expected = trim + static_cast<int>(std::lround(0.08 * fuel->GetPointModuleValue(12)));
+    trims->OnMonitorMessage(MonitorMessage::AutoTuneUpdate, 12, 800);
+    trims->OnMonitorMessage(MonitorMessage::AutoTuneReverseTrimUpdate, 12, 500);  // not this view's
+    QVERIFY(trims->AutoTune().Records().empty());
+    QVERIFY2(fuel->GetPointTrimValue(12) > trim, qPrintable(QString("%1 -> %2").arg(trim).arg(fuel->GetPointTrimValue(12))));
+    QVERIFY(fuel->GetPointTrimValue(12) <= expected);  // within the trim's margin
+    QVERIFY(fuel->IsPointInSync(12));                  // pushed to the linked module
 }
 
 QTEST_MAIN(MonitorTest)
