@@ -157,6 +157,8 @@ CChildFrame* CCorvaneApp::EnsureMonitorDocument() {
     m_monitor->SetView(view);
     m_frame->AddChildFrame(m_monitor);
     view->FirstShow();
+    // Logs carry the AFR the gauges show beside the sensor volts, from the monitor's EGO table.
+    m_comms->SetMonitorLogEgoAfr(view->Model().Tracker().EgoAfrConversion());
     // The engine speed gauge shows the idle speed and the rev limit of the document in front.
     view->Model().Tracker().SetEngineSpeedLimitsSource([this]() -> std::optional<EngineSpeedLimits> {
         CChildFrmMaps* frame = m_frame->ActiveMapsFrame();

@@ -235,6 +235,10 @@ bool ModuleComms::WriteFlashBlock(std::uint32_t address, const std::uint8_t* dat
 
 void ModuleComms::StartMonitoring(std::uint16_t address, std::uint16_t length) {
     if (!m_linked) return;
+    // Each stream gets a log file of its own. The I/O thread closes a stopped stream's file
+    // only at its next background pass, which a quick restart can beat; nothing is logged
+    // while no stream is wanted, so closing here cannot split the new stream.
+    if (!m_monitorWanted) CloseLog();
     std::lock_guard lock(m_mutex);
     m_monitorAddress = address;
     m_monitorLength = length;

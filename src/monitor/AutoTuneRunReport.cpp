@@ -122,8 +122,9 @@ std::vector<std::string> AutoTuneRunReport::NoCorrectionLines() const {
         lines.push_back("No monitor packet arrived: the module streamed nothing.");
         return lines;
     }
+    const auto halfWidth = static_cast<std::int64_t>(CAutoTuneTracker::kEngineHalfWidth);
     lines.push_back("AutoTune corrects this row only while the engine holds " + std::to_string(m_windowCentre) +
-                    " +/- 64 rpm (" + std::to_string(low) + " ... " + std::to_string(high) +
+                    " +/- " + std::to_string(halfWidth) + " rpm (" + std::to_string(low) + " ... " + std::to_string(high) +
                     " rpm) and one throttle site for " + std::to_string(CAutoTuneTracker::kRequiredCount) +
                     " packets in a row.");
     lines.push_back("The engine speed was mostly " + std::to_string(MostlyShownRpm()) + " rpm (" +

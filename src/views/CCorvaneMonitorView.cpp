@@ -3,7 +3,6 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "model/PrintableText.h"
 #include "monitor/CCorvaneMonitorDoc.h"
 #include "monitor/CMonitorModel.h"
 #include "views/CMonitorModeLessDlg.h"
@@ -15,8 +14,8 @@ namespace {
 
 QRect ToQRect(const MonitorLayout::Rect& r) { return QRect(r.x, r.y, r.width, r.height); }
 
-// Texts from the items files are shown with unprintable bytes escaped.
-QString Shown(const std::string& text) { return QString::fromStdString(PrintableText(text)); }
+// The group's texts come from the core already printable (bytes from the items files escaped).
+QString Shown(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 

@@ -27,7 +27,10 @@ double Read(const QLineEdit* box) {
     return QLocale::c().toDouble(box->text().trimmed());
 }
 
-QString Shown(const std::string& text) { return QString::fromStdString(PrintableText(text)); }
+// The list's names come from the core already printable; other texts from the items files are
+// escaped here.
+QString Shown(const std::string& text) { return QString::fromStdString(text); }
+QString Escaped(const std::string& text) { return QString::fromStdString(PrintableText(text)); }
 
 }  // namespace
 
@@ -65,7 +68,7 @@ CMonitorValueSetupDlg::CMonitorValueSetupDlg(std::vector<CMonitoredItem>& items,
 
     auto* limits = new QGroupBox("Gauge Value Limits", this);
     auto* limitsForm = new QFormLayout(limits);
-    m_current = ReadOnly(Shown(item.currentValueText));
+    m_current = ReadOnly(Escaped(item.currentValueText));
     m_gaugeMin = new QLineEdit(this);
     m_gaugeMax = new QLineEdit(this);
     limitsForm->addRow("Current Value", m_current);

@@ -255,6 +255,13 @@ void MonitorTest::replayShowsWhatTheLiveRunShowedPacketByPacket() {
     const QString log = QString::fromStdString(h.app->GetComms().MonitorLogFile());
     QVERIFY2(log.startsWith(h.Path("userdata/logs")), qPrintable(log));
     QVERIFY(h.Frame().StatusText().contains(log));
+    {
+        // The log carries the AFR the gauges show beside the sensor volts.
+        QFile f(log);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray heading = f.readLine();
+        QVERIFY2(heading.contains("Front Cylinder (AFR)") && heading.contains("Front Cylinder (V)"), heading.constData());
+    }
     h.Frame().RunCommand(cmd::kToggleMonitoring);
     QCoreApplication::processEvents();
     h.Frame().RunCommand(cmd::kMonitorLogging);

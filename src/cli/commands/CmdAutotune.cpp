@@ -161,8 +161,9 @@ int RunAutotune(const Args& args, std::ostream& out, std::ostream& err) {
         const auto centre = CAutoTuneTracker::EngineWindowCentre(
             fuel.GetRowKey(), monitor.Items()[static_cast<std::size_t>(kEngineSpeedIndex)].EffectiveScale());
         char line[200];
-        std::snprintf(line, sizeof line, "AutoTune on %s (%s) for %g s: corrections come while the engine holds %lld +/- 64 rpm\n",
-                      rowClass.c_str(), fuel.GetTitle().c_str(), seconds, static_cast<long long>(centre));
+        std::snprintf(line, sizeof line, "AutoTune on %s (%s) for %g s: corrections come while the engine holds %lld +/- %g rpm\n",
+                      rowClass.c_str(), fuel.GetTitle().c_str(), seconds, static_cast<long long>(centre),
+                      CAutoTuneTracker::kEngineHalfWidth);
         out << line << std::flush;
     }
 
