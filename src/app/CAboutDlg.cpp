@@ -10,6 +10,7 @@
 
 #include "app/CMainFrame.h"
 #include "model/AppState.h"
+#include "model/FirmwareVersionText.h"
 
 #ifndef CORVANE_VERSION
 #define CORVANE_VERSION "0.0.0"
@@ -51,9 +52,7 @@ CAboutDlg::CAboutDlg(const AppState& state, const QString& moduleType, QWidget* 
 }
 
 QString CAboutDlg::FirmwareText(const AppState& state) {
-    // The version byte is 0 whenever no module is linked (or it could not be read).
-    if (!state.moduleLinked || state.moduleFirmwareVersion == 0) return "Firmware Version: N/A";
-    return "Firmware Version: 0x" + QString::number(state.moduleFirmwareVersion, 16).toUpper().rightJustified(2, '0');
+    return QString::fromStdString(FirmwareVersionText(state));
 }
 
 QString CAboutDlg::ProgramVersion() { return CORVANE_VERSION; }

@@ -33,14 +33,10 @@ namespace corvane {
 
 namespace {
 
-std::unique_ptr<Comms> MakeDefaultComms(std::uint32_t productCode, std::atomic<sim::SimTransport*>& simulated,
-                                        std::shared_ptr<SimModuleAccess> access) {
+std::unique_ptr<Comms> MakeDefaultComms(std::uint32_t productCode, std::shared_ptr<SimModuleAccess> access) {
     // Serial ports by name, and "sim": the built-in simulated module of the running family.
     return std::make_unique<comms::ModuleComms>(
-        SimModuleAccess::Track(std::move(access), SimModuleAccess::PortMaker(productCode, [&simulated](sim::SimTransport& t) {
-                                   simulated = &t;
-                               })),
-        comms::CommsOptions{});
+        SimModuleAccess::Track(std::move(access), SimModuleAccess::PortMaker(productCode)), comms::CommsOptions{});
 }
 
 bool SamePath(const QString& a, const QString& b) {
@@ -79,7 +75,7 @@ QString CCorvaneApp::ModuleTypeDescription() const {
 
 bool CCorvaneApp::InitInstance(const AppOptions& options) {
     if (options.productCode) m_state.productCode = *options.productCode;
-    if (!m_comms) m_comms = MakeDefaultComms(m_state.productCode, m_simulated, m_sim);
+    if (!m_comms) m_comms = MakeDefaultComms(m_state.productCode, m_sim);
     m_bridge = std::make_unique<CommsBridge>();
     m_comms->SetEventSink(m_bridge.get());
     m_link = std::make_unique<CLinkController>(*m_comms, m_state, m_prompter, m_settings);

@@ -6,7 +6,6 @@
 
 #include <vector>
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -16,10 +15,6 @@
 #include "model/AppState.h"
 
 namespace corvane {
-
-namespace sim {
-class SimTransport;
-}
 
 class CChildFrame;
 class CChildFrmMaps;
@@ -100,9 +95,6 @@ public:
     [[nodiscard]] CMainFrame& Frame() { return *m_frame; }
     [[nodiscard]] CChildFrame* MonitorFrame() const { return m_monitor; }
     [[nodiscard]] QString UserDataFolder() const { return m_userData; }
-    // The built-in simulated module once a link to "sim" made it (null before, and when the
-    // comms library was given from outside).
-    [[nodiscard]] sim::SimTransport* SimulatedModule() const { return m_simulated.load(); }
     // One monitor block from the live stream or a replay: the monitor view, then the live
     // map pointer of the maps view in front.
     void OnMonitorBlock(const std::vector<std::uint8_t>& block);
@@ -126,7 +118,6 @@ private:
     std::unique_ptr<CommsBridge> m_bridge;
     std::shared_ptr<SimModuleAccess> m_sim;
     std::unique_ptr<class MonitorMessageRouter> m_router;
-    std::atomic<sim::SimTransport*> m_simulated{nullptr};
     QString m_userData;
     QString m_programFolder;
     std::unique_ptr<Comms> m_comms;

@@ -40,6 +40,7 @@
 #include "link/CModuleTransfer.h"
 #include "link/MapsDocumentLink.h"
 #include "maps/CModuleMap.h"
+#include "model/FirmwareVersionText.h"
 #include "model/Prompter.h"
 #include "model/SettingsStore.h"
 #include "model/TargetAfrSetting.h"
@@ -63,8 +64,6 @@ LinkIconState IconState(int image) {
         default: return LinkIconState::kUnlinked;
     }
 }
-
-QString HexByte(int value) { return "0x" + QString::number(value, 16).toUpper().rightJustified(2, '0'); }
 
 QString PortDisplayName(const std::string& port) {
     if (port == "sim") return "Simulated Module";
@@ -535,7 +534,7 @@ void CMainFrame::RefreshLinkUi() {
     else if (state.moduleLinked)
         linkText = "Linked";
     if (state.moduleLinked && state.moduleFirmwareVersion != 0)
-        linkText += " (firmware " + HexByte(state.moduleFirmwareVersion) + ")";
+        linkText += " (firmware " + QString::fromStdString(FirmwareVersionHex(state.moduleFirmwareVersion)) + ")";
     m_portLabel->setText("Port: " + PortDisplayName(port));
     RefreshLogLabel();
     m_linkLabel->setText(linkText);

@@ -34,7 +34,8 @@
 #include "maps/CModuleMap.h"
 #include "sim/ModuleEmulator.h"
 #include "sim/RowLean.h"
-#include "sim/SimTransport.h"
+#include "app/SimModuleAccess.h"
+#include "sim/peer/ModulePeer.h"
 #include "views/CCorvaneMonitorView.h"
 #include "views/CMonitorModeLessDlg.h"
 
@@ -107,14 +108,16 @@ void Pump(int milliseconds, const std::function<bool()>& done = {}) {
 // The group window with two own gauges, and the maps view with the live pointer and the
 // AutoTune corrections it collected on a row the simulated engine finds lean.
 bool SaveLiveViews(CCorvaneApp& app, CChildFrmMaps& maps, int index, const QDir& dir) {
-    sim::SimTransport* simulated = app.SimulatedModule();
     CChildFrame* monitor = app.MonitorFrame();
-    if (!simulated || !monitor || !monitor->View()) return false;
+    if (!monitor || !monitor->View()) return false;
     CModuleMap* fuel = maps.Document().GetMap(index);
-    simulated->Peer().WithEmulator([&](sim::ModuleEmulator& module) {
-        sim::MakeRowLean(module, fuel->GetStartAddress(), fuel->GetNumberOfPoints(), 8.0);
-        return module.StartScenario("hold rpm=" + std::to_string(fuel->GetRowKey()) + " sites=16..44/4 dwell=0.8");
+    const bool simulated = app.Simulated().WithPeer([&](sim::ModulePeer& peer) {
+        peer.WithEmulator([&](sim::ModuleEmulator& module) {
+            sim::MakeRowLean(module, fuel->GetStartAddress(), fuel->GetNumberOfPoints(), 8.0);
+            return module.StartScenario("hold rpm=" + std::to_string(fuel->GetRowKey()) + " sites=16..44/4 dwell=0.8");
+        });
     });
+    if (!simulated) return false;
     CCorvaneMonitorView& view = *monitor->View();
     view.ShowOwnWindow(4);   // engine speed
     view.ShowOwnWindow(19);  // throttle position

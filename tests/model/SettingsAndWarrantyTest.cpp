@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "model/AppState.h"
 #include "model/Archive.h"
 #include "model/CBasicSettingsModuleValue.h"
 #include "model/CModuleMemoryMapMirror.h"
+#include "model/FirmwareVersionText.h"
 #include "model/WarrantyValues.h"
 #include "model/SettingsStore.h"
 #include "model/TargetAfrSetting.h"
@@ -172,6 +174,23 @@ TEST(TargetAfrSetting, KeptAsDecimalTextWithTenSignificantDigits) {
         store.SetText("AFR", "Target", bad);
         EXPECT_DOUBLE_EQ(ReadTargetAfr(store), 13.1) << bad;
     }
+}
+
+}  // namespace
+}  // namespace corvane
+
+namespace corvane {
+namespace {
+
+TEST(FirmwareVersionText, UpperCaseHexWhileLinkedElseNotAvailable) {
+    AppState state;
+    EXPECT_EQ(FirmwareVersionText(state), "Firmware Version: N/A");
+    state.moduleLinked = true;
+    state.moduleFirmwareVersion = 42;
+    EXPECT_EQ(FirmwareVersionText(state), "Firmware Version: 0x2A");
+    EXPECT_EQ(FirmwareVersionHex(5), "0x05");
+    state.moduleFirmwareVersion = 0;  // linked, version not read
+    EXPECT_EQ(FirmwareVersionText(state), "Firmware Version: N/A");
 }
 
 }  // namespace

@@ -28,6 +28,7 @@
 #include "monitor/CCorvaneMonitorDoc.h"
 #include "monitor/CMonitorModel.h"
 #include "monitor/ModuleMapTarget.h"
+#include "sim/RowLean.h"
 
 namespace corvane::cli {
 namespace {
@@ -59,12 +60,7 @@ public:
 
 void MakeSimRowLean(sim::SimTransport& sim, const CModuleMap& fuel, double percent) {
     sim.Peer().WithEmulator([&](sim::ModuleEmulator& module) {
-        for (int p = 0; p < fuel.GetNumberOfPoints(); ++p) {
-            const auto address = static_cast<std::uint16_t>(fuel.GetStartAddress() + 2 * p);
-            const int lean = static_cast<int>(std::lround(module.PeekWord(address) * (1.0 - percent / 100.0)));
-            const std::vector<std::uint8_t> bytes{static_cast<std::uint8_t>(lean >> 8), static_cast<std::uint8_t>(lean)};
-            module.Write(address, bytes);
-        }
+        sim::MakeRowLean(module, fuel.GetStartAddress(), fuel.GetNumberOfPoints(), percent);
         return 0;
     });
 }
