@@ -308,14 +308,26 @@ void BM_NoiseSweepRead(benchmark::State& state) {
         }
         rig.SetNoise(level);
         const auto before = rig.comms->GetStats();
+        const bool verbose = std::getenv("CORVANE_NOISE_VERBOSE") != nullptr;
         for (int i = 0; i < reads; ++i) {
             double s = 0.0;
             bool wrong = false;
-            if (rig.Read(s, wrong)) {
+            const auto s0 = rig.comms->GetStats();
+            const bool ok = rig.Read(s, wrong);
+            if (ok) {
                 ++completed;
                 times.push_back(s);
             }
             wrongReads += wrong;
+            if (verbose) {
+                const auto s1 = rig.comms->GetStats();
+                std::printf("  READ %3d: %s %.3f s, %llu sent, %llu repeats (%llu at once), %llu timeouts, frames %d/%d\n", i,
+                            ok ? "ok" : "FAILED", s, static_cast<unsigned long long>(s1.requestsSent - s0.requestsSent),
+                            static_cast<unsigned long long>(s1.repeats - s0.repeats),
+                            static_cast<unsigned long long>(s1.earlyRepeats - s0.earlyRepeats),
+                            static_cast<unsigned long long>(s1.timeouts - s0.timeouts), rig.comms->ReadFrameData(),
+                            rig.comms->WriteFrameData());
+            }
         }
         const auto after = rig.comms->GetStats();
         rig.SetNoise(0.0);

@@ -54,14 +54,14 @@ void LineEstimator::ForgetErrors() {
     m_bytes = 0.0;
 }
 
-std::size_t LineEstimator::BestFrameData(double p, double perFrameBytes, std::size_t largest) {
+std::size_t LineEstimator::BestFrameData(double p, double lineBytes, double riskBytes, std::size_t largest) {
     largest = std::max<std::size_t>(1, largest);
     if (p <= 0.0) return largest;
     // Expected line time per payload byte: each try costs the whole frame, and it takes
     // 1 / P(delivered) tries on average.
     auto cost = [&](std::size_t data) {
-        const double bytes = static_cast<double>(data) + perFrameBytes;
-        return bytes / (static_cast<double>(data) * std::pow(1.0 - std::min(p, 0.5), bytes));
+        const double n = static_cast<double>(data);
+        return (n + lineBytes) / (n * std::pow(1.0 - std::min(p, 0.5), n + riskBytes));
     };
     std::size_t best = largest;
     double bestCost = cost(largest);

@@ -31,11 +31,12 @@ public:
     // nothing about the next one). Turnarounds are kept: they belong to the module.
     void ForgetErrors();
 
-    // The data size per frame (one of 1024, 512, 256, 128, 64, at most `largest`) that moves a
-    // payload in the least expected line time at byte error rate `p`. `perFrameBytes` is what
-    // each frame costs besides its data, in byte times (header, request or answer that goes
-    // with it, turnaround when the request waits for its answer).
-    [[nodiscard]] static std::size_t BestFrameData(double p, double perFrameBytes, std::size_t largest);
+    // The data size per frame (one of 1024, 512, 256, 128, 64, or `largest`, never above it)
+    // that moves a payload in the least expected line time at byte error rate `p`. Besides its
+    // data each try of a frame costs `lineBytes` of line time (its framing, and when the
+    // request waits for its answer, the request's, the answer's and the turnaround) and risks
+    // `riskBytes` more (every byte of request and answer that can spoil the try).
+    [[nodiscard]] static std::size_t BestFrameData(double p, double lineBytes, double riskBytes, std::size_t largest);
 
     static constexpr std::size_t kMinOutcomes = 32;  // before the error rate is trusted
 

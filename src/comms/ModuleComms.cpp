@@ -486,16 +486,17 @@ void ModuleComms::UpdateFrameSizes() {
     const double p = m_line.ByteErrorRate();
     const auto largest = static_cast<std::size_t>(std::max(1, m_maxBlockData.load()));
     const int baud = m_transport ? m_transport->Baud() : 0;
-    // A read's answer follows the others on the line (pipelined): each frame costs its own
-    // framing and its request's. A write waits for its answer: that answer and the module's
-    // turnaround are paid by every frame too.
+    // Pipelined reads keep the line to the host busy with answers: a try costs the answer's
+    // line time, and is spoilt by a bad byte in the answer or in its request. A write waits
+    // for its answer: request, turnaround and answer all cost line time.
     const double overhead = static_cast<double>(protocol::kFrameOverhead);
-    const double readCost = overhead + static_cast<double>(protocol::EncodedSize(4));
+    const double readRequest = static_cast<double>(protocol::EncodedSize(4));
+    const double writeAnswer = static_cast<double>(protocol::EncodedSize(0));
     double turn = 0.0;
     if (baud > 0) turn = m_line.MeanTurnaround(LineEstimator::Kind::Write) * baud / 10.0;
-    const double writeCost = overhead + 4.0 + static_cast<double>(protocol::EncodedSize(0)) + turn;
-    m_readChunk = static_cast<int>(LineEstimator::BestFrameData(p, readCost, largest));
-    m_writeChunk = static_cast<int>(LineEstimator::BestFrameData(p, writeCost, largest));
+    m_readChunk = static_cast<int>(LineEstimator::BestFrameData(p, overhead, overhead + readRequest, largest));
+    m_writeChunk = static_cast<int>(
+        LineEstimator::BestFrameData(p, overhead + 4.0 + writeAnswer + turn, overhead + 4.0 + writeAnswer, largest));
 }
 
 // The worst case of one attempt: the configured wait plus the line time of the request, of an

@@ -145,13 +145,17 @@ TEST(RetryRules, AShortDropOutIsRiddenOutWithinTheTimeBudget) {
 }
 
 TEST(LineEstimator, FrameSizeFollowsTheErrorRate) {
-    // A clean line keeps the largest frames; a bad one makes smaller ones cheaper.
-    EXPECT_EQ(LineEstimator::BestFrameData(0.0, 30.0, 1024), 1024u);
-    EXPECT_EQ(LineEstimator::BestFrameData(0.00001, 30.0, 1024), 1024u);
-    EXPECT_EQ(LineEstimator::BestFrameData(0.002, 30.0, 1024), 128u);
-    EXPECT_LT(LineEstimator::BestFrameData(0.0005, 30.0, 1024), 1024u);
-    EXPECT_EQ(LineEstimator::BestFrameData(0.01, 30.0, 100), 64u);
-    EXPECT_EQ(LineEstimator::BestFrameData(0.0, 30.0, 100), 100u);  // never above the module's largest
+    // A clean line keeps the largest frames; a bad one makes smaller ones cheaper. Writes
+    // (each try pays request, turnaround and answer) and pipelined reads (each try pays its
+    // answer only).
+    EXPECT_EQ(LineEstimator::BestFrameData(0.0, 30.0, 24.0, 1024), 1024u);
+    EXPECT_EQ(LineEstimator::BestFrameData(0.00001, 30.0, 24.0, 1024), 1024u);
+    EXPECT_EQ(LineEstimator::BestFrameData(0.002, 30.0, 24.0, 1024), 128u);
+    EXPECT_LT(LineEstimator::BestFrameData(0.0005, 30.0, 24.0, 1024), 1024u);
+    EXPECT_EQ(LineEstimator::BestFrameData(0.002, 11.0, 26.0, 1024), 64u);
+    EXPECT_EQ(LineEstimator::BestFrameData(0.0005, 11.0, 26.0, 128), 128u);
+    EXPECT_EQ(LineEstimator::BestFrameData(0.01, 30.0, 24.0, 100), 64u);
+    EXPECT_EQ(LineEstimator::BestFrameData(0.0, 30.0, 24.0, 100), 100u);  // never above the module's largest
 
     // 139-byte frames with 0.2 % of the bytes bad: about a quarter of them fail.
     LineEstimator line;
