@@ -27,6 +27,7 @@
 #include "model/Prompter.h"
 #include "model/SettingsStore.h"
 #include "protocol/Frame.h"
+#include "sim/ModuleEmulator.h"
 #include "sim/SimTransport.h"
 #include "sim/peer/PtyPeerHost.h"
 
@@ -352,6 +353,55 @@ void BM_NoiseSweepRead(benchmark::State& state) {
     std::fflush(stdout);
 }
 
+// Flash writes as the firmware upgrade makes them (512-byte blocks, 32 KiB) on a line with
+// state.range(0) bad bytes per 10,000, with frame sizes that follow the measured error rate
+// (state.range(1) = 1) or always the largest the module takes.
+void BM_NoisyFlash(benchmark::State& state) {
+    sim::PeerFaults faults;
+    faults.baud = kBaud;
+    faults.corruptRate = faults.dropRate = faults.garbageRate = static_cast<double>(state.range(0)) / 10000.0;
+    CommsOptions options;
+    options.adaptFrameSize = state.range(1) != 0;
+    auto transport = std::make_unique<sim::SimTransport>(sim::EmulatorOptions{}, faults, 7);
+    sim::ModulePeer& peer = transport->Peer();
+    peer.WithEmulator([](sim::ModuleEmulator& e) {
+        e.Poke(sim::kUpgradeMarkerAddress, sim::kUpgradeMarkerOn);
+        return 0;
+    });
+    peer.PowerCycle();  // the upgrade loader takes flash writes
+    ModuleComms comms(std::move(transport), options);
+    bool linked = false;
+    for (int i = 0; i < 5 && !linked; ++i) linked = comms.DetectModule();
+    if (!linked) {
+        state.SkipWithError("module not detected");
+        return;
+    }
+    comms.SetCommunicationTimeoutMode(1);
+    std::vector<std::uint8_t> block(512);
+    constexpr std::uint32_t kFrom = 0x4000, kTo = 0xC000;
+    double seconds = 0.0;
+    int failed = 0;
+    for (auto _ : state) {
+        const auto t0 = std::chrono::steady_clock::now();
+        for (std::uint32_t at = kFrom; at < kTo; at += 512) {
+            for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<std::uint8_t>(at + i * 7);
+            failed += !comms.WriteFlashBlock(at, block.data(), 512);
+        }
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    }
+    const double perRun = seconds / static_cast<double>(state.iterations());
+    state.counters["seconds"] = perRun;
+    state.counters["efficiency"] = static_cast<double>(kTo - kFrom) * kByteTime / perRun;
+    state.counters["failed_blocks"] = failed;
+    state.counters["frame_data"] = comms.WriteFrameData();
+    state.counters["executed_twice"] = static_cast<double>(peer.GetStats().repeatsExecuted);
+    const auto stats = comms.GetStats();
+    state.counters["sent"] = static_cast<double>(stats.requestsSent);
+    state.counters["repeats"] = static_cast<double>(stats.repeats);
+    state.counters["at_once"] = static_cast<double>(stats.earlyRepeats);
+    state.counters["timeouts"] = static_cast<double>(stats.timeouts);
+}
+
 }  // namespace
 
 BENCHMARK(BM_MapSweepPipelined)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -361,6 +411,7 @@ BENCHMARK(BM_MapSweepOneMapPerCall)->Iterations(2)->Unit(benchmark::kMillisecond
 BENCHMARK(BM_MapSweepSerialPty)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 #endif
 BENCHMARK(BM_MonitorStream)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_NoisyFlash)->ArgsProduct({{0, 10}, {0, 1}})->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(BM_NoiseSweepRead)
     ->ArgsProduct({{0, 2, 5, 10, 20}, {0}})
     ->Iterations(1)
