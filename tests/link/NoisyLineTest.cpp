@@ -225,7 +225,11 @@ TEST(NoisyLine, DeadLineEndsInConnectionFailureWithinTheUsualBounds) {
     // Four of the longest waits, as the fixed count of attempts gave.
     EXPECT_LT(failedRead - pulled, std::chrono::milliseconds(2400));
     const auto deadline = pulled + std::chrono::seconds(20);
-    while (Clock::now() < deadline && rig.events->failures == 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    auto failures = [&] {
+        std::lock_guard lock(rig.events->mutex);
+        return rig.events->failures;
+    };
+    while (Clock::now() < deadline && failures() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
     std::lock_guard lock(rig.events->mutex);
     ASSERT_EQ(rig.events->failures, 1);
     EXPECT_EQ(rig.events->statuses, std::vector<int>{kDataLinkLost});
