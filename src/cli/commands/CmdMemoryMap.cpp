@@ -234,9 +234,9 @@ void PrintMemoryMap(std::uint32_t productCode, const FamilyLayout& layout, bool 
                    InFlash(a.from, a.to)});
     areas.Print(out, markdown);
 
-    out << "\n" << (markdown ? "#### " : "") << "Tuning maps of family " << family
-        << " (display = display min + (raw − module min) × (display max − display min) ÷ (module max − module min);"
-        << " point i of n lies at x = x min + i × (x max − x min) ÷ (n − 1))\n\n";
+    out << "\n" << (markdown ? "#### " : "") << "Tuning maps of family " << family << "\n\n"
+        << "Display value = display min + (raw − module min) × (display max − display min) ÷ (module max − module min);\n"
+        << "point i of n lies at x = x min + i × (x max − x min) ÷ (n − 1).\n\n";
     Table maps({"map", "title", "from", "to", "points × bytes", "y module", "y display", "y unit", "x display", "x unit"});
     for (const auto& name : layout.basicClassNames) {
         const MapDescription* d = CMapCatalogue::Find(name);
@@ -261,7 +261,8 @@ void PrintMemoryMap(std::uint32_t productCode, const FamilyLayout& layout, bool 
 
 void PrintLiveValues(bool markdown, std::ostream& out) {
     out << (markdown ? "#### " : "") << "Live-value block at " << Hex4(kMonitorAddress) << ", "
-        << protocol::kMonitorBlockBytes << " bytes (display = min + raw × (max − min) ÷ raw max; words high byte first)\n\n";
+        << protocol::kMonitorBlockBytes << " bytes\n\n"
+        << "Display value = min + raw × (max − min) ÷ raw max; words are high byte first.\n\n";
     Table table({"#", "name", "offset", "address", "width", "min", "max", "raw max", "unit", "above max shows"});
     for (const auto& c : protocol::kMonitorChannels)
         table.Add({std::to_string(c.index), c.name, std::to_string(c.offset), Hex4(kMonitorAddress + c.offset),
