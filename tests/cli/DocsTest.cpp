@@ -47,7 +47,8 @@ TEST(ProtocolDoc, HoldsTheGeneratedMemoryMapsAndTheLiveValueTable) {
         const auto run = Cli("memory-map", args);
         ASSERT_EQ(run.code, cli::kExitOk) << line << ": " << run.err;
         EXPECT_NE(doc.find(run.out), std::string::npos)
-            << "docs/protocol.md does not hold the output of `" << line << "`; paste it in again:\n" << run.out;
+            << "docs/protocol.md does not hold the output of `" << line
+            << "`; scripts/update-protocol-tables.py writes it in again:\n" << run.out;
         EXPECT_NE(doc.find(line), std::string::npos) << "the document should say how its table was made";
     }
 }

@@ -175,7 +175,7 @@ std::vector<Area> Areas(const FamilyLayout& layout) {
     areas.push_back({kMonitorAddress, kMonitorAddress + static_cast<std::uint32_t>(last.offset + last.width) - 1u,
                      "live-value block: " + std::to_string(protocol::kMonitorChannelCount) + " live values, " +
                          std::to_string(protocol::kMonitorBlockBytes) + " bytes (RAM)",
-                     "yes: refreshed all the time the engine runs; zeros after power-off",
+                     "yes: refreshed all the time by the running firmware (not in the loader)",
                      "never: the module overwrites it"});
 
     // Tuning maps: runs of maps of one group that follow each other without a gap.
