@@ -404,6 +404,30 @@ void BM_NoisyFlash(benchmark::State& state) {
     state.counters["timeouts"] = static_cast<double>(stats.timeouts);
 }
 
+// 1,000 reads of 1,024 bytes at 0x8000 on the unpaced in-process line with state.range(0) bytes
+// per 10,000 bad (half lost, half damaged), with the library's own timings; frames of 1 KiB
+// (state.range(1) = 0) or sized by the measured error rate. failed = reads that gave up.
+void BM_KiBReads(benchmark::State& state) {
+    sim::PeerFaults faults;
+    faults.dropRate = faults.corruptRate = static_cast<double>(state.range(0)) / 20000.0;
+    CommsOptions options;
+    options.adaptFrameSize = state.range(1) != 0;
+    options.heartbeatInterval = std::chrono::milliseconds(0);
+    options.reconnectAttempts = 1000000;  // keep the link: this counts reads
+    ModuleComms comms(std::make_unique<sim::SimTransport>(sim::EmulatorOptions{}, faults, 3), options);
+    bool linked = false;
+    for (int i = 0; i < 20 && !linked; ++i) linked = comms.DetectModule();
+    if (!linked) {
+        state.SkipWithError("module not detected");
+        return;
+    }
+    int failed = 0;
+    for (auto _ : state)
+        for (int i = 0; i < 1000; ++i) failed += !comms.ReadModuleMemoryBlock(0x8000, 1024);
+    state.counters["failed"] = failed;
+    state.counters["frame_data"] = comms.ReadFrameData();
+}
+
 }  // namespace
 
 BENCHMARK(BM_MapSweepPipelined)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -413,6 +437,7 @@ BENCHMARK(BM_MapSweepOneMapPerCall)->Iterations(2)->Unit(benchmark::kMillisecond
 BENCHMARK(BM_MapSweepSerialPty)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 #endif
 BENCHMARK(BM_MonitorStream)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_KiBReads)->ArgsProduct({{1, 2, 5, 10, 20}, {0, 1}})->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(BM_NoisyFlash)->ArgsProduct({{0, 10}, {0, 1}})->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(BM_NoiseSweepRead)
     ->ArgsProduct({{0, 2, 5, 10, 20}, {0}})
