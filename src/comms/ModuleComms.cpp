@@ -515,19 +515,25 @@ ModuleComms::Clock::duration ModuleComms::AttemptTimeout(const Job& job, std::si
 }
 
 // When the answer to `f` is overdue. It cannot start before the request has left the host nor
-// before the answers ahead of it (requests sent earlier and still open) have come in; the line
-// is as far as the last answer that arrived. To that come the wire times of those answers and
-// its own, and the module's measured turnaround with its spread (the configured wait before
-// anything was measured, doubled for every timeout this request already had). Never later
-// than the end of the request's time budget.
+// before the last answer that arrived; to that come its own wire time and the module's
+// measured turnaround with its spread (the configured wait before anything was measured,
+// doubled for every timeout this request already had). Never later than the end of the
+// request's time budget.
 ModuleComms::Clock::time_point ModuleComms::Deadline(const InFlight& f) const {
     const Job& job = *f.job;
     const Clock::duration worst = AttemptTimeout(job, f.index);
     const Clock::time_point budgetEnd = f.budgetStart + worst * std::max(1, job.attempts);
     if (job.attempts <= 1) return budgetEnd;  // single-shot (probes, the stop at unlink)
+    // Only the open request whose last copy is the oldest waits for a timeout: the answers to
+    // the others come after its own, and once that has come the order shows which of them are
+    // lost. A stall that holds up every answer for a moment thus costs one repeat, not one per
+    // request on the line.
     std::size_t answers = 0;
-    for (const auto& [seq, g] : m_inFlight)
-        if (!g.resendPending && g.lastSent <= f.lastSent) answers += protocol::EncodedSize(g.job->expectLength[g.index]);
+    for (const auto& [seq, g] : m_inFlight) {
+        if (g.resendPending) continue;
+        if (g.lastSent < f.lastSent) return budgetEnd;
+        if (g.lastSent == f.lastSent) answers += protocol::EncodedSize(g.job->expectLength[g.index]);
+    }
     if (m_streamOn) answers += protocol::EncodedSize(m_monitorLength);
     const double ceiling = std::chrono::duration<double>(worst).count();
     const double latency = m_transport ? m_transport->Latency() : 0.0;
