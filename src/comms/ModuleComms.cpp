@@ -46,6 +46,10 @@ struct ModuleComms::InFlight {
     // this request's own answer is lost.
     std::uint64_t firstLive = 0;
     std::uint64_t lastSent = 0;
+    std::vector<std::uint64_t> copies;  // transmission numbers of all copies, in order
+    // Sent again because its answer was cut short: the rest of that answer still comes, with
+    // the next bytes, as a damaged frame, which then says nothing new.
+    bool cutShort = false;
     std::vector<std::uint8_t> encoded;
 };
 
@@ -445,7 +449,7 @@ void ModuleComms::SendMore(Clock::time_point now) {
     }
 }
 
-void ModuleComms::Transmit(InFlight& f, Clock::time_point now, bool repeat, bool lost) {
+void ModuleComms::Transmit(InFlight& f, Clock::time_point now, bool repeat, Lost lost) {
     if (f.attempts == 0) f.budgetStart = now;
     // Every copy but a busy repeat stands for one that did not get through.
     if (repeat && !f.resendPending) {
@@ -454,7 +458,15 @@ void ModuleComms::Transmit(InFlight& f, Clock::time_point now, bool repeat, bool
     }
     ++f.attempts;
     f.lastSent = ++m_transmissions;
-    if (f.attempts == 1 || lost) f.firstLive = f.lastSent;
+    if (f.attempts == 1 || lost == Lost::All) {
+        f.firstLive = f.lastSent;
+    } else if (lost == Lost::Earliest) {
+        // Answers come in the order of the copies: what was lost is the earliest copy still
+        // live; a later copy sent before this one may yet be answered.
+        auto next = std::upper_bound(f.copies.begin(), f.copies.end(), f.firstLive);
+        f.firstLive = next != f.copies.end() ? *next : f.lastSent;
+    }
+    f.copies.push_back(f.lastSent);
     const auto wire = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(WireSeconds(f.encoded.size())));
     f.sentEnd = std::max(now, m_hostLineFree) + wire;
@@ -463,7 +475,7 @@ void ModuleComms::Transmit(InFlight& f, Clock::time_point now, bool repeat, bool
         std::lock_guard lock(m_mutex);
         ++m_stats.requestsSent;
         if (repeat) ++m_stats.repeats;
-        if (lost) ++m_stats.earlyRepeats;
+        if (lost != Lost::None) ++m_stats.earlyRepeats;
     }
     if (!m_transport || !m_transport->Write(f.encoded)) TransportFailed(now);
 }
@@ -575,7 +587,7 @@ void ModuleComms::ResendOlder(std::uint64_t transmission, Clock::time_point now)
     });
     for (std::uint16_t seq : lost) {
         auto it = m_inFlight.find(seq);
-        if (it != m_inFlight.end()) Transmit(it->second, now, true, true);
+        if (it != m_inFlight.end()) Transmit(it->second, now, true, Lost::All);
     }
 }
 
@@ -626,7 +638,7 @@ void ModuleComms::HandleFrame(const Frame& frame, Clock::time_point now) {
                 std::lock_guard lock(m_mutex);
                 ++m_stats.badCrcAnswers;
             }
-            if (NoteAnswered(f, now) && !f.resendPending) Transmit(f, now, true, true);
+            if (NoteAnswered(f, now) && !f.resendPending) Transmit(f, now, true, Lost::Earliest);
             return;
         case Command::ErrorBusy:
             {
@@ -665,7 +677,13 @@ void ModuleComms::HandleDamagedAnswer(const Frame& header, Clock::time_point now
     // The answer was damaged on its way: ask again now instead of waiting for the timeout. The
     // module answers a repeat from its answer cache, so nothing is carried out twice.
     if ((header.command == protocol::AnswerFor(request) || protocol::IsError(header.command)) && !f.resendPending) {
-        if (NoteAnswered(f, now)) Transmit(f, now, true, true);
+        if (f.cutShort) {
+            f.cutShort = false;
+            return;
+        }
+        // Which copy this damaged answer belongs to is not known for certain, so it does not
+        // settle the requests sent before it (rule of the order); a good answer will.
+        Transmit(f, now, true, Lost::Earliest);
     }
 }
 
@@ -679,7 +697,10 @@ void ModuleComms::CheckTimeouts(Clock::time_point now) {
         for (auto it = m_inFlight.begin(); it != m_inFlight.end(); ++it)
             if (!it->second.resendPending && (oldest == m_inFlight.end() || it->second.lastSent < oldest->second.lastSent))
                 oldest = it;
-        if (oldest != m_inFlight.end()) Transmit(oldest->second, now, true, true);
+        if (oldest != m_inFlight.end()) {
+            oldest->second.cutShort = true;
+            Transmit(oldest->second, now, true, Lost::Earliest);
+        }
     }
     std::vector<std::uint16_t> due;
     for (auto& [seq, f] : m_inFlight)

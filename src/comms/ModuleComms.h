@@ -150,9 +150,11 @@ private:
     void TakeWork(Clock::time_point now);
     void StartJob(const std::shared_ptr<Job>& job, Clock::time_point now);
     void SendMore(Clock::time_point now);
-    // repeat: not the first copy; lost: the previous copy is known lost (seen damaged, or a
-    // later request was answered first), so its answer can no longer come.
-    void Transmit(InFlight& f, Clock::time_point now, bool repeat, bool lost = false);
+    // What a repeat knows of the copies already sent: nothing (a timeout), that the earliest
+    // copy still live is lost (seen damaged, refused as damaged, cut short), or that all are
+    // (a later request was answered first).
+    enum class Lost { None, Earliest, All };
+    void Transmit(InFlight& f, Clock::time_point now, bool repeat, Lost lost = Lost::None);
     void ResendOlder(std::uint64_t transmission, Clock::time_point now);
     [[nodiscard]] bool NoteAnswered(InFlight& f, Clock::time_point now);
     void HandleFrame(const protocol::Frame& frame, Clock::time_point now);
