@@ -502,7 +502,7 @@ void CMainFrame::BuildDifferencesBar() {
     m_differences = new CTuneDifferencesView(m_differencesBar);
     m_differencesBar->setWidget(m_differences);
     addDockWidget(Qt::RightDockWidgetArea, m_differencesBar);
-    resizeDocks({m_differencesBar}, {380}, Qt::Horizontal);
+    resizeDocks({m_differencesBar}, {460}, Qt::Horizontal);
     m_differencesBar->hide();
     connect(m_differences, &CTuneDifferencesView::pointChosen, this, &CMainFrame::OnDifferenceChosen);
     connect(m_differences, &CTuneDifferencesView::takeValueRequested, this, &CMainFrame::OnTakeValue);

@@ -163,7 +163,9 @@ bool SaveComparison(CCorvaneApp& app, CChildFrmMaps& maps, int index, const QDir
     auto copy = CCorvaneMapsDoc::Load(maps.Document().SaveToBytes(), otherApp);
     if (!copy.document) return false;
     CModuleMap& row = *copy.document->GetMap(index);
-    for (int i = 20; i <= 40; ++i) row.StepPointByModuleUnits(i, 4 + (i - 20) % 7);
+    // A smooth bump of up to 80 module units (about 1.6 ms), well clear of the markers.
+    for (int i = 20; i <= 40; ++i)
+        row.StepPointByModuleUnits(i, static_cast<int>(std::lround(80.0 * std::sin(3.14159265358979 * (i - 20) / 20.0))));
     const std::string path = QDir(scratch).filePath("richer.crv").toStdString();
     if (!copy.document->Save(path)) return false;
     auto opened = CTuneComparison::Open(maps.Document(), path);

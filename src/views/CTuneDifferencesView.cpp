@@ -129,8 +129,10 @@ void CTuneDifferencesView::Show(const CTuneComparison* comparison) {
         }
         QTreeWidgetItem* item = add(RowKind::kPoint, d.mapIndex, d.point,
                                     {QString::fromStdString(map.GetTitle()), QString::number(d.point), Number(d.x), a, b});
+        item->setToolTip(kWhatColumn, QString::fromStdString(map.GetTitle()));
         if (map.IsComposite())
-            item->setToolTip(kWhatColumn, "This map stands for the rows listed with it: take the rows' values.");
+            item->setToolTip(kWhatColumn, QString::fromStdString(map.GetTitle()) +
+                                              "\nThis map stands for its rows: take the rows' values.");
     }
     m_tree->addTopLevelItems(rows);
 
