@@ -47,6 +47,7 @@
 #include "model/TargetAfrSetting.h"
 #include "views/CAFRCalculatorDlg.h"
 #include "views/CHotKeyHelpDlg.h"
+#include "views/CCorvaneBasicSettingsView.h"
 #include "views/CMapsView.h"
 #include "views/CPPageTuningMapSelector.h"
 #include "views/CTuneDifferencesView.h"
@@ -506,6 +507,7 @@ void CMainFrame::BuildDifferencesBar() {
     m_differencesBar->hide();
     connect(m_differences, &CTuneDifferencesView::pointChosen, this, &CMainFrame::OnDifferenceChosen);
     connect(m_differences, &CTuneDifferencesView::takeValueRequested, this, &CMainFrame::OnTakeValue);
+    connect(m_differences, &CTuneDifferencesView::takeSettingRequested, this, &CMainFrame::OnTakeSetting);
     connect(m_differences, &CTuneDifferencesView::settingChosen, this, [this](int) {
         if (CChildFrmMaps* frame = m_differencesFrame.data()) {
             if (frame != ActiveMapsFrame()) m_mdi->setActiveSubWindow(frame);
@@ -568,6 +570,17 @@ void CMainFrame::OnTakeValue(int mapIndex, int point) {
     for (const PointDifference& d : m_differences->Differences().points)
         if (d.mapIndex == mapIndex && d.point == point)
             statusBar()->showMessage("The point could not take the whole value: its range or trim margins hold it.", 10000);
+}
+
+void CMainFrame::OnTakeSetting(int index) {
+    CChildFrmMaps* frame = m_differencesFrame.data();
+    const CTuneComparison* comparison = frame ? frame->Comparison() : nullptr;
+    const CBasicSettingsModuleValue* source = comparison ? comparison->Compared().GetSetting(index) : nullptr;
+    if (!source) return;
+    if (frame != ActiveMapsFrame()) m_mdi->setActiveSubWindow(frame);
+    // Through the settings view, as an accepted entry of the setting's own dialog.
+    OnSelectorEntry(frame->Document().GetMapCount(), CPPageTuningMapSelector::kKindBasicSettings);
+    if (CCorvaneBasicSettingsView* view = frame->BasicSettingsView()) view->TakeValue(index, source->GetDisplayValue());
 }
 
 void CMainFrame::BuildStatusBar() {

@@ -107,6 +107,7 @@ private:
     // A row of the differences list: that map shown as the selector shows it, that point active.
     void OnDifferenceChosen(int mapIndex, int point);
     void OnTakeValue(int mapIndex, int point);
+    void OnTakeSetting(int index);
     void BuildStatusBar();
     void AddSystemPorts(QMenu* portMenu);
     QAction* NamedPortAction(const QString& port, const QString& text);

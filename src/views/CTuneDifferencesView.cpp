@@ -56,7 +56,7 @@ CTuneDifferencesView::CTuneDifferencesView(QWidget* parent) : QWidget(parent) {
     layout->addWidget(m_tree, 1);
 
     m_take = new QPushButton(kTakeValueText, this);
-    m_take->setToolTip("Copy the compared tune's value of the chosen point into the document");
+    m_take->setToolTip("Copy the compared tune's value of the chosen row into the document");
     layout->addWidget(m_take);
 
     connect(m_tree, &QTreeWidget::currentItemChanged, this,
@@ -149,7 +149,9 @@ void CTuneDifferencesView::Show(const CTuneComparison* comparison) {
 
 bool CTuneDifferencesView::CanTake(const QTreeWidgetItem* item) const {
     if (item == nullptr || m_comparison == nullptr) return false;
-    if (item->data(kWhatColumn, kKindRole).toInt() != static_cast<int>(RowKind::kPoint)) return false;
+    const auto kind = static_cast<RowKind>(item->data(kWhatColumn, kKindRole).toInt());
+    if (kind == RowKind::kSetting) return true;
+    if (kind != RowKind::kPoint) return false;
     const CModuleMap* map = m_comparison->Active().GetMap(item->data(kWhatColumn, kIndexRole).toInt());
     return map != nullptr && !map->IsComposite();
 }
@@ -161,6 +163,21 @@ bool CTuneDifferencesView::ChoosePoint(int mapIndex, int point) {
         QTreeWidgetItem* item = m_tree->topLevelItem(i);
         if (item->data(kWhatColumn, kKindRole).toInt() == static_cast<int>(RowKind::kPoint) &&
             item->data(kWhatColumn, kIndexRole).toInt() == mapIndex && item->data(kWhatColumn, kPointRole).toInt() == point) {
+            if (m_tree->currentItem() == item)
+                OnCurrentChanged(item);
+            else
+                m_tree->setCurrentItem(item);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CTuneDifferencesView::ChooseSetting(int index) {
+    for (int i = 0; i < m_tree->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = m_tree->topLevelItem(i);
+        if (item->data(kWhatColumn, kKindRole).toInt() == static_cast<int>(RowKind::kSetting) &&
+            item->data(kWhatColumn, kIndexRole).toInt() == index) {
             if (m_tree->currentItem() == item)
                 OnCurrentChanged(item);
             else
@@ -193,9 +210,13 @@ void CTuneDifferencesView::OnCurrentChanged(QTreeWidgetItem* item) {
 }
 
 void CTuneDifferencesView::TakeChosenValue() {
-    if (!CanTake(m_tree->currentItem())) return;
+    QTreeWidgetItem* item = m_tree->currentItem();
+    if (!CanTake(item)) return;
     int mapIndex = 0, point = 0;
-    if (ChosenPoint(mapIndex, point)) emit takeValueRequested(mapIndex, point);
+    if (ChosenPoint(mapIndex, point))
+        emit takeValueRequested(mapIndex, point);
+    else
+        emit takeSettingRequested(item->data(kWhatColumn, kIndexRole).toInt());
 }
 
 void CTuneDifferencesView::OnContextMenu(const QPoint& position) {

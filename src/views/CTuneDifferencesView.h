@@ -38,6 +38,8 @@ public:
     [[nodiscard]] QString Caption() const;
     // Chooses the row of this map point, as a click does; false when it is not listed.
     bool ChoosePoint(int mapIndex, int point);
+    // Chooses the row of this basic setting, as a click does; false when it is not listed.
+    bool ChooseSetting(int index);
     // The map point of the chosen row, if the chosen row is one.
     [[nodiscard]] bool ChosenPoint(int& mapIndex, int& point) const;
     // Take Value on the chosen row, as the button does.
@@ -50,6 +52,8 @@ signals:
     void settingChosen(int index);
     // Take Value on a map point's row.
     void takeValueRequested(int mapIndex, int point);
+    // Take Value on a basic setting's row.
+    void takeSettingRequested(int index);
 
 private:
     enum class RowKind { kBaseMapName, kSetting, kPoint };

@@ -23,11 +23,13 @@ namespace {
 
 constexpr const char* kTimingMap = "IGNVSTHROTTLE2048Map";
 
-// A family-A tune with points 5 and 6 of the timing map raised, saved to path.
+// A family-A tune with points 5 and 6 of the timing map raised and another rev limit, saved
+// to path.
 void SaveOtherTune(const QString& path, int& mapIndex) {
     AppState app;
     app.productCode = 1;
     CCorvaneMapsDoc other(app);
+    QVERIFY(other.ApplySettingDisplayValue(kRevLimit, 7000));
     mapIndex = other.FindMap(kTimingMap);
     other.GetMap(mapIndex)->StepPointByModuleUnits(5, 12);
     other.GetMap(mapIndex)->StepPointByModuleUnits(6, 9);
@@ -135,6 +137,22 @@ void TuneCompareTest::rowsShowTheirPointAndTakeValueEditsPushesAndUndoes() {
     QCOMPARE(map.GetPointModuleValue(6), before);
     QCOMPARE(moduleByte(), int(maps->Document().ReadByte(address)));
     QCOMPARE(list.Differences().points.size(), std::size_t(2));
+
+    // A setting's row takes its value through the settings view: document, module and list.
+    const CBasicSettingsModuleValue& limit = *maps->Document().GetSetting(kRevLimit);
+    const int wanted = maps->Comparison()->Compared().GetSetting(kRevLimit)->GetModuleValue();
+    QVERIFY(limit.GetModuleValue() != wanted);
+    QCOMPARE(list.Differences().settings.size(), std::size_t(1));
+    QVERIFY(list.ChooseSetting(kRevLimit));
+    QCOMPARE(maps->CurrentViewKind(), CChildFrmMaps::ViewKind::kBasicSettings);
+    list.TakeChosenValue();
+    QCOMPARE(limit.GetModuleValue(), wanted);
+    QVERIFY(list.Differences().settings.empty());
+    for (int k = 0; k < limit.GetByteWidth(); ++k) {
+        const auto at = static_cast<std::uint16_t>(limit.GetAddress() + k);
+        QCOMPARE(h.Module([&](sim::ModuleEmulator& e) { return int(e.Memory()[at]); }),
+                 int(maps->Document().ReadByte(at)));
+    }
 }
 
 void TuneCompareTest::stopComparingAndClosingTheDocumentEndTheComparison() {

@@ -185,6 +185,17 @@ void TuneCompareViewTest::differencesListShowsBothValuesAndPassesChoicesOn() {
     list.Show(opened.comparison.get());
     QCOMPARE(list.Differences().points.size(), std::size_t(9));
 
+    // A setting's row takes its value too (the frame does it through the settings view).
+    QVERIFY(t.doc->ApplySettingDisplayValue(kRevLimit, 7000));
+    list.Show(opened.comparison.get());
+    QSignalSpy takeSetting(&list, &CTuneDifferencesView::takeSettingRequested);
+    QVERIFY(list.ChooseSetting(kRevLimit));
+    QVERIFY(list.TakeValueButton()->isEnabled());
+    list.TakeValueButton()->click();
+    QCOMPARE(takeSetting.count(), 1);
+    QCOMPARE(takeSetting.last().at(0).toInt(), int(kRevLimit));
+    QCOMPARE(take.count(), 1);
+
     list.Show(nullptr);
     QCOMPARE(tree->topLevelItemCount(), 0);
     QVERIFY(!list.TakeValueButton()->isEnabled());
