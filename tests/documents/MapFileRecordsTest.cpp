@@ -165,28 +165,6 @@ TEST(MapFileRecords, EveryProperPrefixOfAFileIsDamaged) {
     }
 }
 
-TEST(MapFileRecords, NamePrefixesAndWideNamesAreRead) {
-    auto file = NewFile(2);
-    const std::vector<std::uint8_t> rest(file.begin() + 29, file.end());
-    Archive wide;
-    wide.WriteU32(12);
-    wide.WriteU32(2);
-    wide.WriteU32(37);
-    wide.WriteU8(0xFF);
-    wide.WriteU16(0xFFFE);
-    wide.WriteU8(3);
-    for (const std::uint16_t c : {std::uint16_t{'A'}, std::uint16_t{0x263A}, std::uint16_t{'Z'}}) wide.WriteU16(c);
-    std::vector<std::uint8_t> bytes = wide.Bytes();
-    bytes.insert(bytes.end(), rest.begin(), rest.end());
-    const MapFileParse parsed = MapFileRecords::Parse(bytes, 2);
-    ASSERT_TRUE(parsed.Ok());
-    EXPECT_EQ(parsed.records.baseMapName, "A?Z");
-    // A name announced longer than the file is damaged, not a huge allocation.
-    bytes.resize(12);
-    bytes.insert(bytes.end(), {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F});
-    EXPECT_EQ(FaultOf(bytes, 2), MapFileFault::kDamaged);
-}
-
 // --- Apply step ---------------------------------------------------------------------------------
 
 TEST(MapFileRecordsApply, RecordsThatDoNotFitBuildNoDocument) {
