@@ -1,4 +1,7 @@
 // Map document load and save: a family-A document (194 maps of 64 points and the composite).
+// A load is a parse into plain records and the apply step that builds the document from them;
+// the two halves are measured alone and together, and a damaged file is refused by the parse
+// alone.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -7,6 +10,7 @@
 
 #include "documents/AtomicFile.h"
 #include "documents/CCorvaneMapsDoc.h"
+#include "documents/MapFileRecords.h"
 #include "documents/TuneDifferences.h"
 #include "maps/CModuleMap.h"
 
@@ -41,6 +45,53 @@ void BM_LoadFamilyA(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
 }
 BENCHMARK(BM_LoadFamilyA)->Unit(benchmark::kMillisecond);
+
+// Parse only: every rule checked and every record decoded, no document.
+void BM_ParseFamilyA(benchmark::State& state) {
+    AppState app = FamilyA();
+    CCorvaneMapsDoc source(app);
+    const auto bytes = source.SaveToBytes();
+    for (auto _ : state) {
+        auto parsed = MapFileRecords::Parse(bytes, app.productCode);
+        if (!parsed.Ok()) state.SkipWithError("parse refused the file");
+        benchmark::DoNotOptimize(parsed.records.mapPoints.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+}
+BENCHMARK(BM_ParseFamilyA)->Unit(benchmark::kMicrosecond);
+
+// Apply only: a fresh document built and filled from parsed records.
+void BM_ApplyFamilyA(benchmark::State& state) {
+    AppState app = FamilyA();
+    CCorvaneMapsDoc source(app);
+    const auto records = MapFileRecords::Parse(source.SaveToBytes(), app.productCode).records;
+    for (auto _ : state) {
+        auto loaded = CCorvaneMapsDoc::FromRecords(records, app);
+        benchmark::DoNotOptimize(loaded.document.get());
+    }
+}
+BENCHMARK(BM_ApplyFamilyA)->Unit(benchmark::kMillisecond);
+
+// A damaged file is refused before any document is built. Arg 0: the file lacks its last
+// byte (every header field read, the length check fails); arg 1: a map count of another
+// family (refused after the name).
+void BM_LoadDamagedFamilyA(benchmark::State& state) {
+    AppState app = FamilyA();
+    CCorvaneMapsDoc source(app);
+    auto bytes = source.SaveToBytes();
+    if (state.range(0) == 0) {
+        bytes.pop_back();
+    } else {
+        bytes[8] = 37;
+        bytes[9] = bytes[10] = bytes[11] = 0;
+    }
+    for (auto _ : state) {
+        auto loaded = CCorvaneMapsDoc::Load(bytes, app);
+        if (loaded.document) state.SkipWithError("damaged file loaded");
+        benchmark::DoNotOptimize(loaded.status);
+    }
+}
+BENCHMARK(BM_LoadDamagedFamilyA)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 void BM_SaveToBytesFamilyA(benchmark::State& state) {
     AppState app = FamilyA();

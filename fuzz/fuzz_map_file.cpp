@@ -1,4 +1,4 @@
-// libFuzzer target: the map_file reader (entries/DocumentFuzzEntries.cpp).
+// libFuzzer target: whole map documents, loaded and saved (entries/DocumentFuzzEntries.cpp).
 #include <cstddef>
 #include <cstdint>
 

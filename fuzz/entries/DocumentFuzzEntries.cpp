@@ -1,9 +1,11 @@
-// Fuzzed readers of the documents layer: map file, service data file, S19 and B19 files.
+// Fuzzed readers of the documents layer: map file (its records, and whole documents), service
+// data file, S19 and B19 files.
 #include <string_view>
 
 #include "FuzzEntry.h"
 #include "documents/CCorvaneMapsDoc.h"
 #include "documents/FirmwareDataFile.h"
+#include "documents/MapFileRecords.h"
 #include "documents/S19Parser.h"
 #include "documents/ServiceDataFile.h"
 #include "maps/CModuleMap.h"
@@ -11,21 +13,54 @@
 namespace corvane::fuzz {
 namespace {
 
-// The first byte picks the running product code; the rest is the map file. A loaded file
-// must save and load again to the same bytes, with every base and trim kept.
+// Both map file entries read the same inputs, so their corpora serve each other: the first
+// byte picks the running product code, the rest is the map file.
+constexpr std::uint32_t kProductCodes[] = {1, 2, 4, 8, 64, 128, 256};
+
+std::uint32_t ProductCodeOf(std::uint8_t first) { return kProductCodes[first % 7]; }
+
+// Bytes to records to bytes to records is stable: whatever a parse accepts writes back to a
+// file that parses to the same records and writes the same bytes again; one byte less of it
+// is refused as damaged. A refusal's status is the one of its reason.
+int MapRecords(const std::uint8_t* data, std::size_t size) {
+    if (size < 1) return 0;
+    const std::uint32_t code = ProductCodeOf(data[0]);
+    const MapFileParse parsed = MapFileRecords::Parse(std::span(data + 1, size - 1), code);
+    FUZZ_CHECK(parsed.status == LoadStatusOf(parsed.fault));
+    if (!parsed.Ok()) return 0;
+    const MapFileRecords& records = parsed.records;
+    FUZZ_CHECK(records.Check(code) == MapFileFault::kNone);
+    FUZZ_CHECK(records.PointCount() == MapFileRecords::ShapeOf(code).pointCount);
+    const auto bytes = records.ToBytes();
+    FUZZ_CHECK(bytes.size() == records.FileSize());
+    FUZZ_CHECK(bytes.size() <= size - 1);
+    // Records equal and writing deterministic: the second write would give the same bytes.
+    const MapFileParse again = MapFileRecords::Parse(bytes, code);
+    FUZZ_CHECK(again.Ok());
+    FUZZ_CHECK(again.records == records);
+    const MapFileParse cut = MapFileRecords::Parse(std::span(bytes).first(bytes.size() - 1), code);
+    FUZZ_CHECK(cut.fault == MapFileFault::kDamaged);
+    return 0;
+}
+
+// The apply step: a document is built exactly when the records parse, with the parse's
+// status. A loaded file must save and load again to the same bytes, with every base and
+// trim kept.
 int MapFile(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
-    static constexpr std::uint32_t kCodes[] = {1, 2, 4, 8, 64, 128, 256};
     AppState app;
-    app.productCode = kCodes[data[0] % 7];
-    auto loaded = CCorvaneMapsDoc::Load(std::span(data + 1, size - 1), app);
+    app.productCode = ProductCodeOf(data[0]);
+    const std::span file(data + 1, size - 1);
+    auto loaded = CCorvaneMapsDoc::Load(file, app);
     FUZZ_CHECK(loaded.status == kLoadOk || loaded.status == kLoadWrongProduct || loaded.status == kLoadCorrupt);
     FUZZ_CHECK((loaded.document != nullptr) == (loaded.status == kLoadOk));
     FUZZ_CHECK(app.loadStatus == loaded.status);
+    FUZZ_CHECK(MapFileRecords::Parse(file, app.productCode).status == loaded.status);
     if (!loaded.document) return 0;
     CCorvaneMapsDoc& doc = *loaded.document;
     FUZZ_CHECK(doc.GetBaseMapName().size() <= 16);
     const auto saved = doc.SaveToBytes();
+    FUZZ_CHECK(doc.ToRecords().ToBytes() == saved);
     auto again = CCorvaneMapsDoc::Load(saved, app);
     FUZZ_CHECK(again.status == kLoadOk);
     FUZZ_CHECK(again.document->SaveToBytes() == saved);
@@ -91,6 +126,7 @@ int B19(const std::uint8_t* data, std::size_t size) {
     return 0;
 }
 
+const FuzzEntryRegistrar kMapRecords("map_records", MapRecords);
 const FuzzEntryRegistrar kMapFile("map_file", MapFile);
 const FuzzEntryRegistrar kServiceData("service_data", ServiceData);
 const FuzzEntryRegistrar kS19("s19", S19);
@@ -98,6 +134,7 @@ const FuzzEntryRegistrar kB19("b19", B19);
 
 }  // namespace
 
+int RunMapRecords(const std::uint8_t* d, std::size_t n) { return MapRecords(d, n); }
 int RunMapFile(const std::uint8_t* d, std::size_t n) { return MapFile(d, n); }
 int RunServiceData(const std::uint8_t* d, std::size_t n) { return ServiceData(d, n); }
 int RunS19(const std::uint8_t* d, std::size_t n) { return S19(d, n); }

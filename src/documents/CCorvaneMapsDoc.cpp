@@ -211,30 +211,43 @@ std::uint32_t CCorvaneMapsDoc::GetFileMapCount() const {
     return static_cast<std::uint32_t>(m_family == ProductFamily::kA ? m_basicMapCount : GetMapCount());
 }
 
-void CCorvaneMapsDoc::StoreDocument(Archive& archive) {
-    m_fileVersion = kCurrentFileVersion;
-    archive.WriteU32(static_cast<std::uint32_t>(kCurrentFileVersion));
-    archive.WriteU32(m_productCode);
-    archive.WriteU32(GetFileMapCount());
-    archive.WriteString(m_baseMapName);
-    archive.WriteZeros(kReservedAfterNameBytes);
-    for (const auto& s : m_settings) s->Serialize(archive, kCurrentFileVersion);
-    archive.WriteZeros(kReservedAfterSettingsBytes);
+MapFileRecords CCorvaneMapsDoc::ToRecords() const {
+    MapFileRecords records;
+    records.version = static_cast<std::uint32_t>(kCurrentFileVersion);
+    records.productCode = m_productCode;
+    records.mapCount = GetFileMapCount();
+    records.baseMapName = m_baseMapName;
+    records.settings.reserve(m_settings.size());
+    for (const auto& s : m_settings) records.settings.push_back(s->FileRecord());
     // Composites store nothing: they are rebuilt from the maps they stand on.
-    for (const auto& map : m_maps)
-        if (!map->IsComposite()) map->Serialize(archive, kCurrentFileVersion);
+    records.mapPoints.reserve(static_cast<std::size_t>(m_basicMapCount));
+    for (const auto& map : m_maps) {
+        if (map->IsComposite()) continue;
+        auto& points = records.mapPoints.emplace_back();
+        points.reserve(static_cast<std::size_t>(map->GetNumberOfPoints()));
+        for (int i = 0; i < map->GetNumberOfPoints(); ++i) points.push_back(map->GetMapPoint(i)->GetValue().FileRecord());
+    }
     if (m_family == ProductFamily::kA) {
         const CModuleMap* composite = GetMap(FindMap(kCompositeWithTrailer));
+        records.compositeTrims.resize(MapFileRecords::kCompositeTrimCount);
         for (int i = 0; i < kCompositeTrimCount; ++i)
-            archive.WriteI32(composite && i < composite->GetNumberOfPoints() ? composite->GetPointTrimValue(i) : 0);
+            records.compositeTrims[static_cast<std::size_t>(i)] =
+                composite && i < composite->GetNumberOfPoints() ? composite->GetPointTrimValue(i) : 0;
     }
+    return records;
+}
+
+void CCorvaneMapsDoc::StoreDocument(Archive& archive) {
+    ToRecords().Store(archive);
+    m_fileVersion = kCurrentFileVersion;
     WriteBaseMapNameToImage();
 }
 
 std::vector<std::uint8_t> CCorvaneMapsDoc::SaveToBytes() {
-    Archive archive;
-    StoreDocument(archive);
-    return archive.Bytes();
+    const MapFileRecords records = ToRecords();
+    m_fileVersion = kCurrentFileVersion;
+    WriteBaseMapNameToImage();
+    return records.ToBytes();
 }
 
 bool CCorvaneMapsDoc::Save(const std::string& path, std::string* error) {
@@ -249,27 +262,41 @@ void CCorvaneMapsDoc::Serialize(Archive& archive) {
         StoreDocument(archive);
         return;
     }
-    m_app->loadStatus = LoadDocument(archive);
+    const MapFileParse parsed = MapFileRecords::Parse(archive, m_productCode);
+    if (parsed.Ok()) ApplyRecords(parsed.records);
+    m_app->loadStatus = parsed.status;
 }
 
 // --- Loading --------------------------------------------------------------------------------
 
 CCorvaneMapsDoc::LoadResult CCorvaneMapsDoc::Load(std::span<const std::uint8_t> bytes, AppState& app,
                                                   Comms* comms, LinkSeam* link, Prompter* prompter) {
+    const MapFileParse parsed = MapFileRecords::Parse(bytes, app.productCode);
+    if (!parsed.Ok()) {
+        LoadResult result;
+        result.status = parsed.status;
+        app.loadStatus = parsed.status;
+        return result;
+    }
+    return FromRecords(parsed.records, app, comms, link, prompter);
+}
+
+CCorvaneMapsDoc::LoadResult CCorvaneMapsDoc::FromRecords(const MapFileRecords& records, AppState& app,
+                                                         Comms* comms, LinkSeam* link, Prompter* prompter) {
     LoadResult result;
-    try {
-        auto doc = std::make_unique<CCorvaneMapsDoc>(app, comms, link, prompter);
-        Archive archive(bytes.data(), bytes.size());
-        doc->Serialize(archive);
-        result.status = app.loadStatus;
-        if (result.status == kLoadOk) {
+    result.status = LoadStatusOf(records.Check(app.productCode));
+    if (result.status == kLoadOk) {
+        try {
+            auto doc = std::make_unique<CCorvaneMapsDoc>(app, comms, link, prompter);
+            doc->ApplyRecords(records);
             doc->m_modified = false;
             result.document = std::move(doc);
+        } catch (const std::bad_alloc&) {
+            // The constructor has told the user; the file is refused like a damaged one.
+            result.status = kLoadCorrupt;
         }
-    } catch (const std::bad_alloc&) {
-        result.status = kLoadCorrupt;
-        app.loadStatus = kLoadCorrupt;
     }
+    app.loadStatus = result.status;
     return result;
 }
 
@@ -287,89 +314,41 @@ CCorvaneMapsDoc::LoadResult CCorvaneMapsDoc::Open(const std::string& path, AppSt
     return result;
 }
 
-int CCorvaneMapsDoc::LoadDocument(Archive& archive) {
-    try {
-        m_fileVersion = static_cast<int>(archive.ReadU32());
-        if (m_fileVersion >= 10 && archive.ReadU32() != m_productCode) return kLoadWrongProduct;
-        const bool current = m_fileVersion == 11 || m_fileVersion == 12;
-        switch (m_productCode) {
-            case 1:
-            case 128:
-                if (current) return LoadCurrentLayout(archive, true);
-                break;
-            case 2:
-            case 4:
-            case 8:
-                if (current) return LoadCurrentLayout(archive, false);
-                if (m_fileVersion == 10) return LoadVersion10Layout(archive);
-                break;
-            case 64:
-            case 256:
-                if (current) return LoadCurrentLayout(archive, false);
-                break;
-            default:
-                break;
-        }
-        return kLoadCorrupt;
-    } catch (const ArchiveError&) {
-        return kLoadCorrupt;
-    }
-}
-
-int CCorvaneMapsDoc::LoadCurrentLayout(Archive& archive, bool familyA) {
-    const std::uint32_t count = archive.ReadU32();
-    std::string name = archive.ReadString();
-    if (count != GetFileMapCount()) return kLoadCorrupt;
-    m_baseMapName = name.substr(0, kBaseMapNameLength);
+void CCorvaneMapsDoc::ApplyRecords(const MapFileRecords& records) {
+    m_fileVersion = static_cast<int>(records.version);
+    m_baseMapName = records.baseMapName.substr(0, kBaseMapNameLength);
     WriteBaseMapNameToImage();
-    archive.Skip(kReservedAfterNameBytes);
-    LoadSettings(archive, m_fileVersion);
-    archive.Skip(kReservedAfterSettingsBytes);
-    LoadMaps(archive, m_fileVersion);
-    if (familyA) {
+
+    if (records.version >= 11) {
+        for (std::size_t i = 0; i < m_settings.size() && i < records.settings.size(); ++i)
+            m_settings[i]->LoadFileRecord(records.settings[i]);
+    } else {
+        // Versions 9 and 10 hold indices 0..10 and 12..25; the rest keep their initial values.
+        std::size_t next = 0;
+        for (int i = 0; i <= 25 && next < records.settings.size(); ++i)
+            if (i != kIACStopOffset) m_settings[static_cast<std::size_t>(i)]->LoadFileRecord(records.settings[next++]);
+    }
+
+    // Maps in array order: composites come after the maps they stand on and rebuild
+    // themselves from them.
+    std::size_t next = 0;
+    for (const auto& map : m_maps) {
+        if (map->IsComposite()) {
+            map->LoadFileRecords({});
+        } else if (next < records.mapPoints.size()) {
+            map->LoadFileRecords(records.mapPoints[next++]);
+        }
+    }
+
+    if (!records.compositeTrims.empty()) {
         CModuleMap* composite = GetMap(FindMap(kCompositeWithTrailer));
-        for (int i = 0; i < kCompositeTrimCount; ++i) {
-            const int trim = archive.ReadI32();
-            if (composite == nullptr || i >= composite->GetNumberOfPoints()) continue;
-            ModuleValue& value = composite->GetMapPoint(i)->GetValue();
-            value.SetTrimWithinMargins(trim);
+        for (std::size_t i = 0; i < records.compositeTrims.size(); ++i) {
+            if (composite == nullptr || static_cast<int>(i) >= composite->GetNumberOfPoints()) continue;
+            ModuleValue& value = composite->GetMapPoint(static_cast<int>(i))->GetValue();
+            value.SetTrimWithinMargins(records.compositeTrims[i]);
             value.RefreshTrimShownValue();
         }
     }
-    return kLoadOk;
-}
-
-int CCorvaneMapsDoc::LoadVersion10Layout(Archive& archive) {
-    const std::uint32_t count = archive.ReadU32();
-    std::string name = archive.ReadString();
-    if (count != GetFileMapCount()) return kLoadCorrupt;
-    m_baseMapName = name.substr(0, kBaseMapNameLength);
-    WriteBaseMapNameToImage();
-    LoadSettings(archive, m_fileVersion);
-    LoadMaps(archive, m_fileVersion);
-    (void)archive.ReadU32();
-    return kLoadOk;
-}
-
-void CCorvaneMapsDoc::LoadSettings(Archive& archive, int fileVersion) {
-    if (fileVersion >= 11) {
-        for (const auto& s : m_settings) s->Serialize(archive, fileVersion);
-        return;
-    }
-    // Versions 9 and 10 hold indices 0..10 and 12..25; the rest keep their initial values.
-    for (int i = 0; i <= 25; ++i)
-        if (i != kIACStopOffset) m_settings[static_cast<std::size_t>(i)]->Serialize(archive, fileVersion);
-}
-
-void CCorvaneMapsDoc::LoadMaps(Archive& archive, int fileVersion) {
-    // Every record is 10 bytes: refuse a file too short for all of them before rebuilding
-    // any point, instead of failing half way through.
-    std::size_t points = 0;
-    for (const auto& map : m_maps)
-        if (!map->IsComposite()) points += static_cast<std::size_t>(map->GetNumberOfPoints());
-    if (archive.Remaining() < points * 10) throw ArchiveError("map records missing");
-    // Composites come after the maps they stand on and rebuild themselves from them.
-    for (const auto& map : m_maps) map->Serialize(archive, fileVersion);
 }
 
 }  // namespace corvane

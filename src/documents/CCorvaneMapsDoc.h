@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "documents/MapFileRecords.h"
 #include "documents/ProductFamily.h"
 #include "model/AppState.h"
 #include "model/CBasicSettingsModuleValue.h"
@@ -40,8 +41,9 @@ struct SelectorEntry {
 // settings, in family B the warranty record, and the maps of the running product family; all
 // of them write into its own image through its DocumentContext.
 //
-// Loading never touches a document the user has: Open/Load build a fresh document and hand it
-// back only when the whole file was read.
+// Loading never touches a document the user has: Open/Load read the whole file into records
+// first (MapFileRecords::Parse) and build a fresh document from them only when every rule
+// held, so a refused file costs no document at all.
 class CCorvaneMapsDoc {
 public:
     static constexpr int kCurrentFileVersion = 12;
@@ -80,6 +82,14 @@ public:
     [[nodiscard]] static LoadResult Load(std::span<const std::uint8_t> bytes, AppState& app,
                                          Comms* comms = nullptr, LinkSeam* link = nullptr,
                                          Prompter* prompter = nullptr);
+    // The second half of Load: a new document of the running product filled from records.
+    // Records that do not fit the running product (MapFileRecords::Check) give its status and
+    // no document is built.
+    [[nodiscard]] static LoadResult FromRecords(const MapFileRecords& records, AppState& app,
+                                                Comms* comms = nullptr, LinkSeam* link = nullptr,
+                                                Prompter* prompter = nullptr);
+    // The records this document saves as (version 12); the first half of SaveToBytes.
+    [[nodiscard]] MapFileRecords ToRecords() const;
 
     // The map file of this document (version 12). Writes the base map name into the image and
     // makes the file version 12, as a save does.
@@ -90,8 +100,9 @@ public:
     [[nodiscard]] bool Save(const std::string& path, std::string* error = nullptr);
 
     // The framework-style entry: stores the document, or loads the archive into it and sets
-    // the load status. Load only into a document nobody else holds: a failed load leaves it
-    // half filled (Open and Load above do this for you).
+    // the load status. A refused file leaves the document as it was; a loaded one replaces
+    // its maps, settings and name, so load only into a document nobody else holds (Open and
+    // Load above build a fresh one for you).
     void Serialize(Archive& archive);
 
     // --- Contents -----------------------------------------------------------------------------
@@ -161,11 +172,8 @@ private:
     void BuildContents();
     void WriteBaseMapNameToImage();
     void StoreDocument(Archive& archive);
-    int LoadDocument(Archive& archive);
-    int LoadCurrentLayout(Archive& archive, bool familyA);
-    int LoadVersion10Layout(Archive& archive);
-    void LoadSettings(Archive& archive, int fileVersion);
-    void LoadMaps(Archive& archive, int fileVersion);
+    // Fills this document from records that passed MapFileRecords::Check.
+    void ApplyRecords(const MapFileRecords& records);
     void Tell(const std::string& text) const;
 
     AppState* m_app;

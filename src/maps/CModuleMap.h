@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,10 @@ public:
 
     // --- Life cycle -----------------------------------------------------------------------------
     virtual void Serialize(Archive& archive, int fileVersion) = 0;
+    // Loading from records already read and checked: the same as a loading Serialize over
+    // those records (one per point, in order). Composites take no records: they rebuild
+    // from the maps they stand on, which must be loaded first.
+    virtual void LoadFileRecords(std::span<const ValueRecord> records) = 0;
     virtual void CreateMapPoints() = 0;
     virtual void SaveUndoCopies() = 0;
     // Composites take their points again from the maps they stand for; nothing for others.

@@ -79,6 +79,12 @@ void CModuleMapBasic::Serialize(Archive& archive, int fileVersion) {
     if (archive.IsLoading()) SaveUndoCopies();
 }
 
+void CModuleMapBasic::LoadFileRecords(std::span<const ValueRecord> records) {
+    const std::size_t n = std::min(m_points.size(), records.size());
+    for (std::size_t i = 0; i < n; ++i) m_points[i]->GetValue().LoadFileRecord(records[i]);
+    SaveUndoCopies();
+}
+
 // ---------------------------------------------------------------------------------------------
 // Primitives
 

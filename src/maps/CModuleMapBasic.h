@@ -83,6 +83,7 @@ public:
 
     // Life cycle.
     void Serialize(Archive& archive, int fileVersion) override;
+    void LoadFileRecords(std::span<const ValueRecord> records) override;
     void CreateMapPoints() override;
     void SaveUndoCopies() override;
     [[nodiscard]] int GetMapSizeBytes() const override { return m_mapSize; }

@@ -68,6 +68,8 @@ void CModuleMapComposite::Serialize(Archive& archive, int /*fileVersion*/) {
     if (archive.IsLoading()) CreateMapPoints();
 }
 
+void CModuleMapComposite::LoadFileRecords(std::span<const ValueRecord> /*records*/) { CreateMapPoints(); }
+
 bool CModuleMapComposite::SourcesInSync(int index) const {
     if (index < 0 || index >= static_cast<int>(m_sources.size())) return false;
     const SourceRun& run = m_sources[static_cast<std::size_t>(index)];

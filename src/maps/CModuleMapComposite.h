@@ -31,6 +31,7 @@ public:
     // Takes base and trim of every point again from what it stands for, and its flag.
     void SyncFromRows() override;
     void Serialize(Archive& archive, int fileVersion) override;
+    void LoadFileRecords(std::span<const ValueRecord> records) override;
     [[nodiscard]] bool ReadMapFromModule() override { return false; }
 
     // Edits of a whole run have no meaning on a composite.

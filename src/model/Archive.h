@@ -39,6 +39,14 @@ public:
     // Length prefix: one byte below 255; 0xFF + uint16 below 0xFFFE; else 0xFF, 0xFFFF, uint32.
     void WriteString(const std::string& s);
     [[nodiscard]] const std::vector<std::uint8_t>& Bytes() const { return m_out; }
+    // For writers that know their size: one allocation instead of a chain of them.
+    void Reserve(std::size_t n) { m_out.reserve(n); }
+    // Hands the stored bytes over without a copy; the archive is empty afterwards.
+    [[nodiscard]] std::vector<std::uint8_t> TakeBytes() {
+        std::vector<std::uint8_t> out;
+        out.swap(m_out);
+        return out;
+    }
 
     // Loading (each throws ArchiveError when fewer bytes are left than it needs).
     std::uint8_t ReadU8();

@@ -395,12 +395,16 @@ void ModuleValue::Serialize(Archive& archive, int /*fileVersion*/) {
         archive.WriteI32(m_trimValue);
         return;
     }
-    // The stored address is not trusted: the value keeps the address of its class.
-    (void)archive.ReadU16();
-    const int base = archive.ReadI32();
-    const int trim = archive.ReadI32();
+    ValueRecord record;
+    record.address = archive.ReadU16();
+    record.base = archive.ReadI32();
+    record.trim = archive.ReadI32();
+    LoadFileRecord(record);
+}
+
+void ModuleValue::LoadFileRecord(const ValueRecord& record) {
     m_areaStart = m_address;
-    SetBaseAndTrim(base, trim);
+    SetBaseAndTrim(record.base, record.trim);
     m_inSync = 0;
 }
 

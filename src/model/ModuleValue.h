@@ -9,6 +9,15 @@ namespace corvane {
 
 class Archive;
 
+// A value as a file stores it: the address it lives at and its base and trim in module units.
+// Plain data, so a file can be read and checked whole before any value is touched.
+struct ValueRecord {
+    std::uint16_t address = 0;
+    std::int32_t base = 0;
+    std::int32_t trim = 0;
+    friend bool operator==(const ValueRecord&, const ValueRecord&) = default;
+};
+
 // One number bound to an address of module memory: its module-unit value and the linear
 // conversion to display units, and for map points a base value, a user trim on top of it and
 // the margins the trim may move within. Setting the module value writes its bytes
@@ -124,6 +133,10 @@ public:
 
     // File record: uint16 address, int32 base, int32 trim (little-endian).
     virtual void Serialize(Archive& archive, int fileVersion);
+    [[nodiscard]] ValueRecord FileRecord() const { return {m_address, m_baseValue, m_trimValue}; }
+    // Takes base and trim of a loaded record, rewrites the value's bytes and clears the in-sync
+    // flag. The record's address is not trusted: the value keeps the address of its class.
+    void LoadFileRecord(const ValueRecord& record);
 
     [[nodiscard]] virtual bool IsSigned() const { return false; }
     [[nodiscard]] virtual int GetByteWidth() const = 0;
