@@ -362,6 +362,10 @@ TEST_F(IdleSync, SettingChangesMoveTheIdleCurveAndTheIacTrims) {
     sync->OnIacStopOffsetChanged();
     EXPECT_EQ(iac.GetPointTrimValue(0), 5);
     EXPECT_EQ(iac.GetPointModuleValue(63), 105);
+    iacStop.SetModuleValue(22);  // +2 steps: the trims move to it, they do not add up
+    sync->OnIacStopOffsetChanged();
+    EXPECT_EQ(iac.GetPointTrimValue(0), 2);
+    EXPECT_EQ(iac.GetPointModuleValue(63), 102);
 }
 
 TEST_F(IdleSync, FamiliesWithoutIdleMapsIgnoreTheSettings) {
