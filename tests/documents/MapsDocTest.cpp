@@ -159,6 +159,20 @@ TEST(MapsDocConstruction, SelectorTreeListsGroupsSettingsAndWarranty) {
     AppState appC = App(4);
     CCorvaneMapsDoc docC(appC);
     EXPECT_EQ(docC.SelectorTree().back().text, "Basic Settings");
+
+    // Family A: a header wherever the group changes, the composite's group coming round again.
+    AppState appA = App(1);
+    CCorvaneMapsDoc docA(appA);
+    std::vector<std::string> headers;
+    for (const auto& entry : docA.SelectorTree())
+        if (entry.type == SelectorEntry::Type::kGroup) headers.push_back(entry.text);
+    const std::vector<std::string> expected = {
+        "EFI Maps", "Air Density Correction Maps", "Rear Cylinder Trim Maps", "Transient Fuel Correction",
+        "Air Fuel Ratio Curves", "Injector Characteristics", "IAC Curves", "Injection Timing",
+        "Ignition Timing Maps", "Fuel Pump Curves", "Head Temperature Sensor Calibration",
+        "Air Temperature Sensor Calibration", "Adj TPS Sensor Calibration", "TPS Percent Sensor Calibration",
+        "Ignition Timing Maps", "Module Configuration"};
+    EXPECT_EQ(headers, expected);
 }
 
 // --- Golden bytes ---------------------------------------------------------------------------
