@@ -158,6 +158,7 @@ TEST(CliFileCommands, SetRejectsUnknownNamesAndPoints) {
     ASSERT_EQ(Cli("new", {a}).code, 0);
     EXPECT_EQ(Cli("set", {a, "--map", "NoSuchMap", "--point", "1", "--display", "1"}).code, cli::kExitUsage);
     EXPECT_EQ(Cli("set", {a, "--map", "CrankMap", "--point", "64", "--display", "1"}).code, cli::kExitUsage);
+    EXPECT_EQ(Cli("set", {a, "--map", "CrankMap", "--point", "5x", "--display", "1"}).code, cli::kExitUsage);
     EXPECT_EQ(Cli("set", {a, "--setting", "CNope", "--display", "1"}).code, cli::kExitUsage);
     EXPECT_EQ(Cli("set", {a, "--display", "1"}).code, cli::kExitUsage);
 }

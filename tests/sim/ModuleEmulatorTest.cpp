@@ -245,10 +245,10 @@ TEST(ModuleEmulatorWarranty, RevLimitHitsCountEachArrivalAndStopAtTheMaximum) {
   EXPECT_EQ(module.PeekWord(kRevLimitHitsAddress), 2);
   EXPECT_LT(module.Engine().Rpm(), 6200.0);
   ASSERT_TRUE(module.ScenarioFinished());
-  module.PokeWord(kRevLimitHitsAddress, 0xFFFE);
-  ASSERT_TRUE(module.StartScenario("hold rpm=3000,7000,3000,7000 tps=80 dwell=5"));
+  module.PokeWord(kRevLimitHitsAddress, 0xFFFF);
+  ASSERT_TRUE(module.StartScenario("hold rpm=7000,3000 tps=80 dwell=5"));  // shorter than the first
   EXPECT_FALSE(module.ScenarioFinished());
-  module.Advance(21.0);
+  module.Advance(11.0);
   EXPECT_EQ(module.PeekWord(kRevLimitHitsAddress), 0xFFFF);
 }
 
