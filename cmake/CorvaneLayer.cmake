@@ -26,7 +26,9 @@ function(corvane_test_folder layer)
   endif()
   add_executable(test_${layer} ${srcs})
   target_link_libraries(test_${layer} PRIVATE ${T_DEPS} corvane_test_support GTest::gtest_main GTest::gmock)
-  target_compile_definitions(test_${layer} PRIVATE CORVANE_DATA_DIR="${PROJECT_SOURCE_DIR}/data")
+  # The source tree's data folder, by absolute path: __FILE__ may be relative (ccache's base_dir,
+  # -ffile-prefix-map), so tests never build paths from it.
+  target_compile_definitions(test_${layer} PRIVATE CORVANE_SOURCE_DATA_DIR="${PROJECT_SOURCE_DIR}/data")
   # The label is the layer, so that one layer's tests can be run first (ctest -L '^maps$').
   gtest_discover_tests(test_${layer} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 LABELS ${layer})
 endfunction()

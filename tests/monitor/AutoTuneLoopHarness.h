@@ -52,9 +52,9 @@ struct AutoTuneLoopFigures {
     double simulatedSeconds = 0.0;
 };
 
-// From the build's definition, not __FILE__: with a compiler cache that rewrites paths relative
-// to a base folder, __FILE__ is relative to the compile folder, not to where ctest runs.
-inline std::filesystem::path SourceDataFolder() { return CORVANE_DATA_DIR; }
+inline std::filesystem::path SourceDataFolder() {
+    return std::filesystem::path(CORVANE_SOURCE_DATA_DIR);
+}
 
 inline std::string ReadText(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
