@@ -29,5 +29,6 @@ function(corvane_test_folder layer)
   # The source tree's data folder, by absolute path: __FILE__ may be relative (ccache's base_dir,
   # -ffile-prefix-map), so tests never build paths from it.
   target_compile_definitions(test_${layer} PRIVATE CORVANE_SOURCE_DATA_DIR="${PROJECT_SOURCE_DIR}/data")
-  gtest_discover_tests(test_${layer} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+  # The label is the layer, so that one layer's tests can be run first (ctest -L '^maps$').
+  gtest_discover_tests(test_${layer} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 LABELS ${layer})
 endfunction()

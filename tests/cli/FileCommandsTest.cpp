@@ -38,7 +38,7 @@ TEST(CliFileCommands, NewThenInfo) {
     TempDir dir;
     const std::string path = dir.File("b.crv");
     ASSERT_EQ(Cli("new", {"--product-code", "2", path}).code, 0);
-    const CliRun info = Cli("info", {"--product-code", "2", path});
+    const CliRun info = Cli("info", {"--product-code=2", path});
     ASSERT_EQ(info.code, 0) << info.err;
     EXPECT_NE(info.out.find("file version: 12"), std::string::npos);
     EXPECT_NE(info.out.find("product code: 2"), std::string::npos);
@@ -117,6 +117,27 @@ TEST(CliFileCommands, SetEditsAsTheViewsDoAndDiffShowsIt) {
     EXPECT_NE(r.out.find("\"Timing vs TPS @ 1792 rpm\" point 5"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("-> 20 deg"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("2 difference(s)"), std::string::npos) << r.out;
+
+    // A negative value is a value, not an option; a trim-only difference shows its trims.
+    ASSERT_EQ(Cli("set", {b, "--map", "IGNITIONVSTEMPMap", "--point", "3", "--display", "-5"}).code, 0);
+    doc = OpenDoc(b);
+    EXPECT_DOUBLE_EQ(doc->GetMap(doc->FindMap("IGNITIONVSTEMPMap"))->GetPointDisplayValue(3), -5.0);
+    doc->GetMap(doc->FindMap("IGNVSTHROTTLE2048Map"))->StepPointTrimByModuleUnits(9, 2);
+    ASSERT_TRUE(doc->Save(b));
+    r = Cli("diff", {a, b});
+    EXPECT_NE(r.out.find("point 9 (x 12.6686): 0 deg -> 2 deg (trim 0 -> 2)"), std::string::npos) << r.out;
+}
+
+// Setting a point of the idle speed map moves the idle speed setting to the map's low idle.
+TEST(CliFileCommands, SetOnTheIdleMapUpdatesTheIdleSetting) {
+    TempDir dir;
+    const std::string a = dir.File("a.crv");
+    ASSERT_EQ(Cli("new", {a}).code, 0);
+    ASSERT_EQ(Cli("set", {a, "--map", "IDLEVSTEMPMap", "--point", "63", "--display", "400"}).code, 0);
+    auto doc = OpenDoc(a);
+    ASSERT_TRUE(doc);
+    EXPECT_DOUBLE_EQ(doc->GetMap(doc->FindMap("IDLEVSTEMPMap"))->GetPointDisplayValue(63), 400.0);
+    EXPECT_DOUBLE_EQ(doc->GetSetting(kIdleRpm)->GetDisplayValue(), 400.0);
 }
 
 TEST(CliFileCommands, SetOnACompositeMovesItsRow) {
@@ -137,6 +158,7 @@ TEST(CliFileCommands, SetRejectsUnknownNamesAndPoints) {
     ASSERT_EQ(Cli("new", {a}).code, 0);
     EXPECT_EQ(Cli("set", {a, "--map", "NoSuchMap", "--point", "1", "--display", "1"}).code, cli::kExitUsage);
     EXPECT_EQ(Cli("set", {a, "--map", "CrankMap", "--point", "64", "--display", "1"}).code, cli::kExitUsage);
+    EXPECT_EQ(Cli("set", {a, "--map", "CrankMap", "--point", "5x", "--display", "1"}).code, cli::kExitUsage);
     EXPECT_EQ(Cli("set", {a, "--setting", "CNope", "--display", "1"}).code, cli::kExitUsage);
     EXPECT_EQ(Cli("set", {a, "--display", "1"}).code, cli::kExitUsage);
 }

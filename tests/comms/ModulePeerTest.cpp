@@ -77,6 +77,38 @@ TEST(ModulePeer, AnswersEachRequestWithItsSequenceNumberAndTheRightError) {
     EXPECT_EQ(frames[4], (Frame{14, Command::WriteAnswer, {}}));
 }
 
+// Block sizes at their bound: the largest block is carried out, one byte more is a bad length.
+TEST(ModulePeer, TakesBlocksUpToTheLargestAndRefusesOneByteMore) {
+    PeerOnVirtualClock rig;
+    const std::size_t most = protocol::kMaxBlockData;
+    rig.Send(protocol::MakeWrite(1, 0x0400, std::vector<std::uint8_t>(most, 0x5A)), 0);
+    rig.Send(protocol::MakeWrite(2, 0x0400, std::vector<std::uint8_t>(most + 1, 0x66)), 0);
+    rig.Send(protocol::MakeRead(3, 0x0400, static_cast<std::uint16_t>(most)), 0);
+    rig.Send(protocol::MakeRead(4, 0x0400, static_cast<std::uint16_t>(most + 1)), 0);
+    auto frames = rig.Until(1.0);
+    ASSERT_EQ(frames.size(), 4u);
+    EXPECT_EQ(frames[0], (Frame{1, Command::WriteAnswer, {}}));
+    EXPECT_EQ(frames[1], protocol::MakeError(2, Command::ErrorBadLength, Command::Write));
+    EXPECT_EQ(frames[2], (Frame{3, Command::ReadAnswer, std::vector<std::uint8_t>(most, 0x5A)}));
+    EXPECT_EQ(frames[3], protocol::MakeError(4, Command::ErrorBadLength, Command::Read));
+}
+
+// A host that starts again numbers its requests afresh: after its identify, a request that
+// repeats one of the earlier session byte for byte is carried out, not answered from the cache.
+TEST(ModulePeer, ANewSessionForgetsTheAnswersOfTheLastOne) {
+    PeerOnVirtualClock rig;
+    rig.Send(protocol::MakeWrite(1, 0x0400, std::vector<std::uint8_t>{0x11}), 0);
+    rig.Send(protocol::MakeWrite(2, 0x0400, std::vector<std::uint8_t>{0x22}), 0);
+    ASSERT_EQ(rig.Until(0.01).size(), 2u);
+    ASSERT_EQ(rig.emulator.Peek(0x0400), 0x22);
+    rig.Send(protocol::MakeIdentify(0), 0.02);
+    rig.Send(protocol::MakeWrite(1, 0x0400, std::vector<std::uint8_t>{0x11}), 0.02);
+    const auto frames = rig.Until(0.05);
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[1], (Frame{1, Command::WriteAnswer, {}}));
+    EXPECT_EQ(rig.emulator.Peek(0x0400), 0x11);
+}
+
 TEST(ModulePeer, ADamagedRequestIsAnsweredBadCrcAndNotCarriedOut) {
     PeerOnVirtualClock rig;
     auto bytes = protocol::EncodeFrame(protocol::MakeWrite(20, 0x0400, std::vector<std::uint8_t>{0x77}));

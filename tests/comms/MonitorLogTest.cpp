@@ -61,6 +61,9 @@ TEST(MonitorLayout, DisplayValuesFollowTheGaugesRules) {
     block[29] = block[30] = block[31] = block[32] = 0xFF;  // throttle positions beyond range
     EXPECT_EQ(MonitorDisplayValue(block, 18), 0.0);
     EXPECT_EQ(MonitorDisplayValue(block, 19), 88.68);
+    block[70] = 0x03;
+    block[71] = 0xFF;  // the last channel fills the block to its end
+    EXPECT_DOUBLE_EQ(MonitorDisplayValue(block, 44), 100.0);
 }
 
 // What a reader of the CSV learns from one column: the heading's unit and the number.
@@ -187,11 +190,11 @@ TEST(MonitorLog, RefusesFilesThatAreNotLogsAndSkipsDamagedRows) {
     EXPECT_FALSE(MonitorLog::Read(bad));
     EXPECT_FALSE(MonitorLog::Read((dir.path / "missing.csv").string()));
     const auto damaged = (dir.path / "damaged.csv").string();
-    std::ofstream(damaged) << "Time (s),Raw Block (hex)\n0.0,0102\nx,0102\n0.1,01G2\n0.2,010\n0.3,0A0B\n";
+    std::ofstream(damaged) << "Time (s),Raw Block (hex)\n0.0,0102\nx,0102\n0.1,01G2\n0.2,010\n0.3,0A0b\n";
     auto records = MonitorLog::Read(damaged);
     ASSERT_TRUE(records);
     ASSERT_EQ(records->size(), 2u);
-    EXPECT_EQ((*records)[1].block, (std::vector<std::uint8_t>{0x0A, 0x0B}));
+    EXPECT_EQ((*records)[1].block, (std::vector<std::uint8_t>{0x0A, 0x0B})) << "hex digits in either case";
 
     // A replay plays a whole log or nothing: damaged rows and empty logs are refused, saying why.
     std::string error;

@@ -99,14 +99,17 @@ TEST(ServiceDataFile, NumbersAreReadLeniently) {
     EXPECT_EQ(ServiceDataFile::ParseNumber("99999999999999999999999"), INT64_MAX);
 }
 
-TEST(ServiceDataFile, AShortFileLeavesMissingValuesEmpty) {
+// Missing values are empty; run times outside what a log holds stop at its ends.
+TEST(ServiceDataFile, AShortFileLeavesMissingValuesEmptyAndRunTimesStopAtTheirEnds) {
     Record r;
     r.values.vin->SetText("OLDVIN");
     for (auto& log : r.values.logs) log->SetModuleValueBigEndian(5);
-    ServiceDataFile::FromText(" 12 \r\n100\r\n", r.values);
+    ServiceDataFile::FromText(" 12 \r\n100\r\n-5\r\n4294967301\r\n", r.values);
     EXPECT_EQ(r.values.revLimitHits->GetModuleValue(), 12);
     EXPECT_EQ(r.values.logs[0]->GetSeconds(), 100u);
     EXPECT_EQ(r.values.logs[1]->GetSeconds(), 0u);
+    EXPECT_EQ(r.values.logs[2]->GetSeconds(), 0xFFFFFFFFu);
+    EXPECT_EQ(r.values.logs[3]->GetSeconds(), 0u);
     EXPECT_EQ(r.values.vin->GetText(), "");
 }
 

@@ -130,7 +130,7 @@ TEST_F(UpgradeFixture, ModuleIdMismatchTurnsTheStateOffAgain) {
     EXPECT_FALSE(app.firmwareUpgradeInProgress);
 }
 
-TEST_F(UpgradeFixture, OlderFileVersionIsRefused) {
+TEST_F(UpgradeFixture, OlderFileVersionIsRefusedAndTheModulesOwnIsFlashedAgain) {
     const std::string s19 = MakeS19("ECM_33_V0x40.S19");
     if (s19.empty()) GTEST_SKIP() << "srec_cat not available";
     prompter.openFile = s19;
@@ -139,6 +139,13 @@ TEST_F(UpgradeFixture, OlderFileVersionIsRefused) {
     EXPECT_EQ(prompter.shown.back().title, msg::kIncompatibleVersionsTitle);
     EXPECT_TRUE(MarkerOff());
     EXPECT_EQ(FlashWrites(), 0);
+
+    // The version the module runs may be flashed again: that is how a damaged firmware is mended.
+    prompter.openFile = MakeS19("ECM_33_V0x50.S19");
+    comms.failedEvent = false;
+    comms.detectScript = {false, true, false, true};
+    ASSERT_TRUE(upgrade.Run());
+    EXPECT_TRUE(FlashedImage());
 }
 
 TEST_F(UpgradeFixture, CorruptRecordNeverFlashesAnOlderB19) {

@@ -143,6 +143,8 @@ TEST(TransferIntegration, AdvancedViewStopsAtTheFirstMapOutOfStep) {
 TEST(TransferIntegration, WriteSendsTheWrittenRegionsAndMarksOnlyThem) {
     Rig rig(1);
     ASSERT_TRUE(rig.transfer->ReadModuleMapsAndSettings(rig.docLink.get(), FirstViewKind::kMaps));
+    // Just read: the advanced view's check finds every map, the word maps too, in step.
+    ASSERT_TRUE(rig.transfer->ReadModuleMapsAndSettings(rig.docLink.get(), FirstViewKind::kAdvancedUserMaps));
     rig.link->ToggleLink();  // edits while unlinked stay out of sync
     ASSERT_FALSE(rig.app.moduleLinked);
     const int fuel = rig.doc->FindMap("Stoichiometric2048Map");
@@ -154,7 +156,10 @@ TEST(TransferIntegration, WriteSendsTheWrittenRegionsAndMarksOnlyThem) {
     rig.doc->GetMap(fuel)->StepPointByModuleUnits(4, 5);
     rig.doc->GetMap(crank)->StepPointByModuleUnits(7, -3);
     rig.doc->GetMap(headTemp)->StepPointByModuleUnits(0, 2);
+    const int lastRear = rig.doc->FindMap("RearTrimVsThrottle8192Map");  // ends where the region ends
+    rig.doc->GetMap(lastRear)->StepPointByModuleUnits(63, 1);
     rig.doc->GetSetting(kRevLimit)->SetModuleValue(222);
+    rig.doc->SetBaseMapName("WRITTEN_NAME_XYZ");
 
     const fs::path file = fs::temp_directory_path() / "link_write_test.crv";
     ASSERT_TRUE(rig.doc->Save(file.string()));
@@ -170,9 +175,11 @@ TEST(TransferIntegration, WriteSendsTheWrittenRegionsAndMarksOnlyThem) {
     rig.Module([&](sim::ModuleEmulator& e) {
         for (std::uint32_t a = 0x9000; a < 0xAA00; ++a) ASSERT_EQ(e.Peek(a), rig.doc->ReadByte(a)) << a;
         EXPECT_EQ(e.Peek(0x40A), 222);
+        for (std::uint16_t a = 0xF00; a < 0xF10; ++a) EXPECT_EQ(e.Peek(a), rig.doc->ReadByte(a)) << "name byte " << a;
         EXPECT_NE(e.Peek(0x410), 0xFF);
     });
     EXPECT_TRUE(rig.doc->GetMap(crank)->IsPointInSync(7));
+    EXPECT_TRUE(rig.doc->GetMap(lastRear)->IsPointInSync(63));
     EXPECT_FALSE(rig.doc->GetMap(fuel)->IsPointInSync(4));      // 0x8000 area: not sent
     EXPECT_FALSE(rig.doc->GetMap(headTemp)->IsPointInSync(0));  // 0xC000 area: not sent
     EXPECT_FALSE(rig.app.transferInProgress);

@@ -196,12 +196,14 @@ TEST_F(Editor, LevelFromTheActivePoint) {
 // --- Quick AFR correction -----------------------------------------------------------------------
 
 TEST_F(Editor, DigitsCorrectFuelMapsByTheRatio) {
-    editor->ShowMap(IndexOf("Stoichiometric1024Map"));
-    Shape(Shown(), [](int) { return 500; });
-    editor->HandleKey(Key::Digit1, kCtrlShift);  // 14.1 / 13.1
-    EXPECT_EQ(Shown().GetPointModuleValue(0), 538);
-    editor->HandleKey(Key::Digit1);  // no modifier: nothing
-    EXPECT_EQ(Shown().GetPointModuleValue(0), 538);
+    for (const char* fuel : {"Stoichiometric256Map", "Stoichiometric8192Map"}) {  // first and last row
+        editor->ShowMap(IndexOf(fuel));
+        Shape(Shown(), [](int) { return 500; });
+        editor->HandleKey(Key::Digit1, kCtrlShift);  // 14.1 / 13.1
+        EXPECT_EQ(Shown().GetPointModuleValue(0), 538) << fuel;
+        editor->HandleKey(Key::Digit1);  // no modifier: nothing
+        EXPECT_EQ(Shown().GetPointModuleValue(0), 538) << fuel;
+    }
 }
 
 TEST_F(Editor, DigitsStepTrimMapsByThePercent) {
@@ -362,6 +364,10 @@ TEST_F(IdleSync, SettingChangesMoveTheIdleCurveAndTheIacTrims) {
     sync->OnIacStopOffsetChanged();
     EXPECT_EQ(iac.GetPointTrimValue(0), 5);
     EXPECT_EQ(iac.GetPointModuleValue(63), 105);
+    iacStop.SetModuleValue(22);  // +2 steps: the trims move to it, they do not add up
+    sync->OnIacStopOffsetChanged();
+    EXPECT_EQ(iac.GetPointTrimValue(0), 2);
+    EXPECT_EQ(iac.GetPointModuleValue(63), 102);
 }
 
 TEST_F(IdleSync, FamiliesWithoutIdleMapsIgnoreTheSettings) {

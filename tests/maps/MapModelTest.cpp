@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 #include "MapsFixture.h"
 #include "model/Archive.h"
@@ -117,6 +118,54 @@ TEST_F(MapModel, FitLineInterpolatesAndRounds) {
     EXPECT_EQ(map->GetPointModuleValue(1), 3);  // 3.33
     EXPECT_EQ(map->GetPointModuleValue(2), 7);  // 6.67
     EXPECT_EQ(map->GetSavedModuleValue(1), 40);
+}
+
+// Undo restores what the last edit replaced, whichever edits came before: each base edit
+// saves the values it overwrites, so two edits of the same points then undo give back the
+// state after the first.
+TEST_F(MapModel, UndoAfterTwoEditsOfAPointGoesBackOneEdit) {
+    using Edit = std::function<void(CModuleMapBasic&)>;
+    const std::vector<std::pair<const char*, Edit>> edits = {
+        {"step", [](CModuleMapBasic& m) { for (int i = 0; i < 64; ++i) m.StepPointByModuleUnits(i, i % 3 - 1); }},
+        {"line", [](CModuleMapBasic& m) { m.FitLine(0, 63); }},
+        {"offset", [](CModuleMapBasic& m) { m.OffsetMapByModuleUnits(3); }},
+        {"paste", [](CModuleMapBasic& m) {
+             std::vector<CClipBoardItem> items;
+             for (int i = 0; i < 64; ++i) items.push_back({i, 0.0, 40 - i / 2});
+             m.PasteBlock(items, 0, 63);
+         }},
+    };
+    for (const auto& [firstName, first] : edits) {
+        for (const auto& [secondName, second] : edits) {
+            if (firstName == secondName) continue;
+            auto map = Make("IGNVSMAP256Map");
+            Shape(*map, [](int i) { return 5 + (i * 7) % 30; });
+            first(*map);
+            std::vector<int> afterFirst;
+            for (int i = 0; i < 64; ++i) afterFirst.push_back(map->GetPointModuleValue(i));
+            second(*map);
+            map->RestoreBlock(0, 63);
+            for (int i = 0; i < 64; ++i)
+                ASSERT_EQ(map->GetPointModuleValue(i), afterFirst[static_cast<std::size_t>(i)])
+                    << firstName << " then " << secondName << ", undo: point " << i;
+        }
+    }
+}
+
+// Line fits and levels shape the base curve: trims on the marked points do not bend it.
+TEST_F(MapModel, LineFitOnTrimmedPointsFollowsTheBaseCurve) {
+    auto map = Make("IGNVSMAP256Map");  // type 2, display = module units
+    Shape(*map, [](int i) { return i == 0 ? 10 : i == 6 ? 22 : 0; });
+    map->StepPointTrimByModuleUnits(0, 5);
+    map->StepPointTrimByModuleUnits(6, -3);
+    map->FitLine(0, 6);
+    for (int i = 0; i <= 6; ++i) {
+        EXPECT_EQ(map->GetPointBaseValue(i), 10 + 2 * i) << i;
+        EXPECT_EQ(map->GetPointModuleValue(i), 10 + 2 * i) << i;
+    }
+    map->StepPointTrimByModuleUnits(40, 4);
+    map->FitLine(40, -1);
+    for (int i = 40; i < 64; ++i) EXPECT_EQ(map->GetPointModuleValue(i), 0) << i;
 }
 
 TEST_F(MapModel, ArcThroughThreePointsOnACircleKeepsThemAndBendsTheRest) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "comms/api/Rounding.h"
 #include "model/Archive.h"
 #include "model/CModuleMemoryMapMirror.h"
 #include "model/ModuleValue.h"
@@ -55,6 +56,16 @@ TEST(ModuleValueConversion, LinearWithRoundingAndClamping) {
     EXPECT_FALSE(v.SetModuleValue(999));  // clamps to the same value
 }
 
+// The one rounding rule of every display-to-module conversion and every AutoTune and quick-AFR
+// step: halves away from zero on both sides (a rich correction of -2.5 counts is -3).
+TEST(ModuleValueConversion, RoundingTakesHalvesAwayFromZeroOnBothSides) {
+    const std::pair<double, int> table[] = {{0.5, 1},   {1.5, 2},   {2.5, 3},    {-0.5, -1}, {-1.5, -2},
+                                            {-2.5, -3}, {1.49, 1},  {-1.49, -1}, {-0.49, 0}, {0.0, 0},
+                                            {3e9, 2147483647},      {-3e9, -2147483647 - 1}};
+    for (const auto& [x, want] : table) EXPECT_EQ(RoundToInteger(x), want) << x;
+    EXPECT_EQ(RoundToInteger(std::nan("")), 0);
+}
+
 TEST(ModuleValueConversion, DegenerateRangesPassThroughOrTruncate) {
     ByteModuleValue v;
     v.InitializeForMap(0, 0, 3.0, 3.0, 7, 7, 0, 0, 0);
@@ -85,6 +96,23 @@ TEST(ModuleValueMargins, PercentBandAroundBase) {
     EXPECT_EQ(v.GetTrimValue(), -20);
 }
 
+// A percent band that runs past the display range stops at its edge (the AFR curve's lambda
+// range 0.496 ... 1.5 with -25 % / +10 %): trims cannot push the module value beyond it.
+TEST(ModuleValueMargins, PercentBandStopsAtTheDisplayRange) {
+    ByteModuleValue v;
+    v.InitializeForMap(0, 0, 0.496, 1.5, 0, 255, -25, 10, 1);
+    v.SetBaseAndTrim(250, 0);
+    EXPECT_DOUBLE_EQ(v.GetMarginBandHigh(), 1.5);
+    EXPECT_EQ(v.GetUpperMarginLimit(), 255);
+    v.SetTrimValue(100);
+    EXPECT_EQ(v.GetTrimValue(), 5);
+    v.SetBaseAndTrim(20, 0);
+    EXPECT_DOUBLE_EQ(v.GetMarginBandLow(), 0.496);
+    EXPECT_EQ(v.GetLowerMarginLimit(), 0);
+    v.SetTrimValue(-100);
+    EXPECT_EQ(v.GetTrimValue(), -20);
+}
+
 TEST(ModuleValueMargins, DisplayUnitMarginsClampTrimOffsets) {
     ByteModuleValue v;
     v.InitializeForMap(0, 0, 0.0, 45.0, 0, 45, -10, 10, 2);
@@ -93,6 +121,15 @@ TEST(ModuleValueMargins, DisplayUnitMarginsClampTrimOffsets) {
     EXPECT_EQ(v.GetUpperMarginLimit(), 40);
     EXPECT_DOUBLE_EQ(v.SetTrimDisplayValue(15.0), 10.0);
     EXPECT_EQ(v.GetTrimValue(), 10);
+    // A base edit moves the band with it; near the ends the band stops at the display range.
+    EXPECT_TRUE(v.SetBaseValue(40));
+    EXPECT_EQ(v.GetLowerMarginLimit(), 30);
+    EXPECT_EQ(v.GetUpperMarginLimit(), 45);
+    v.SetTrimValue(10);
+    EXPECT_EQ(v.GetTrimValue(), 5);
+    EXPECT_TRUE(v.SetBaseValue(3));
+    EXPECT_EQ(v.GetLowerMarginLimit(), 0);
+    EXPECT_EQ(v.GetUpperMarginLimit(), 13);
 }
 
 TEST(ModuleValueMargins, WholeRangeResetsAnOutOfBandTrim) {
@@ -193,6 +230,7 @@ TEST(ModuleValueText, ReadStopsAtThePadding) {
     s.SetAddress(0x700);
     doc.comms.memory[0x700] = 'V';
     doc.comms.memory[0x701] = 'I';
+    doc.comms.memory[0x703] = 'X';  // left over behind the padding of a shorter text
     ASSERT_TRUE(s.ReadStringFromModule());
     EXPECT_EQ(s.GetText(), "VI");
 }

@@ -77,6 +77,9 @@ TEST_F(AutoTuneTrackerTest, ThrottleSitesAreMultiplesOfSixteenWithASixCountWindo
     Show();
     auto& tps = model.Items()[19];
     auto& tracker = model.Tracker();
+    tps.rawValue = 250;  // 15.6 sites: the nearest is 256
+    tracker.TrackThrottle();
+    EXPECT_EQ(tracker.CurrentSite(), 256);
     tps.rawValue = 247;
     tracker.TrackThrottle();
     EXPECT_EQ(tracker.CurrentSite(), 240);

@@ -112,6 +112,9 @@ TEST(MonitorGauge, NeedleFollowsTheAverageOfTheLastFourValues) {
     EXPECT_DOUBLE_EQ(gauge.NeedleFraction(), 0.2);
     for (int i = 0; i < 3; ++i) gauge.Refresh(item);
     EXPECT_DOUBLE_EQ(gauge.Average(), 80.0);
+    item.gaugeMaximum = 80.0;
+    gauge.Refresh(item);
+    EXPECT_DOUBLE_EQ(gauge.NeedleFraction(), 1.0) << "at full scale, not over it";
     item.gaugeMaximum = 50.0;
     gauge.Refresh(item);
     EXPECT_DOUBLE_EQ(gauge.NeedleFraction(), 0.985);  // above the maximum: not at the very end

@@ -79,6 +79,9 @@ TEST(Frame, PayloadHelpersRoundTrip) {
     EXPECT_EQ(req->address, 0x1400);
     EXPECT_EQ(req->length, 72);
     EXPECT_FALSE(ParseBlockRequest(std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_FALSE(ParseBlockRequest(std::vector<std::uint8_t>{1, 2, 3, 4, 5}));
+    EXPECT_FALSE(ParseIdentifyAnswer(std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_FALSE(ParseIdentifyAnswer(std::vector<std::uint8_t>{1, 2, 3, 4, 5}));
     auto id = ParseIdentifyAnswer(MakeIdentifyAnswer(9, {175, 42, 1024}).payload);
     ASSERT_TRUE(id);
     EXPECT_EQ(id->moduleId, 175);
@@ -168,16 +171,24 @@ TEST(FrameDecoder, FindsTheNextFrameAfterAFrameThatLostAByte) {
     EXPECT_EQ(bad, 1);
 }
 
-TEST(FrameDecoder, RejectsALengthBeyondTheMaximumAtOnce) {
-    std::vector<std::uint8_t> h{kStartByte, 0xFF, 0xFF, 0, 1, 0x02};
-    h.push_back(Crc8(std::span<const std::uint8_t>(h.data() + 1, 5)));
+// The length check at its bound: the largest payload is a frame, one byte more is not even
+// waited for.
+TEST(FrameDecoder, TakesTheLargestPayloadAndRejectsALengthBeyondItAtOnce) {
     FrameDecoder d;
-    d.Feed(h);
+    const Frame largest{4, Command::ReadAnswer, std::vector<std::uint8_t>(kMaxPayload, 0x3C)};
+    d.Feed(EncodeFrame(largest));
+    for (std::size_t length : {kMaxPayload + 1, std::size_t{0xFFFF}}) {
+        std::vector<std::uint8_t> h{kStartByte, static_cast<std::uint8_t>(length >> 8),
+                                    static_cast<std::uint8_t>(length & 0xFF), 0, 1, 0x02};
+        h.push_back(Crc8(std::span<const std::uint8_t>(h.data() + 1, 5)));
+        d.Feed(h);
+    }
     d.Feed(EncodeFrame(MakeIdentify(5)));
     auto frames = DecodeAll(d);
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].sequence, 5);
-    EXPECT_GE(d.GetStats().badHeaders, 1u);
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0], largest);
+    EXPECT_EQ(frames[1].sequence, 5);
+    EXPECT_EQ(d.GetStats().badHeaders, 2u);
 }
 
 // A noisy line: garbage between frames, dropped and corrupted bytes. Every frame that comes out

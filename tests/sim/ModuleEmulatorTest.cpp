@@ -236,12 +236,20 @@ TEST(ModuleEmulatorWarranty, IdleCountsInItsBandAndStoppedEngineCountsNothing) {
   EXPECT_TRUE(std::equal(before.begin(), before.end(), module.Memory().begin() + kWarrantyAddress));
 }
 
-TEST(ModuleEmulatorWarranty, RevLimitHitsCountEachArrival) {
+// Each arrival at the limiter counts once; a full counter stays full. A second scenario starts
+// from its own beginning, not where the first one ended.
+TEST(ModuleEmulatorWarranty, RevLimitHitsCountEachArrivalAndStopAtTheMaximum) {
   ModuleEmulator module;     // rev limit 6144 rpm
   ASSERT_TRUE(module.StartScenario("hold rpm=7000,3000,7000 tps=80 dwell=5"));
   module.Advance(16.0);
   EXPECT_EQ(module.PeekWord(kRevLimitHitsAddress), 2);
   EXPECT_LT(module.Engine().Rpm(), 6200.0);
+  ASSERT_TRUE(module.ScenarioFinished());
+  module.PokeWord(kRevLimitHitsAddress, 0xFFFF);
+  ASSERT_TRUE(module.StartScenario("hold rpm=7000,3000 tps=80 dwell=5"));  // shorter than the first
+  EXPECT_FALSE(module.ScenarioFinished());
+  module.Advance(11.0);
+  EXPECT_EQ(module.PeekWord(kRevLimitHitsAddress), 0xFFFF);
 }
 
 TEST(ModuleEmulatorWarranty, ClearedCountersReadBackZeroAndVinIsThere) {
