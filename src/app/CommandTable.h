@@ -46,6 +46,10 @@ inline constexpr int kAutoTuneOn = 32799;  // the AutoTune button while AutoTune
 inline constexpr int kAutoTuneOff = 32800; // the AutoTune button while AutoTune is off
 inline constexpr int kHotKeyHelp = 32811;
 inline constexpr int kSimulatedPort = 1;   // "Simulated Module" in the port menu (ours)
+// Backups and the read-back after WRITE (ours).
+inline constexpr int kBackups = 380;
+inline constexpr int kBackUpBeforeWrite = 381;
+inline constexpr int kVerifyAfterWrite = 382;
 // Com 1 … Com 4 and Com 5 … Com 12.
 [[nodiscard]] constexpr int ComPortCommand(int n) { return n <= 4 ? 32773 + n : 32796 + n; }
 }  // namespace cmd

@@ -20,14 +20,14 @@ namespace {
 // menu path -> item texts in order ("-" a separator), as the user sees the maps menu.
 const std::vector<std::pair<QString, QStringList>> kExpectedMenus = {
     {"&File", {"&New\tCtrl+N", "&Open...\tCtrl+O", "&Close", "&Save\tCtrl+S", "Save &As...", "-",
-               "&READ Module Maps and Settings\tCtrl+R", "&WRITE Module Maps and Settings\tCtrl+W", "-",
-               "P&rint Setup...", "-", "Recent File", "-", "E&xit"}},
+               "&READ Module Maps and Settings\tCtrl+R", "&WRITE Module Maps and Settings\tCtrl+W",
+               "Backups...", "-", "P&rint Setup...", "-", "Recent File", "-", "E&xit"}},
     {"&Edit", {"&Undo\tCtrl+Z", "-", "Cu&t\tCtrl+X", "&Copy\tCtrl+C", "&Paste\tCtrl+V"}},
     {"&View", {"&Toolbar", "&Status Bar"}},
     {"&Gauges", {"Toggle Monitor Gauges", "Monitor Gauge Styles", "-", "Reset Guage Data Files"}},
     {"&Gauges|Monitor Gauge Styles", {"RPM/TPS AutoTune Tracking"}},
     {"&Tools", {"Monitor Replay", "Monitor Logging", "-", "Edit Manufacturer ID", "AFR Calculator"}},
-    {"&Configure", {"Select Com Port", "Firmware"}},
+    {"&Configure", {"Select Com Port", "Firmware", "-", "Back Up Before WRITE", "Verify After WRITE"}},
     {"&Configure|Firmware", {"Upgrade"}},
     {"&Window", {"&Cascade", "&Tile", "&Arrange Icons"}},
     {"&Help", {"&Help Topics", "-", "&About corvane..."}},
