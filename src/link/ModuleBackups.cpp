@@ -146,7 +146,11 @@ ModuleBackups::Result ModuleBackups::Store(std::span<const std::uint8_t> mapFile
     }
     const std::time_t now = std::chrono::system_clock::to_time_t(m_clock());
     std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
     localtime_r(&now, &local);
+#endif
     // A second may already hold a backup (a READ just before a WRITE): the next serial.
     std::string path;
     for (int serial = 1; serial < 1000; ++serial) {
