@@ -45,6 +45,8 @@ inline constexpr int kToggleMonitoring = 32789;
 inline constexpr int kAutoTuneOn = 32799;  // the AutoTune button while AutoTune is on
 inline constexpr int kAutoTuneOff = 32800; // the AutoTune button while AutoTune is off
 inline constexpr int kHotKeyHelp = 32811;
+inline constexpr int kCompareWith = 32850;    // a second tune beside the document (ours)
+inline constexpr int kStopComparing = 32851;  // (ours)
 inline constexpr int kSimulatedPort = 1;   // "Simulated Module" in the port menu (ours)
 // Backups and the read-back after WRITE (ours).
 inline constexpr int kBackups = 380;
