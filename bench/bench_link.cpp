@@ -1,5 +1,7 @@
 // READ and WRITE of a family-A module over the emulated module paced at 115200 baud.
 // efficiency = line time of the payload bytes (10 bits a byte) / measured time of the transfer.
+// BM_WriteGuarded: the same WRITE with the module backup before it and the read-back after it,
+// each on or off, so that the time each adds shows against the plain WRITE.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -9,7 +11,9 @@
 #include "sim/SimTransport.h"
 #include "documents/CCorvaneMapsDoc.h"
 #include "link/CLinkController.h"
+#include "link/CModuleBackup.h"
 #include "link/CModuleTransfer.h"
+#include "link/ModuleBackups.h"
 #include "link/MapsDocumentLink.h"
 #include "maps/CModuleMap.h"
 #include "model/Prompter.h"
@@ -98,6 +102,40 @@ void BM_WriteFamilyA(benchmark::State& state) {
     state.counters["efficiency"] = LineSeconds(payload) / seconds;
 }
 BENCHMARK(BM_WriteFamilyA)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+void BM_WriteGuarded(benchmark::State& state) {
+    const bool backup = state.range(0) != 0;
+    const bool verify = state.range(1) != 0;
+    Bench b;
+    const auto folder = std::filesystem::temp_directory_path() / "bench_link_backups";
+    std::filesystem::remove_all(folder);
+    ModuleBackups files(folder.string());
+    CModuleBackup guard(*b.link, files);
+    if (backup) b.transfer->SetBackup(&guard);
+    b.transfer->SetVerifyAfterWrite(verify);
+    const auto path = (std::filesystem::temp_directory_path() / "bench_link_guarded.crv").string();
+    if (!b.doc->Save(path)) state.SkipWithError("cannot save");
+    double seconds = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        if (!b.transfer->WriteModuleMapsAndSettings(b.docLink.get())) state.SkipWithError("WRITE failed");
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.SetIterationTime(seconds);
+        if (backup && !b.transfer->LastWriteReport().backedUp) state.SkipWithError("no backup made");
+        if (verify && !b.transfer->LastWriteReport().verify.Verified()) state.SkipWithError("not verified");
+    }
+    std::filesystem::remove(path);
+    std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_WriteGuarded)
+    ->ArgNames({"backup", "verify"})
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -16,7 +16,10 @@
 #include "documents/CCorvaneMapsDoc.h"
 #include "documents/ProductFamily.h"
 #include "link/CLinkController.h"
+#include "documents/AtomicFile.h"
+#include "link/CModuleBackup.h"
 #include "link/CModuleTransfer.h"
+#include "link/ModuleBackups.h"
 #include "model/Prompter.h"
 #include "model/SettingsStore.h"
 #include "model/TargetAfrSetting.h"
@@ -30,6 +33,14 @@
 #include "views/CMapsView.h"
 
 namespace corvane {
+
+namespace {
+
+constexpr const char* kBackupSettingsSection = "Settings";
+constexpr const char* kBackUpBeforeWriteEntry = "BackUpBeforeWrite";
+constexpr const char* kVerifyAfterWriteEntry = "VerifyAfterWrite";
+
+}  // namespace
 
 namespace {
 
@@ -59,6 +70,8 @@ CCorvaneApp::~CCorvaneApp() {
     m_frame.reset();
     m_router.reset();
     m_transfer.reset();
+    m_backup.reset();
+    m_backupFiles.reset();
     m_link.reset();
     if (m_comms) m_comms->SetEventSink(nullptr);
     m_comms.reset();
@@ -88,6 +101,13 @@ bool CCorvaneApp::InitInstance(const AppOptions& options) {
     QDir().mkpath(logs);
     m_comms->SetMonitorLoggingFolder(logs.toStdString());
     m_transfer = std::make_unique<CModuleTransfer>(*m_link);
+    m_backupFiles = std::make_unique<ModuleBackups>(QDir(m_userData).filePath(ModuleBackups::kFolderName).toStdString());
+    m_backup = std::make_unique<CModuleBackup>(*m_link, *m_backupFiles);
+    m_transfer->SetBackup(m_backup.get());
+    m_backUpBeforeWrite = m_settings.GetInt(kBackupSettingsSection, kBackUpBeforeWriteEntry).value_or(1) != 0;
+    m_verifyAfterWrite = m_settings.GetInt(kBackupSettingsSection, kVerifyAfterWriteEntry).value_or(1) != 0;
+    m_transfer->SetBackupBeforeWrite(m_backUpBeforeWrite);
+    m_transfer->SetVerifyAfterWrite(m_verifyAfterWrite);
     LoadRecentFiles();
 
     m_state.targetAfr = ReadTargetAfr(m_settings);
@@ -241,6 +261,38 @@ CChildFrmMaps* CCorvaneApp::OpenDocumentFile(const QString& path) {
     }
     AddRecentFile(path);
     return AddMapsDocument(std::move(result.document), QFileInfo(path).fileName());
+}
+
+void CCorvaneApp::SetBackUpBeforeWrite(bool on) {
+    m_backUpBeforeWrite = on;
+    m_settings.SetInt(kBackupSettingsSection, kBackUpBeforeWriteEntry, on ? 1 : 0);
+    m_transfer->SetBackupBeforeWrite(on);
+}
+
+void CCorvaneApp::SetVerifyAfterWrite(bool on) {
+    m_verifyAfterWrite = on;
+    m_settings.SetInt(kBackupSettingsSection, kVerifyAfterWriteEntry, on ? 1 : 0);
+    m_transfer->SetVerifyAfterWrite(on);
+}
+
+CChildFrmMaps* CCorvaneApp::OpenBackup(const QString& path, const QString& title) {
+    EnsureMonitorDocument();
+    const auto bytes = AtomicFile::Read(path.toStdString());
+    if (!bytes) {
+        m_prompter.Message(("Cannot open the file\n" + path).toStdString(), {}, Prompter::Icon::Error);
+        return nullptr;
+    }
+    auto result = CCorvaneMapsDoc::Load(*bytes, m_state, m_comms.get(), m_link.get(), &m_prompter);
+    if (!result.document) {
+        m_prompter.Message(result.Message(), {}, Prompter::Icon::Error);
+        return nullptr;
+    }
+    result.document->ApplyEditMargins();
+    // Not saved anywhere of the user's yet: closing it asks.
+    result.document->SetModifiedFlag();
+    CChildFrmMaps* frame = AddMapsDocument(std::move(result.document), title);
+    frame->UpdateAllViews();
+    return frame;
 }
 
 CChildFrmMaps* CCorvaneApp::FileOpen() {

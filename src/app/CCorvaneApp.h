@@ -20,7 +20,9 @@ class CChildFrame;
 class CChildFrmMaps;
 class CLinkController;
 class CMainFrame;
+class CModuleBackup;
 class CModuleTransfer;
+class ModuleBackups;
 class CommsBridge;
 class Prompter;
 class SettingsStore;
@@ -92,6 +94,18 @@ public:
     [[nodiscard]] Comms& GetComms() { return *m_comms; }
     [[nodiscard]] CLinkController& Link() { return *m_link; }
     [[nodiscard]] CModuleTransfer& Transfer() { return *m_transfer; }
+    // The backups of the application data folder's "backups" folder, and the backup step of
+    // WRITE, READ and the firmware upgrade (a failed backup asks whether to go on).
+    [[nodiscard]] ModuleBackups& Backups() { return *m_backupFiles; }
+    [[nodiscard]] CModuleBackup& Backup() { return *m_backup; }
+    // Configure ▸ "Back Up Before WRITE" and "Verify After WRITE", kept in the settings.
+    [[nodiscard]] bool BackUpBeforeWrite() const { return m_backUpBeforeWrite; }
+    void SetBackUpBeforeWrite(bool on);
+    [[nodiscard]] bool VerifyAfterWrite() const { return m_verifyAfterWrite; }
+    void SetVerifyAfterWrite(bool on);
+    // Opens a backup as a new document: no path (a save asks where, so the backup itself is
+    // never overwritten), marked modified. Null when the file is refused (the user was told).
+    CChildFrmMaps* OpenBackup(const QString& path, const QString& title);
     [[nodiscard]] CMainFrame& Frame() { return *m_frame; }
     [[nodiscard]] CChildFrame* MonitorFrame() const { return m_monitor; }
     [[nodiscard]] QString UserDataFolder() const { return m_userData; }
@@ -123,6 +137,10 @@ private:
     std::unique_ptr<Comms> m_comms;
     std::unique_ptr<CLinkController> m_link;
     std::unique_ptr<CModuleTransfer> m_transfer;
+    std::unique_ptr<ModuleBackups> m_backupFiles;
+    std::unique_ptr<CModuleBackup> m_backup;
+    bool m_backUpBeforeWrite = true;
+    bool m_verifyAfterWrite = true;
     std::unique_ptr<CMainFrame> m_frame;
     CChildFrame* m_monitor = nullptr;
     QStringList m_recent;

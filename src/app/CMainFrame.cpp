@@ -25,6 +25,7 @@
 #include <cmath>
 
 #include "app/CAboutDlg.h"
+#include "app/CBackupsDlg.h"
 #include "app/CCorvaneApp.h"
 #include "app/CChildFrame.h"
 #include "app/CChildFrmMaps.h"
@@ -326,7 +327,15 @@ void CMainFrame::RunCommand(int id) {
         case cmd::kNextPane: m_mdi->activateNextSubWindow(); break;
         case cmd::kPrevPane: m_mdi->activatePreviousSubWindow(); break;
         case cmd::kAppAbout: OnAbout(); break;
-        case cmd::kFirmwareUpgrade: FirmwareUpgradeRunner(link).Run(); break;
+        case cmd::kFirmwareUpgrade: {
+            FirmwareUpgradeRunner runner(link);
+            runner.SetBackup(&m_app.Backup());
+            runner.Run();
+            break;
+        }
+        case cmd::kBackups: OnBackups(); break;
+        case cmd::kBackUpBeforeWrite: m_app.SetBackUpBeforeWrite(!m_app.BackUpBeforeWrite()); break;
+        case cmd::kVerifyAfterWrite: m_app.SetVerifyAfterWrite(!m_app.VerifyAfterWrite()); break;
         case cmd::kToggleLink:
         case cmd::kToggleMonitoring: {
             // Linking waits for the module to answer: say so while the window cannot react.
@@ -406,8 +415,28 @@ void CMainFrame::OnRead() {
 
 void CMainFrame::OnWrite() {
     CChildFrmMaps* frame = ActiveMapsFrame();
-    m_app.Transfer().WriteModuleMapsAndSettings(frame ? &frame->Link() : nullptr);
+    const bool ok = m_app.Transfer().WriteModuleMapsAndSettings(frame ? &frame->Link() : nullptr);
     if (frame) frame->UpdateAllViews();
+    // What guarded the WRITE, where the user looks after it: the backup and the read-back.
+    const CModuleTransfer::WriteReport& report = m_app.Transfer().LastWriteReport();
+    if (report.attempts == 0) return;
+    QStringList parts;
+    parts << (ok ? "WRITE done" : "WRITE FAILED");
+    if (report.backedUp)
+        parts << "module backed up to " + QFileInfo(QString::fromStdString(report.backupPath)).fileName();
+    else if (report.backupAttempted)
+        parts << "NO backup was made";
+    if (report.verifyRan) parts << (report.verify.Verified() ? "verified" : "NOT verified");
+    statusBar()->showMessage(parts.join("; ") + ".", 30000);
+}
+
+void CMainFrame::OnBackups() {
+    CBackupsDlg dialog(m_app.Backups(), this);
+    if (dialog.exec() != QDialog::Accepted || !dialog.Chosen()) return;
+    const BackupEntry e = *dialog.Chosen();
+    m_app.OpenBackup(QString::fromStdString(e.path),
+                     QString("Backup %1 (%2)").arg(QString::fromStdString(e.date), BackupReasonText(e.reason)));
+    ReloadMenu();
 }
 
 void CMainFrame::OnMonitorReplay() {
@@ -612,6 +641,8 @@ void CMainFrame::RefreshLinkUi() {
     Action(cmd::kAutoTuneOff)->setToolTip(state.autoTuneActive ? "Auto Tuning: ON" : "Auto Tuning: OFF");
     Action(cmd::kAutoTuneTracking)->setChecked(state.autoTuneTracking);
     Action(cmd::kMonitorLogging)->setChecked(m_app.GetComms().MonitorLogging());
+    Action(cmd::kBackUpBeforeWrite)->setChecked(m_app.BackUpBeforeWrite());
+    Action(cmd::kVerifyAfterWrite)->setChecked(m_app.VerifyAfterWrite());
 
     // The port menu's check follows the port the library will use.
     const std::string port = link.CurrentPort();

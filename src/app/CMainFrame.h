@@ -121,6 +121,7 @@ private:
     void OnRead();
     void OnWrite();
     void OnAbout();
+    void OnBackups();
     void OnMonitorReplay();
     void OnArrangeIcons();
     void OnPortSelected(QAction* action);

@@ -48,6 +48,10 @@ inline constexpr int kHotKeyHelp = 32811;
 inline constexpr int kCompareWith = 32850;    // a second tune beside the document (ours)
 inline constexpr int kStopComparing = 32851;  // (ours)
 inline constexpr int kSimulatedPort = 1;   // "Simulated Module" in the port menu (ours)
+// Backups and the read-back after WRITE (ours).
+inline constexpr int kBackups = 380;
+inline constexpr int kBackUpBeforeWrite = 381;
+inline constexpr int kVerifyAfterWrite = 382;
 // Com 1 … Com 4 and Com 5 … Com 12.
 [[nodiscard]] constexpr int ComPortCommand(int n) { return n <= 4 ? 32773 + n : 32796 + n; }
 }  // namespace cmd

@@ -15,6 +15,7 @@ namespace corvane {
 bool FirmwareUpgradeRunner::Run() {
     CFirmwareUpgrade upgrade(m_link);
     upgrade.SetPollInterval(m_pollInterval);
+    upgrade.SetBackup(m_backup);
     const bool ok = upgrade.Run();
 
     AppState& app = m_link.GetAppState();

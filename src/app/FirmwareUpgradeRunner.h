@@ -8,6 +8,7 @@ namespace corvane {
 
 class CCorvaneApp;
 class CLinkController;
+class CModuleBackup;
 
 // Configure ▸ Firmware ▸ Upgrade in the window program: the core's upgrade procedure, whose
 // dialogs the prompter shows, and what the windows add around it. The procedure talks to the
@@ -22,6 +23,9 @@ public:
     // How often the power-cycle waits look for the module.
     void SetPollInterval(std::chrono::milliseconds interval) { m_pollInterval = interval; }
 
+    // The backup of the module's maps and settings made before the upgrade begins.
+    void SetBackup(CModuleBackup* backup) { m_backup = backup; }
+
     // True when the firmware was written and the module's closing writes succeeded.
     bool Run();
 
@@ -31,6 +35,7 @@ public:
 private:
     CLinkController& m_link;
     std::chrono::milliseconds m_pollInterval{200};
+    CModuleBackup* m_backup = nullptr;
 };
 
 }  // namespace corvane

@@ -9,11 +9,13 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <functional>
 
 #include "app/CAboutDlg.h"
+#include "app/CBackupsDlg.h"
 #include "app/CChildFrmMaps.h"
 #include "app/CCorvaneApp.h"
 #include "app/CMainFrame.h"
@@ -22,6 +24,7 @@
 #include "documents/CCorvaneMapsDoc.h"
 #include "documents/CTuneComparison.h"
 #include "link/MapsDocumentLink.h"
+#include "link/ModuleBackups.h"
 #include "model/BasicSettingEdit.h"
 #include "model/Prompter.h"
 #include "views/CAFRCalculatorDlg.h"
@@ -94,6 +97,25 @@ bool SaveSettingsAndWarranty(CCorvaneApp& app, CChildFrmMaps& maps, const QDir& 
     ok = Save(about, dir, "about.png") && ok;
     about.hide();
     maps.ShowView(CChildFrmMaps::ViewKind::kMaps);
+    return ok;
+}
+
+// The "Backups..." list with one backup of each reason, in a folder of the run's own.
+bool SaveBackupsList(CChildFrmMaps& maps, QWidget& parent, const QDir& dir) {
+    QTemporaryDir folder;
+    auto when = std::chrono::system_clock::now() - std::chrono::hours(50);
+    ModuleBackups backups(folder.path().toStdString(), [&] { return when; });
+    const auto bytes = maps.Document().SaveToBytes();
+    const std::string name = maps.Document().GetBaseMapName();
+    bool ok = true;
+    for (BackupReason reason : {BackupReason::kBeforeUpgrade, BackupReason::kBeforeRead, BackupReason::kBeforeWrite}) {
+        ok = backups.Store(bytes, name, reason).ok && ok;
+        when += std::chrono::minutes(1437);
+    }
+    CBackupsDlg dialog(backups, &parent);
+    dialog.show();
+    ok = Save(dialog, dir, "backups.png") && ok;
+    dialog.hide();
     return ok;
 }
 
@@ -227,6 +249,7 @@ int RunScreenshots(const QString& dirPath, const std::optional<std::string>& por
     help.hide();
     ok = SaveComparison(app, *maps, index, dir, settingsDir.path()) && ok;
     ok = SaveSettingsAndWarranty(app, *maps, dir) && ok;
+    ok = SaveBackupsList(*maps, frame, dir) && ok;
 
     // Nothing to keep: the run's document was never the user's.
     app.CloseAllDocumentsWithoutAsking();

@@ -38,6 +38,7 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitDiffers = 1;     // diff: the files differ
 inline constexpr int kExitRefused = 2;     // a file the document refuses, bad input
 inline constexpr int kExitFailed = 3;      // a module operation failed
+inline constexpr int kExitVerifyFailed = 4;  // write: the module does not hold what was written
 inline constexpr int kExitUsage = 64;
 
 struct Command {

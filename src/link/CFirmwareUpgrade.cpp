@@ -8,6 +8,7 @@
 #include "comms/api/Comms.h"
 #include "documents/FirmwareDataFile.h"
 #include "link/CLinkController.h"
+#include "link/CModuleBackup.h"
 #include "link/LinkMessages.h"
 #include "link/PacketQueueWriting.h"
 #include "model/AppState.h"
@@ -127,6 +128,14 @@ bool CFirmwareUpgrade::Run() {
 
     m_firmwareIncomplete = false;
     app.firmwareUpgradeInProgress = true;
+    if (m_backup != nullptr) {
+        // The module still runs its firmware and holds its tune: read it while it can be read.
+        if (!app.moduleLinked) m_link.ToggleLink();
+        if (!m_backup->Guard(BackupReason::kBeforeUpgrade, nullptr)) {
+            if (app.moduleLinked) m_link.ToggleLink();
+            return Finish(false);
+        }
+    }
     if (app.moduleLinked) m_link.ToggleLink();
 
     if (!WaitForPowerCycle(msg::kUpgradeInitialize, false)) return Finish(false);

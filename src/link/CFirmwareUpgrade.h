@@ -8,6 +8,7 @@
 namespace corvane {
 
 class CLinkController;
+class CModuleBackup;
 
 // What a firmware file's name says: "<anything>_<module id>_V<version>.<ext>". The version is
 // hexadecimal after the last 'X' (either case) when there is one ("_V0x1A" is 26), else decimal.
@@ -42,6 +43,11 @@ public:
     // How often the power-cycle waits ask the comms library whether the module is there.
     void SetPollInterval(std::chrono::milliseconds interval) { m_pollInterval = interval; }
 
+    // With a backup object the module's maps and settings are read into a backup before
+    // anything else happens (the module is linked for it when it is not); a backup that cannot
+    // be made ends the procedure unless the user chooses to go on without one.
+    void SetBackup(CModuleBackup* backup) { m_backup = backup; }
+
     // Runs the whole procedure; the file comes from the prompter's open-file choice. True when
     // the firmware was written and the module's closing writes succeeded.
     bool Run();
@@ -67,6 +73,7 @@ private:
     CLinkController& m_link;
     std::chrono::milliseconds m_pollInterval{200};
     bool m_firmwareIncomplete = false;
+    CModuleBackup* m_backup = nullptr;
 };
 
 }  // namespace corvane

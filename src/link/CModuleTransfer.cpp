@@ -5,6 +5,7 @@
 
 #include "comms/api/Comms.h"
 #include "link/CLinkController.h"
+#include "link/CModuleBackup.h"
 #include "link/LinkMessages.h"
 #include "link/PacketQueueWriting.h"
 #include "maps/CModuleMap.h"
@@ -26,6 +27,7 @@ bool CModuleTransfer::ApplyMap(LinkDocument& doc, int index, std::span<const std
                                FirstViewKind firstView, bool& outOfStep) {
     CModuleMap* map = doc.GetMap(index);
     if (map == nullptr) return true;
+    if (firstView != FirstViewKind::kAdvancedUserMaps) return LoadMapFromModuleBytes(*map, data);
     const int size = map->GetMapSizeBytes();
     if (data.size() < static_cast<std::size_t>(size)) return false;
 
@@ -33,24 +35,31 @@ bool CModuleTransfer::ApplyMap(LinkDocument& doc, int index, std::span<const std
     const int n = map->GetNumberOfPoints();
     for (int j = 0; j < n && (j + 1) * w <= size; ++j) {
         const std::uint8_t* p = data.data() + j * w;
-        if (firstView == FirstViewKind::kAdvancedUserMaps) {
-            // Only checked: the module's value must be what the document would write.
-            const int moduleValue = w == 1 ? p[0] : p[0] * 256 + p[1];
-            if (moduleValue != map->GetPointBaseValue(j) + map->GetPointTrimValue(j)) {
-                outOfStep = true;
-                m_link.GetPrompter().Message("Map: " + map->GetTitle() + msg::kOutOfStepTail,
-                                             msg::kOutOfStepTitle, Prompter::Icon::Error);
-                return true;
-            }
-            map->MarkPointInSync(j);
-        } else {
-            int raw = 0;
-            for (int b = 0; b < w; ++b) raw |= static_cast<int>(p[b]) << (8 * b);
-            map->LoadPointFromModule(j, raw);
-            map->LoadPointBaseFromModule(j, raw);
-            map->MarkPointInSync(j);
-            map->SetPointMargins(j, map->GetLowerMargin().y, map->GetUpperMargin().y);
+        // Only checked: the module's value must be what the document would write.
+        const int moduleValue = w == 1 ? p[0] : p[0] * 256 + p[1];
+        if (moduleValue != map->GetPointBaseValue(j) + map->GetPointTrimValue(j)) {
+            outOfStep = true;
+            m_link.GetPrompter().Message("Map: " + map->GetTitle() + msg::kOutOfStepTail,
+                                         msg::kOutOfStepTitle, Prompter::Icon::Error);
+            return true;
         }
+        map->MarkPointInSync(j);
+    }
+    return true;
+}
+
+bool CModuleTransfer::LoadMapFromModuleBytes(CModuleMap& map, std::span<const std::uint8_t> data) {
+    const int size = map.GetMapSizeBytes();
+    if (data.size() < static_cast<std::size_t>(size)) return false;
+    const int w = map.GetBytesPerPoint();
+    for (int j = 0; j < map.GetNumberOfPoints() && (j + 1) * w <= size; ++j) {
+        const std::uint8_t* p = data.data() + j * w;
+        int raw = 0;
+        for (int b = 0; b < w; ++b) raw |= static_cast<int>(p[b]) << (8 * b);
+        map.LoadPointFromModule(j, raw);
+        map.LoadPointBaseFromModule(j, raw);
+        map.MarkPointInSync(j);
+        map.SetPointMargins(j, map.GetLowerMargin().y, map.GetUpperMargin().y);
     }
     return true;
 }
@@ -76,6 +85,12 @@ bool CModuleTransfer::ReadModuleMapsAndSettings(LinkDocument* doc, FirstViewKind
     }
     // A document first shown elsewhere than in a maps view is loaded as a maps view loads it.
     const bool checkOnly = firstView == FirstViewKind::kAdvancedUserMaps;
+    // The READ replaces the document's values: edits not saved anywhere go to a backup first.
+    if (!checkOnly && m_backup != nullptr && doc->IsModified() &&
+        !m_backup->Guard(BackupReason::kBeforeRead, doc)) {
+        if (wasMonitoring) m_link.ToggleMonitoring();
+        return false;
+    }
 
     const int n = doc->GetBasicMapCount();
     prompter.ProgressBegin(msg::kReadProgress, n);
@@ -170,7 +185,7 @@ bool CModuleTransfer::WriteMapRegions(LinkDocument& doc) {
     return true;
 }
 
-void CModuleTransfer::MarkWrittenPointsInSync(LinkDocument& doc) {
+void CModuleTransfer::MarkWrittenPointsInSync(LinkDocument& doc, const VerifyResult* verified) {
     const int total = doc.GetBasicMapCount() + doc.GetCompositeMapCount();
     for (int i = 0; i < total; ++i) {
         CModuleMap* map = doc.GetMap(i);
@@ -183,7 +198,11 @@ void CModuleTransfer::MarkWrittenPointsInSync(LinkDocument& doc) {
             const bool written = std::any_of(kMapRegions.begin(), kMapRegions.end(), [&](const Region& r) {
                 return first >= r.start && end <= r.end;
             });
-            if (written) map->MarkPointInSync(j);
+            if (!written) continue;
+            if (verified == nullptr || verified->BytesVerified(first, point->GetByteWidth()))
+                map->MarkPointInSync(j);
+            else if (CModuleMapPoint* p = map->GetMapPoint(j))
+                p->MarkNotInSync();
         }
     }
 }
@@ -224,8 +243,61 @@ bool CModuleTransfer::WriteModuleMapsAndSettings(LinkDocument* doc) {
     }
 
     AppState& app = m_link.GetAppState();
-    Comms& comms = m_link.GetComms();
     app.transferInProgress = true;
+    m_report = {};
+    if (m_backup != nullptr && m_backupBeforeWrite) {
+        m_report.backupAttempted = true;
+        const bool goOn = m_backup->Guard(BackupReason::kBeforeWrite, nullptr);
+        m_report.backedUp = m_backup->LastResult().ok;
+        m_report.backupPath = m_backup->LastResult().path;
+        if (!goOn) {
+            app.transferInProgress = false;
+            resume();
+            return false;
+        }
+    }
+
+    bool ok = false;
+    for (;;) {
+        ++m_report.attempts;
+        std::vector<std::uint16_t> settingsBlocks;
+        ok = WritePhases(*doc, settingsBlocks);
+        if (!ok) {
+            prompter.Message(msg::kDownloadAborted);
+            break;
+        }
+        doc->UpdateAllViews();
+        if (!m_verify) break;
+
+        m_report.verifyRan = true;
+        m_report.verify = WriteVerification::Run(m_link.GetComms(), prompter, *doc, settingsBlocks);
+        MarkWrittenPointsInSync(*doc, &m_report.verify);
+        doc->UpdateAllViews();
+        if (!m_report.verify.readOk) {
+            m_report.mismatchLines.clear();
+            prompter.Message(msg::kVerifyReadFailed, WriteVerification::kTitle, Prompter::Icon::Error);
+            break;
+        }
+        m_report.mismatchLines = WriteVerification::Describe(*doc, m_report.verify.mismatches);
+        if (m_report.verify.Verified()) break;
+        const std::string text = WriteVerification::MismatchText(m_report.mismatchLines);
+        if (!m_offerWriteAgain) {
+            prompter.Message(text, WriteVerification::kTitle, Prompter::Icon::Error);
+            break;
+        }
+        if (prompter.Message(text + msg::kWriteAgainQuestion, WriteVerification::kTitle, Prompter::Icon::Error,
+                             Prompter::Buttons::YesNo) != Prompter::Answer::Yes)
+            break;
+    }
+    app.transferInProgress = false;
+    resume();
+    return ok && (!m_report.verifyRan || m_report.verify.Verified());
+}
+
+bool CModuleTransfer::WritePhases(LinkDocument& doc, std::vector<std::uint16_t>& settingsBlocks) {
+    AppState& app = m_link.GetAppState();
+    Comms& comms = m_link.GetComms();
+    Prompter& prompter = m_link.GetPrompter();
     m_writePhase = kPhaseMaps;
     m_writeProgress = 0;
     prompter.ProgressBegin(msg::kWriteProgress, MapChunkCount());
@@ -234,28 +306,22 @@ bool CModuleTransfer::WriteModuleMapsAndSettings(LinkDocument* doc) {
     {
         PacketQueueWriting hold(comms);
         comms.SetCommunicationTimeoutMode(1);
-        ok = WriteMapRegions(*doc);
+        ok = WriteMapRegions(doc);
         if (ok) {
             m_writePhase = kPhaseSettings;
-            MarkWrittenPointsInSync(*doc);
-            ok = m_settings.WriteSettingsBlocks(*doc, app.moduleFirmwareVersion);
+            // With a read-back to come, a point is in sync only once its bytes are found there.
+            if (!m_verify) MarkWrittenPointsInSync(doc);
+            ok = m_settings.WriteSettingsBlocks(doc, app.moduleFirmwareVersion, &settingsBlocks);
         }
         if (ok) {
             m_writePhase = kPhaseBaseMapName;
-            ok = WriteBaseMapName(*doc);
+            ok = WriteBaseMapName(doc);
         }
         if (ok) m_writePhase = kPhaseDone;
     }
     comms.SetCommunicationTimeoutMode(0);
     prompter.ProgressEnd();
-    if (ok) {
-        doc->UpdateAllViews();
-    } else {
-        m_writePhase = kPhaseAbandoned;
-        prompter.Message(msg::kDownloadAborted);
-    }
-    app.transferInProgress = false;
-    resume();
+    if (!ok) m_writePhase = kPhaseAbandoned;
     return ok;
 }
 

@@ -3,13 +3,18 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "link/CBasicSettingsLink.h"
 #include "link/LinkDocument.h"
+#include "link/WriteVerification.h"
 
 namespace corvane {
 
 class CLinkController;
+class CModuleBackup;
+class CModuleMap;
 
 // READ (module to document, "Upload") and WRITE (document to module, "Download") of a maps
 // document's maps and basic settings, under the prompter's progress box. A communication
@@ -41,6 +46,34 @@ public:
 
     explicit CModuleTransfer(CLinkController& link) : m_link(link), m_settings(link) {}
 
+    // What guards a WRITE and a READ, and what follows a WRITE. Without a backup object no
+    // backups are made (the seed behaviour); with one, a READ into a modified document saves
+    // it first, and a WRITE reads the module into a backup first while backupBeforeWrite holds.
+    void SetBackup(CModuleBackup* backup) { m_backup = backup; }
+    void SetBackupBeforeWrite(bool on) { m_backupBeforeWrite = on; }
+    // Read back and compare what WRITE sent; only verified points are then marked in sync.
+    void SetVerifyAfterWrite(bool on) { m_verify = on; }
+    // After a failed verification: ask whether to WRITE again (the windows), or only report
+    // (the command-line tool).
+    void SetOfferWriteAgain(bool on) { m_offerWriteAgain = on; }
+
+    // What the last WRITE did beyond writing.
+    struct WriteReport {
+        bool backupAttempted = false;
+        bool backedUp = false;
+        std::string backupPath;
+        bool verifyRan = false;
+        VerifyResult verify;
+        std::vector<std::string> mismatchLines;  // WriteVerification::Describe of the last try
+        int attempts = 0;                        // WRITEs sent (more than 1 after "WRITE again")
+    };
+    [[nodiscard]] const WriteReport& LastWriteReport() const { return m_report; }
+
+    // Loads the module's bytes of one map into it as READ does into a maps view: every point
+    // takes the module's value as its value and base, in sync, with the map's edit margins.
+    // False when the bytes are fewer than the map's.
+    static bool LoadMapFromModuleBytes(CModuleMap& map, std::span<const std::uint8_t> data);
+
     // READ into `doc` (null: no maps document is active). `firstView` is the kind of the
     // document's first view: an advanced user maps view only checks its maps against the
     // module and stops at the first map out of step.
@@ -60,14 +93,23 @@ private:
                   FirstViewKind firstView, bool& outOfStep);
     bool WriteMapRegions(LinkDocument& doc);
     bool WriteBaseMapName(LinkDocument& doc);
-    // Marks in sync every point whose bytes lie wholly inside the map regions.
-    static void MarkWrittenPointsInSync(LinkDocument& doc);
+    // The three phases under one progress box; the blocks of the settings phase written go to
+    // settingsBlocks. Marks the map points in sync after phase 0 unless verifying.
+    bool WritePhases(LinkDocument& doc, std::vector<std::uint16_t>& settingsBlocks);
+    // Marks in sync every point whose bytes lie wholly inside the map regions; with a
+    // verification, only those whose bytes were read back as written (the others not in sync).
+    static void MarkWrittenPointsInSync(LinkDocument& doc, const VerifyResult* verified = nullptr);
     void EndRead(bool wasMonitoring, bool resume);
 
     CLinkController& m_link;
     CBasicSettingsLink m_settings;
     int m_writePhase = kPhaseDone;
     int m_writeProgress = 0;
+    CModuleBackup* m_backup = nullptr;
+    bool m_backupBeforeWrite = true;
+    bool m_verify = false;
+    bool m_offerWriteAgain = true;
+    WriteReport m_report;
 };
 
 }  // namespace corvane

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace corvane {
 
@@ -37,6 +39,12 @@ public:
     // The document's follow-up to an accepted setting edit: the idle air control map takes the
     // IAC stop offset as its trim, the idle speed map follows the idle speed.
     virtual void AfterSettingChanged(int index) = 0;
+
+    // For the backup a READ makes of a document it is about to overwrite: whether the
+    // document holds edits not saved, and the map file of the document as it is now (empty
+    // when it cannot be made). A document without a map file is never backed up.
+    [[nodiscard]] virtual bool IsModified() const { return false; }
+    [[nodiscard]] virtual std::vector<std::uint8_t> MapFileBytes() { return {}; }
 };
 
 // Which kind of view a maps document was first shown in; READ loads the maps into a maps view

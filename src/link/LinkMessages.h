@@ -45,6 +45,11 @@ inline constexpr const char* kDocumentFileNotSelected =
     "DOWNLOAD command.";
 inline constexpr const char* kWriteProgress = "Writing module maps and settings...";
 inline constexpr const char* kDownloadAborted = "Download transfer ABORTED";
+// After WRITE, when the read-back finds other bytes than were sent, or cannot read back.
+inline constexpr const char* kWriteAgainQuestion = "\n\nWRITE again?";
+inline constexpr const char* kVerifyReadFailed =
+    "WRITE verification FAILED: the module could not be read back.\n\nThe maps were written but are NOT "
+    "marked in sync with the module.";
 
 // Basic settings.
 inline constexpr const char* kBasicSettingsTitle = "Basic Settings";

@@ -28,6 +28,10 @@ void MapsDocumentLink::SetBaseMapName(const std::string& name) { m_doc.SetBaseMa
 bool MapsDocumentLink::HasFilePath() const { return !m_doc.GetPathName().empty(); }
 void MapsDocumentLink::SetModifiedFlag() { m_doc.SetModifiedFlag(); }
 
+bool MapsDocumentLink::IsModified() const { return m_doc.IsModified(); }
+
+std::vector<std::uint8_t> MapsDocumentLink::MapFileBytes() { return m_doc.SaveToBytes(); }
+
 void MapsDocumentLink::UpdateAllViews() {
     if (m_updateAllViews) m_updateAllViews();
 }

@@ -30,6 +30,8 @@ public:
     void SetModifiedFlag() override;
     void UpdateAllViews() override;
     void AfterSettingChanged(int index) override;
+    [[nodiscard]] bool IsModified() const override;
+    [[nodiscard]] std::vector<std::uint8_t> MapFileBytes() override;
 
     [[nodiscard]] CCorvaneMapsDoc& Document() { return m_doc; }
 

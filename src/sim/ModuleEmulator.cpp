@@ -105,6 +105,11 @@ ModuleEmulator::Result ModuleEmulator::Write(std::uint16_t address, std::span<co
   if (Overlaps(address, end, kModuleIdAddress, kModuleIdEnd)) return Result::Refused;
   if (m_upgradeMode && (address < kIdentityPage || end > kIdentityPageEnd)) return Result::Refused;
   std::copy(bytes.begin(), bytes.end(), m_memory.begin() + address);
+  if (m_flakyTimes != 0 && m_flakyAddress >= address && m_flakyAddress < end) {
+    m_memory[m_flakyAddress] = static_cast<std::uint8_t>(~m_memory[m_flakyAddress]);
+    ++m_flakyDamaged;
+    if (m_flakyTimes > 0) --m_flakyTimes;
+  }
   // The loader counts the firmware as whole again once the upgrade tool has restored the
   // initialization bytes after its last flash block.
   if (m_upgradeMode && m_flashTouchedThisBoot && address <= kFirmwareVersionAddress && end > kFirmwareVersionAddress)
@@ -296,6 +301,11 @@ void ModuleEmulator::SetBusyForCalls(int calls) { m_busyCalls = std::max(0, call
 void ModuleEmulator::ArmPowerLossDuringFlash(std::size_t bytesBeforeLoss) {
   m_powerLossArmed = true;
   m_powerLossAfterBytes = bytesBeforeLoss;
+}
+
+void ModuleEmulator::ArmFlakyWrite(std::uint16_t address, int times) {
+  m_flakyAddress = address;
+  m_flakyTimes = times;
 }
 
 std::uint64_t ModuleEmulator::ReadCount() const { return m_reads; }

@@ -138,6 +138,12 @@ public:
   void SetBusyForCalls(int calls);                    // next N memory/flash calls answer Busy
   // The next flash write stores only its first `bytesBeforeLoss` bytes, then power is lost.
   void ArmPowerLossDuringFlash(std::size_t bytesBeforeLoss);
+  // A flaky memory cell: the next `times` writes that cover `address` store that byte with
+  // its bits inverted, although the write arrived intact (its CRC checked) and is answered as
+  // done. A negative count keeps the cell bad for good. Only a read-back shows the damage.
+  void ArmFlakyWrite(std::uint16_t address, int times = 1);
+  // Writes the flaky cell has damaged so far.
+  [[nodiscard]] int FlakyWritesDamaged() const { return m_flakyDamaged; }
 
   // Counters of the served calls (for tests and the tool's status line).
   [[nodiscard]] std::uint64_t ReadCount() const;
@@ -166,6 +172,9 @@ private:
   int m_busyCalls = 0;
   std::size_t m_powerLossAfterBytes = 0;
   bool m_powerLossArmed = false;
+  std::uint16_t m_flakyAddress = 0;
+  int m_flakyTimes = 0;
+  int m_flakyDamaged = 0;
   std::array<double, kWarrantyLogCount> m_bandFraction{};
   bool m_atRevLimit = false;
   std::uint64_t m_reads = 0;

@@ -19,6 +19,8 @@
 #include "app/CModuleDetectionDlg.h"
 #include "app/CommandTable.h"
 #include "app/FirmwareUpgradeRunner.h"
+#include "link/CModuleBackup.h"
+#include "link/ModuleBackups.h"
 #include "app/QtPrompter.h"
 #include "link/LinkMessages.h"
 #include "support/ModuleAppHarness.h"
@@ -72,7 +74,9 @@ private:
                 static_cast<QDialog*>(files)->accept();  // as the Open button does
             } else if (auto* box = qobject_cast<QMessageBox*>(w)) {
                 messages << box->text();
-                box->button(QMessageBox::Ok)->click();
+                // A question (go on without a backup?) is answered Yes, as a user in a hurry would.
+                QAbstractButton* yes = box->button(QMessageBox::Yes);
+                (yes ? yes : box->button(QMessageBox::Ok))->click();
             }
         }
     }
@@ -168,6 +172,11 @@ void FirmwareUpgradeWindowsTest::upgradeCompletes() {
     QVERIFY(user.progressTexts.contains("Firmware Download"));
     QVERIFY(!user.progressCancellable);  // the flash is never left half written by a click
     QCOMPARE(user.messages, QStringList{msg::kUpgradeCompleted});
+    // The module's tune was read into a backup before anything else, under its own progress.
+    QCOMPARE(user.progressTexts.first(), QString(CModuleBackup::kReadingText));
+    const auto backups = rig.h.app->Backups().List();
+    QCOMPARE(backups.size(), std::size_t{1});
+    QCOMPARE(backups[0].reason, BackupReason::kBeforeUpgrade);
 
     QVERIFY(rig.Flashed());
     // The file's block at 0xC000 is kept in the file, never flashed.
@@ -228,7 +237,10 @@ void FirmwareUpgradeWindowsTest::powerLossMidFlashIsRepairedByRunningItAgain() {
     // The same upgrade again completes it.
     ScriptedUser user(rig.s19);
     rig.h.Frame().RunCommand(cmd::kFirmwareUpgrade);
-    QCOMPARE(user.messages, QStringList{msg::kUpgradeCompleted});
+    // A module in its loader holds no tune to back up: the user is asked, and goes on.
+    QCOMPARE(user.messages.size(), 2);
+    QVERIFY(user.messages[0].contains("firmware upgrade mode"));
+    QCOMPARE(user.messages[1], QString(msg::kUpgradeCompleted));
     QVERIFY(rig.Flashed());
     QVERIFY(rig.Module([](sim::ModuleEmulator& m) {
         return m.FirmwareIntact() && !m.UpgradeMarkerOn() && m.FirmwareVersion() == 0x53;

@@ -126,8 +126,11 @@ void SelectorAndTransferTest::readThenWriteThroughTheWindowCommands() {
     QVERIFY(view->Editor().Map()->IsPointInSync(3));
 
     h.prompter.progress.clear();
+    h.prompter.progressTexts.clear();
     h.Frame().RunCommand(cmd::kWrite);
-    QCOMPARE(h.prompter.progressText, std::string("Writing module maps and settings..."));
+    // The backup read, the WRITE, and the read-back that verifies it, each with its progress.
+    QCOMPARE(h.prompter.progressTexts.size(), std::size_t{3});
+    QCOMPARE(h.prompter.progressTexts[1], std::string("Writing module maps and settings..."));
     QCOMPARE(h.prompter.progress.back(), h.prompter.progressMax);
     const auto texts = h.prompter.Texts();
     QVERIFY(std::any_of(texts.begin(), texts.end(),

@@ -206,6 +206,32 @@ TEST(ModuleEmulatorFaults, BusyCountsDownAndPowerOffRefuses) {
   EXPECT_EQ(module.Read(0, 1, out), Result::Ok);
 }
 
+TEST(ModuleEmulatorFaults, FlakyCellDamagesOnlyItsByteOfTheArmedWrites) {
+  ModuleEmulator module;
+  const std::vector<std::uint8_t> bytes(16, 0x5A);
+  module.ArmFlakyWrite(0x9A05, 1);
+  // A write elsewhere does not use up the fault.
+  ASSERT_EQ(module.Write(0x9000, bytes), Result::Ok);
+  EXPECT_EQ(ReadBytes(module, 0x9000, 16), bytes);
+  // The write is answered Ok; only its byte at the cell differs.
+  ASSERT_EQ(module.Write(0x9A00, bytes), Result::Ok);
+  auto back = ReadBytes(module, 0x9A00, 16);
+  EXPECT_EQ(back[5], 0xA5);
+  back[5] = 0x5A;
+  EXPECT_EQ(back, bytes);
+  EXPECT_EQ(module.FlakyWritesDamaged(), 1);
+  // Used up: the next write over it is stored intact.
+  ASSERT_EQ(module.Write(0x9A00, bytes), Result::Ok);
+  EXPECT_EQ(ReadBytes(module, 0x9A00, 16), bytes);
+
+  // For good (a dead cell): every write over it.
+  module.ArmFlakyWrite(0x9A05, -1);
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(module.Write(0x9A04, std::span(bytes).first(2)), Result::Ok);
+    EXPECT_EQ(module.Peek(0x9A05), 0xA5);
+  }
+}
+
 TEST(ModuleEmulatorFaults, PowerLossStopsTheStream) {
   ModuleEmulator module;
   module.StartMonitor(kMonitorBlockAddress, kMonitorBlockLength);

@@ -33,6 +33,7 @@ public:
     }
     void ProgressBegin(const std::string& text, int maximum) override {
         progressText = text;
+        progressTexts.push_back(text);
         progressMax = maximum;
         progressOpen = true;
     }
@@ -59,6 +60,7 @@ public:
     std::vector<Shown> shown;
     std::deque<Answer> answers;
     std::string progressText;
+    std::vector<std::string> progressTexts;  // every progress box, in order
     int progressMax = 0;
     bool progressOpen = false;
     std::vector<int> progress;

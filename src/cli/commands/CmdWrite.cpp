@@ -4,6 +4,7 @@
 #include "cli/CliCommand.h"
 #include "cli/CliPrompter.h"
 #include "cli/ModuleSession.h"
+#include "cli/commands/BackupCliSupport.h"
 #include "cli/commands/CliDocSupport.h"
 #include "link/CModuleTransfer.h"
 #include "link/MapsDocumentLink.h"
@@ -16,6 +17,8 @@ int RunWrite(const Args& args, std::ostream& out, std::ostream& err) {
     if (!port) throw UsageError{"--port PORT is required"};
     const std::string path = OnePositional(args, "map file");
     const std::uint32_t code = DocumentProductCode(args);
+    CheckBackupOptions(args);
+    if (args.Has("verify") && args.Has("no-verify")) throw UsageError{"--verify and --no-verify exclude each other"};
 
     CliPrompter prompter(err, std::cin, args.Has("yes"));
     ModuleSession session(args, code, prompter);
@@ -26,18 +29,35 @@ int RunWrite(const Args& args, std::ostream& out, std::ostream& err) {
     }
     MapsDocumentLink docLink(*opened.document);
     CModuleTransfer transfer(session.Link());
-    if (!transfer.WriteModuleMapsAndSettings(&docLink)) return kExitFailed;
-    out << "wrote " << path << " to the module (" << CModuleTransfer::MapChunkCount() << " map chunks)\n";
+    const CliBackup backup = MakeCliBackup(args, session.Link());
+    transfer.SetBackup(backup.backup.get());
+    transfer.SetVerifyAfterWrite(!args.Has("no-verify"));
+    transfer.SetOfferWriteAgain(false);
+    const bool ok = transfer.WriteModuleMapsAndSettings(&docLink);
+    const CModuleTransfer::WriteReport& report = transfer.LastWriteReport();
+    ReportBackup(backup, report.backupAttempted, out, err);
+    if (!ok) {
+        // The list of what differs was printed with the verification's message.
+        if (report.verifyRan && report.verify.readOk && !report.verify.mismatches.empty()) return kExitVerifyFailed;
+        return kExitFailed;
+    }
+    out << "wrote " << path << " to the module (" << CModuleTransfer::MapChunkCount() << " map chunks)";
+    if (report.verifyRan) out << "; verified: every byte read back as written";
+    out << "\n";
     return kExitOk;
 }
 
 const bool kRegistered = Register({
     "write",
-    "write --port PORT [--product-code N] [--yes] FILE.crv",
+    "write --port PORT [--product-code N] [--yes] [--no-backup | --backup-dir DIR]\n"
+    "      [--verify | --no-verify] FILE.crv",
     "WRITE: sends the maps regions, the basic settings blocks and the base map name of FILE.crv\n"
     "to the module on PORT. Asks before it starts (and when the base map names differ) unless\n"
-    "--yes is given; answers are read from the standard input otherwise.",
-    {"yes"},
+    "--yes is given; answers are read from the standard input otherwise.\n"
+    "Afterwards every region written is read back and compared byte for byte (--verify, the\n"
+    "default; --no-verify skips it); a difference is listed by map and point and exits with 4.\n" +
+        std::string(kBackupOptionsHelp),
+    {"yes", "no-backup", "verify", "no-verify"},
     RunWrite,
 });
 

@@ -41,18 +41,40 @@ const char* kUsage =
     "  --busy P           answer a memory request 'busy' with probability P\n"
     "  --second-try       answer every request only when it comes the second time\n"
     "  --scenario TEXT    engine scenario, e.g. \"idle\", \"ride duration=120\"\n"
+    "  --flaky-write ADDR[:N]\n"
+    "                     a flaky memory cell: the next N writes (default 1; -1: every write)\n"
+    "                     over address ADDR (0x900B or decimal) store that byte damaged\n"
     "\n"
     "commands on standard input:\n"
     "  power-off | power-on | power-cycle    module power\n"
     "  pull | plug                           cable between adapter and module\n"
     "  flash-loss N                          the next flash write loses power after N bytes\n"
     "  busy N                                the next N memory calls answer 'busy'\n"
+    "  flaky-write ADDR [N]                  the next N writes over ADDR store it damaged\n"
     "  fault NAME VALUE                      drop, corrupt, garbage, no-answer, busy, latency, baud\n"
     "  scenario TEXT                         start an engine scenario\n"
     "  status                                counters\n"
     "  quit                                  end\n";
 
 bool NeedsValue(const std::string& option) { return option != "--pty" && option != "--second-try" && option != "--help"; }
+
+// "0x9A00", "39424", optionally ":N" (times; -1 for good). False when not understood.
+bool ParseFlakyWrite(const std::string& text, std::uint16_t& address, int& times) {
+    const auto colon = text.find(':');
+    const std::string a = text.substr(0, colon);
+    char* end = nullptr;
+    const unsigned long v = std::strtoul(a.c_str(), &end, 0);
+    if (a.empty() || *end != '\0' || v >= sim::kMemoryEnd) return false;
+    address = static_cast<std::uint16_t>(v);
+    times = 1;
+    if (colon != std::string::npos) {
+        const std::string n = text.substr(colon + 1);
+        const long t = std::strtol(n.c_str(), &end, 10);
+        if (n.empty() || *end != '\0' || t == 0) return false;
+        times = static_cast<int>(t);
+    }
+    return true;
+}
 
 bool SetFault(sim::PeerFaults& f, const std::string& name, double value) {
     if (name == "drop") f.dropRate = value;
@@ -140,6 +162,15 @@ int main(int argc, char** argv) {
             return 64;
         }
     }
+    if (auto it = opts.find("--flaky-write"); it != opts.end()) {
+        std::uint16_t address = 0;
+        int times = 1;
+        if (!ParseFlakyWrite(it->second, address, times)) {
+            std::cerr << "corvane-sim: --flaky-write needs ADDR or ADDR:N (an address below 0xE000)\n";
+            return 64;
+        }
+        emulator.ArmFlakyWrite(address, times);
+    }
     sim::ModulePeer peer(emulator, module.seed);
     peer.SetFaults(faults);
     sim::PtyPeerHost host(peer);
@@ -185,6 +216,19 @@ int main(int argc, char** argv) {
                 words >> n;
                 peer.WithEmulator([n](sim::ModuleEmulator& e) {
                     e.SetBusyForCalls(n);
+                    return 0;
+                });
+            } else if (cmd == "flaky-write") {
+                std::string a, n;
+                words >> a >> n;
+                std::uint16_t address = 0;
+                int times = 1;
+                if (!ParseFlakyWrite(n.empty() ? a : a + ":" + n, address, times)) {
+                    std::cerr << "corvane-sim: flaky-write ADDR [N]\n";
+                    continue;
+                }
+                peer.WithEmulator([&](sim::ModuleEmulator& e) {
+                    e.ArmFlakyWrite(address, times);
                     return 0;
                 });
             } else if (cmd == "fault") {
