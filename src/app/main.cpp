@@ -5,6 +5,7 @@
 #include <clocale>
 #include <cstdio>
 
+#include "CorvaneVersion.h"
 #include "app/CCorvaneApp.h"
 #include "app/CMainFrame.h"
 #include "app/FirmwareUpgradeRunner.h"
@@ -19,10 +20,12 @@ int main(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName("corvane");
     QApplication::setOrganizationName("Corvane");
+    QApplication::setApplicationVersion(corvane::kCorvaneVersion);
 
     QCommandLineParser parser;
     parser.setApplicationDescription("Corvane: edit, READ, WRITE and watch the engine control module.");
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addPositionalArgument("file", "A map file (.crv) to open.", "[FILE.crv]");
     QCommandLineOption portOption("port", "The port for this run: sim, \"Com n\" or a device path.", "PORT");
     QCommandLineOption productOption("product-code", "Product code of the module (1, 128: family A; 2, 8, 64: B; 4, 256: C).", "N");
