@@ -27,6 +27,7 @@ namespace {
 constexpr int kClickSlop = 4;           // pixels a press may move and still be a click
 constexpr double kWheelZoomStep = 1.25;  // per wheel notch
 
+// Colours of the shown channels, in the order they were ticked: far apart for the first few.
 QColor ChannelColour(int index) {
     static const QColor kColours[] = {QColor(0, 90, 200),  QColor(200, 40, 30),  QColor(0, 140, 60),
                                       QColor(150, 60, 170), QColor(210, 120, 0), QColor(0, 150, 160),
@@ -214,11 +215,11 @@ void CLogViewerDlg::BuildPlot() {
         QCPGraph* graph = m_plot->addGraph(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
         const auto& values = m_table.values[static_cast<std::size_t>(column)];
         graph->setData(keys, QVector<double>(values.begin(), values.end()), true);
-        graph->setPen(QPen(ChannelColour(column), 1));
+        graph->setPen(QPen(ChannelColour(static_cast<int>(i)), 1));
         graph->setName(QString::fromStdString(m_table.headings[static_cast<std::size_t>(column)]));
         if (m_separate) {
             rect->axis(QCPAxis::atLeft)->setLabel(graph->name());
-            rect->axis(QCPAxis::atLeft)->setLabelColor(ChannelColour(column));
+            rect->axis(QCPAxis::atLeft)->setLabelColor(ChannelColour(static_cast<int>(i)));
         } else {
             shared << graph->name();
         }
@@ -248,7 +249,7 @@ void CLogViewerDlg::BuildPlot() {
             line->setClipAxisRect(rect);
             line->point1->setAxes(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
             line->point2->setAxes(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
-            line->setPen(lines == &m_cursorLines ? QPen(Qt::black, 1, Qt::DashLine) : QPen(QColor(230, 120, 0), 2));
+            line->setPen(lines == &m_cursorLines ? QPen(Qt::black, 1, Qt::DashLine) : QPen(QColor(220, 0, 120), 2));
             lines->push_back(line);
         }
     }
@@ -293,8 +294,10 @@ void CLogViewerDlg::RefreshValues() {
     for (int row = 0; row < m_list->count(); ++row) {
         QListWidgetItem* item = m_list->item(row);
         item->setText(ValueText(row));
-        item->setForeground(std::find(m_channels.begin(), m_channels.end(), row) != m_channels.end() ? ChannelColour(row)
-                                                                                                   : palette().text().color());
+        // A shown channel's text in its line's colour.
+        const auto shown = std::find(m_channels.begin(), m_channels.end(), row);
+        item->setForeground(shown != m_channels.end() ? ChannelColour(static_cast<int>(shown - m_channels.begin()))
+                                                      : palette().text().color());
     }
     m_filling = false;
     m_cursorLabel->setText(CursorText() + QString("    shown %1 s to %2 s")

@@ -11,6 +11,8 @@
 #include "support/AppHarness.h"
 #include "views/CLogViewerDlg.h"
 
+#include <qcustomplot.h>
+
 using namespace corvane;
 using namespace corvane::test;
 
@@ -31,7 +33,7 @@ bool WaitFor(const std::function<bool()>& done, int milliseconds) {
 QString WriteLog(const QString& path) {
     auto log = comms::MonitorLog::CreateAt(path.toStdString());
     for (int r = 0; r < 100; ++r) {
-        std::vector<std::uint8_t> block(comms::kMonitorBlockLength, 0);
+        std::vector<std::uint8_t> block(kMonitorBlockLength, 0);
         block[0] = static_cast<std::uint8_t>(r);
         log->Append(r * 0.1, block);
     }

@@ -29,7 +29,7 @@ constexpr int kEngineSpeedChannel = 4;
 
 // Engine speed raw value r * 4 at row r (the channel's high byte first at offset 6).
 std::vector<std::uint8_t> BlockOfRow(int row) {
-    std::vector<std::uint8_t> block(comms::kMonitorBlockLength, 0);
+    std::vector<std::uint8_t> block(kMonitorBlockLength, 0);
     block[6] = static_cast<std::uint8_t>((row * 4) >> 8);
     block[7] = static_cast<std::uint8_t>((row * 4) & 0xFF);
     return block;
@@ -94,7 +94,7 @@ void LogViewerTest::opensALogWithTheUsualChannelsAndReadsEveryValueAtTheCursor()
     viewer.Range().SetCursor(37 * kStep + 0.01);
     viewer.Redraw();
     const int speed = viewer.Channels()[0];
-    QCOMPARE(list->item(speed)->text(), QString("Engine Speed (rpm): %1").arg(37 * 4 * 16, 0, 'f', 2));
+    QCOMPARE(list->item(speed)->text(), QString("Engine Speed (rpm): %1").arg(37.0 * 4 * 16, 0, 'f', 2));
     for (int c = 0; c < list->count(); ++c) QVERIFY(list->item(c)->text().startsWith(QString::fromStdString(viewer.Table().headings[c]) + ": "));
     QVERIFY(viewer.CursorText().contains("row at 1.850 s"));
     QVERIFY(prompter.shown.empty());
