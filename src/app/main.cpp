@@ -4,6 +4,7 @@
 
 #include <clocale>
 #include <cstdio>
+#include <cstring>
 
 #include "CorvaneVersion.h"
 #include "app/CCorvaneApp.h"
@@ -14,6 +15,12 @@
 #include "app/ScreenshotRun.h"
 
 int main(int argc, char** argv) {
+    // --version answers before the window system is reached, so that it works without a display.
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-v") == 0) {
+            std::printf("corvane %s\n", corvane::kCorvaneVersion);
+            return 0;
+        }
     QApplication application(argc, argv);
     // The core formats and reads numbers in the C locale ("13.1", "%.3f"); Qt has just set the
     // user's locale, whose decimal comma would corrupt both.

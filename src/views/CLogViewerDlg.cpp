@@ -1,5 +1,6 @@
 #include "views/CLogViewerDlg.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -107,7 +108,10 @@ void CLogViewerDlg::PickLog() {
 
 bool CLogViewerDlg::OpenLog(const QString& path) {
     std::string error;
+    // A long log takes a moment to read: say so while the window cannot react.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     auto table = comms::MonitorLog::ReadTable(path.toStdString(), &error);
+    QApplication::restoreOverrideCursor();
     if (!table) {
         m_error = QString::fromStdString(error);
         if (m_prompter)
