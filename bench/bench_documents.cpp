@@ -1,11 +1,14 @@
 // Map document load and save: a family-A document (194 maps of 64 points and the composite).
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
 #include "documents/AtomicFile.h"
 #include "documents/CCorvaneMapsDoc.h"
+#include "documents/TuneDifferences.h"
+#include "maps/CModuleMap.h"
 
 using namespace corvane;
 
@@ -76,6 +79,24 @@ void BM_OpenFileFamilyA(benchmark::State& state) {
     std::filesystem::remove(path);
 }
 BENCHMARK(BM_OpenFileFamilyA)->Unit(benchmark::kMillisecond);
+
+// The comparison behind corvane-cli diff and the windows' "Differences" list, which reads it
+// again after every edit: two family-A documents with the first `range(0)` maps all differing.
+void BM_CompareTunesFamilyA(benchmark::State& state) {
+    AppState app = FamilyA();
+    CCorvaneMapsDoc a(app);
+    CCorvaneMapsDoc b(app);
+    for (int m = 0; m < std::min<int>(static_cast<int>(state.range(0)), b.GetBasicMapCount()); ++m)
+        b.GetMap(m)->UpdateMapPointBlockBaseValuesByDelta(0, b.GetMap(m)->GetNumberOfPoints() - 1, 3);
+    std::size_t found = 0;
+    for (auto _ : state) {
+        const TuneDifferences d = CompareTunes(a, b);
+        found = d.points.size();
+        benchmark::DoNotOptimize(d.points.data());
+    }
+    state.counters["differences"] = static_cast<double>(found);
+}
+BENCHMARK(BM_CompareTunesFamilyA)->Arg(0)->Arg(1)->Arg(194)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -12,6 +12,8 @@
 #include "views/CCorvaneAdvUserMapsView.h"
 #include "views/CCorvaneMapsView.h"
 #include "views/CCorvaneMonitorView.h"
+#include "views/CTuneDifferencesView.h"
+#include "documents/CTuneComparison.h"
 #include "monitor/CCorvaneMonitorDoc.h"
 #include "model/Prompter.h"
 #include "maps/CModuleMap.h"
@@ -123,6 +125,40 @@ void BM_MonitorPacketThroughTheWindows(benchmark::State& state) {
     state.counters["labels/packet"] = benchmark::Counter(static_cast<double>(labels) / state.iterations());
 }
 BENCHMARK(BM_MonitorPacketThroughTheWindows)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// An edit as the "Differences" bar follows it: one Up key on the shown map, then the list read
+// again and refilled, with one map differing (64 rows) or every basic map (about 12,000 rows).
+void BM_DifferencesListAfterAnEdit(benchmark::State& state) {
+    test::ViewsFixture fixture;
+    AppState otherApp;
+    otherApp.productCode = 1;
+    CCorvaneMapsDoc other(otherApp);
+    const int maps = state.range(0) == 0 ? 1 : other.GetBasicMapCount();
+    for (int m = 0; m < maps; ++m)
+        other.GetMap(m)->UpdateMapPointBlockBaseValuesByDelta(0, other.GetMap(m)->GetNumberOfPoints() - 1, 3);
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("other.crv").toStdString();
+    if (!other.Save(path)) {
+        state.SkipWithError("cannot save the compared tune");
+        return;
+    }
+    auto opened = CTuneComparison::Open(*fixture.doc, path);
+    CCorvaneMapsView view(*fixture.doc, fixture.settings);
+    view.resize(1000, 700);
+    view.ShowMap(fixture.IndexOf(kMap));
+    CTuneDifferencesView list;
+    list.resize(460, 700);
+    list.Show(opened.comparison.get());
+    int step = 1;
+    for (auto _ : state) {
+        view.ApplyKey(step > 0 ? Key::Up : Key::Down);
+        step = -step;
+        list.Show(opened.comparison.get());
+        benchmark::DoNotOptimize(list.Differences().points.size());
+    }
+    state.counters["rows"] = static_cast<double>(list.Differences().Count());
+}
+BENCHMARK(BM_DifferencesListAfterAnEdit)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -26,5 +26,8 @@ function(corvane_test_folder layer)
   endif()
   add_executable(test_${layer} ${srcs})
   target_link_libraries(test_${layer} PRIVATE ${T_DEPS} corvane_test_support GTest::gtest_main GTest::gmock)
+  # The source tree's data folder, by absolute path: __FILE__ may be relative (ccache's base_dir,
+  # -ffile-prefix-map), so tests never build paths from it.
+  target_compile_definitions(test_${layer} PRIVATE CORVANE_SOURCE_DATA_DIR="${PROJECT_SOURCE_DIR}/data")
   gtest_discover_tests(test_${layer} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 endfunction()

@@ -5,6 +5,7 @@
 #include <QStackedWidget>
 
 #include "documents/CCorvaneMapsDoc.h"
+#include "documents/CTuneComparison.h"
 #include "link/MapsDocumentLink.h"
 #include "views/CCorvaneAdvUserMapsView.h"
 #include "views/CCorvaneBasicSettingsView.h"
@@ -45,6 +46,7 @@ CMapsView* CChildFrmMaps::MakeMapsView(bool advanced) {
     });
     connect(view, &CMapsView::autoTuneToggled, this, [this] { emit autoTuneToggled(this); });
     connect(view, &CMapsView::autoTuneDiscarded, this, [this](int count) { emit autoTuneDiscarded(this, count); });
+    if (m_comparison) view->SetComparedTune(&m_comparison->Compared());
     if (m_viewSetup) m_viewSetup(*view);
     return view;
 }
@@ -60,6 +62,15 @@ void CChildFrmMaps::SetViewSetup(std::function<void(CMapsView&)> setup) {
     m_viewSetup = std::move(setup);
     for (CMapsView* view : {m_mapsView, m_advView})
         if (view && m_viewSetup) m_viewSetup(*view);
+}
+
+void CChildFrmMaps::SetComparison(std::unique_ptr<CTuneComparison> comparison) {
+    // The views let go of the old tune before it is deleted.
+    const CCorvaneMapsDoc* tune = comparison ? &comparison->Compared() : nullptr;
+    for (CMapsView* view : {m_mapsView, m_advView})
+        if (view) view->SetComparedTune(tune);
+    m_comparison = std::move(comparison);
+    emit comparisonChanged(this);
 }
 
 void CChildFrmMaps::SetDocumentTitle(const QString& title) {

@@ -17,6 +17,7 @@ class CCorvaneMapsDoc;
 class CCorvaneWarrantyView;
 class CLinkController;
 class CMapsView;
+class CTuneComparison;
 class MapsDocumentLink;
 class SettingsStore;
 
@@ -59,6 +60,11 @@ public:
     void UpdateAllViews();
     void RefreshTitle();
 
+    // The tune this document is compared with (null: none). Its maps views draw the compared
+    // curves behind their own; replacing or clearing it takes the curves away.
+    void SetComparison(std::unique_ptr<CTuneComparison> comparison);
+    [[nodiscard]] const CTuneComparison* Comparison() const { return m_comparison.get(); }
+
     void SetCloseRequest(std::function<bool(CChildFrmMaps&)> request) { m_closeRequest = std::move(request); }
     // Run on every maps view of the window, those there now and those made later.
     void SetViewSetup(std::function<void(CMapsView&)> setup);
@@ -72,6 +78,8 @@ signals:
     void autoTuneToggled(CChildFrmMaps* frame);
     // Showing another map dropped collected AutoTune corrections.
     void autoTuneDiscarded(CChildFrmMaps* frame, int count);
+    // The compared tune was set, replaced or cleared.
+    void comparisonChanged(CChildFrmMaps* frame);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -82,6 +90,8 @@ private:
 
     std::unique_ptr<CCorvaneMapsDoc> m_document;
     std::unique_ptr<MapsDocumentLink> m_link;
+    // Refers to the document: declared after it, so it goes first.
+    std::unique_ptr<CTuneComparison> m_comparison;
     SettingsStore& m_settings;
     QString m_title;
     QStackedWidget* m_stack = nullptr;

@@ -37,6 +37,7 @@
 #include "app/WindowPlacement.h"
 #include "comms/api/Comms.h"
 #include "documents/CCorvaneMapsDoc.h"
+#include "documents/CTuneComparison.h"
 #include "link/CLinkController.h"
 #include "link/CModuleTransfer.h"
 #include "link/MapsDocumentLink.h"
@@ -47,8 +48,10 @@
 #include "model/TargetAfrSetting.h"
 #include "views/CAFRCalculatorDlg.h"
 #include "views/CHotKeyHelpDlg.h"
+#include "views/CCorvaneBasicSettingsView.h"
 #include "views/CMapsView.h"
 #include "views/CPPageTuningMapSelector.h"
+#include "views/CTuneDifferencesView.h"
 
 namespace corvane {
 
@@ -84,6 +87,7 @@ CMainFrame::CMainFrame(CCorvaneApp& app) : m_app(app) {
 
     BuildActions();
     BuildSelectorBar();
+    BuildDifferencesBar();
     BuildToolBars();
     BuildStatusBar();
     m_dataLinkBox = new CLinkStatusDlg("Data Link", this);
@@ -281,6 +285,10 @@ void CMainFrame::RunCommand(int id) {
             if (CChildFrmMaps* f = ActiveMapsFrame()) m_app.FileSaveAs(*f);
             break;
         case cmd::kAppExit: close(); break;
+        case cmd::kCompareWith: OnCompareWith(); break;
+        case cmd::kStopComparing:
+            if (CChildFrmMaps* f = ActiveMapsFrame()) f->SetComparison(nullptr);
+            break;
         case cmd::kRead: OnRead(); break;
         case cmd::kWrite: OnWrite(); break;
         case cmd::kEditUndo:
@@ -395,6 +403,7 @@ void CMainFrame::OnRead() {
                                                frame ? frame->FirstView() : FirstViewKind::kOther);
     if (frame) frame->UpdateAllViews();
     RefreshSelector();
+    RefreshDifferences();
 }
 
 void CMainFrame::OnWrite() {
@@ -558,6 +567,93 @@ void CMainFrame::BuildSelectorBar() {
     connect(m_selector, &CPPageTuningMapSelector::entrySelected, this, &CMainFrame::OnSelectorEntry);
 }
 
+void CMainFrame::BuildDifferencesBar() {
+    m_differencesBar = new QDockWidget("Differences", this);
+    m_differencesBar->setObjectName("Differences");
+    m_differencesBar->setAllowedAreas(Qt::AllDockWidgetAreas);
+    m_differences = new CTuneDifferencesView(m_differencesBar);
+    m_differencesBar->setWidget(m_differences);
+    addDockWidget(Qt::RightDockWidgetArea, m_differencesBar);
+    resizeDocks({m_differencesBar}, {460}, Qt::Horizontal);
+    m_differencesBar->hide();
+    connect(m_differences, &CTuneDifferencesView::pointChosen, this, &CMainFrame::OnDifferenceChosen);
+    connect(m_differences, &CTuneDifferencesView::takeValueRequested, this, &CMainFrame::OnTakeValue);
+    connect(m_differences, &CTuneDifferencesView::takeSettingRequested, this, &CMainFrame::OnTakeSetting);
+    connect(m_differences, &CTuneDifferencesView::settingChosen, this, [this](int) {
+        if (CChildFrmMaps* frame = m_differencesFrame.data()) {
+            if (frame != ActiveMapsFrame()) m_mdi->setActiveSubWindow(frame);
+            OnSelectorEntry(frame->Document().GetMapCount(), CPPageTuningMapSelector::kKindBasicSettings);
+        }
+    });
+}
+
+void CMainFrame::OnCompareWith() {
+    CChildFrmMaps* frame = ActiveMapsFrame();
+    if (!frame) return;
+    const auto picked = m_app.GetPrompter().PickOpenFile(CCorvaneApp::kMapFileFilter, "crv");
+    if (!picked) return;
+    auto opened = CTuneComparison::Open(frame->Document(), *picked);
+    if (!opened.comparison) {
+        // A refused file changes nothing: a comparison already shown stays.
+        m_app.GetPrompter().Message(opened.message, {}, Prompter::Icon::Error);
+        return;
+    }
+    frame->SetComparison(std::move(opened.comparison));
+    statusBar()->showMessage("Comparing with " + QFileInfo(QString::fromStdString(*picked)).fileName() + ".", 5000);
+}
+
+void CMainFrame::RefreshDifferences() {
+    // Like the selector, the bar keeps the last maps document's list while another window
+    // (the monitor) is in front.
+    if (CChildFrmMaps* frame = ActiveMapsFrame()) m_differencesFrame = frame;
+    CChildFrmMaps* frame = m_differencesFrame.data();
+    const CTuneComparison* comparison = frame ? frame->Comparison() : nullptr;
+    m_differences->Show(comparison);
+    const bool wasVisible = m_differencesBar->isVisible();
+    m_differencesBar->setVisible(comparison != nullptr);
+    if (comparison && !wasVisible) m_differencesBar->raise();
+    if (QAction* stop = Action(cmd::kStopComparing)) stop->setEnabled(comparison != nullptr);
+}
+
+void CMainFrame::OnDifferenceChosen(int mapIndex, int point) {
+    CChildFrmMaps* frame = m_differencesFrame.data();
+    if (!frame) return;
+    if (frame != ActiveMapsFrame()) m_mdi->setActiveSubWindow(frame);
+    // As the selector shows a map; a document shown in its trim view stays in it.
+    if (frame->CurrentViewKind() == CChildFrmMaps::ViewKind::kAdvancedUserMaps)
+        OnSelectorEntry(mapIndex, CPPageTuningMapSelector::kKindAdvancedMap);
+    else
+        OnSelectorEntry(mapIndex, CPPageTuningMapSelector::kKindMap);
+    if (CMapsView* view = frame->CurrentMapsView()) view->SetActivePoint(point);
+}
+
+void CMainFrame::OnTakeValue(int mapIndex, int point) {
+    CChildFrmMaps* frame = m_differencesFrame.data();
+    if (!frame) return;
+    OnDifferenceChosen(mapIndex, point);
+    CMapsView* view = frame->CurrentMapsView();
+    if (!view || view->MapIndex() != mapIndex || !view->TakeComparedValue(point)) {
+        statusBar()->showMessage("There is no value to take for this point.", 5000);
+        return;
+    }
+    // The edit refreshed the list; a point still listed kept part of its value (a trim is held
+    // within the point's margins, a base within its range).
+    for (const PointDifference& d : m_differences->Differences().points)
+        if (d.mapIndex == mapIndex && d.point == point)
+            statusBar()->showMessage("The point could not take the whole value: its range or trim margins hold it.", 10000);
+}
+
+void CMainFrame::OnTakeSetting(int index) {
+    CChildFrmMaps* frame = m_differencesFrame.data();
+    const CTuneComparison* comparison = frame ? frame->Comparison() : nullptr;
+    const CBasicSettingsModuleValue* source = comparison ? comparison->Compared().GetSetting(index) : nullptr;
+    if (!source) return;
+    if (frame != ActiveMapsFrame()) m_mdi->setActiveSubWindow(frame);
+    // Through the settings view, as an accepted entry of the setting's own dialog.
+    OnSelectorEntry(frame->Document().GetMapCount(), CPPageTuningMapSelector::kKindBasicSettings);
+    if (CCorvaneBasicSettingsView* view = frame->BasicSettingsView()) view->TakeValue(index, source->GetDisplayValue());
+}
+
 void CMainFrame::BuildStatusBar() {
     m_portLabel = new QLabel(this);
     m_linkLabel = new QLabel(this);
@@ -638,8 +734,11 @@ void CMainFrame::RefreshLogLabel() {
 
 void CMainFrame::UpdateCommandStates() {
     const bool hasMaps = ActiveMapsFrame() != nullptr;
-    for (int id : {cmd::kFileSave, cmd::kFileSaveAs, cmd::kFileClose, cmd::kEditUndo, cmd::kEditCopy, cmd::kEditPaste})
+    for (int id : {cmd::kFileSave, cmd::kFileSaveAs, cmd::kFileClose, cmd::kEditUndo, cmd::kEditCopy, cmd::kEditPaste,
+                   cmd::kCompareWith})
         Action(id)->setEnabled(hasMaps || (id == cmd::kFileClose && m_mdi->currentSubWindow()));
+    CChildFrmMaps* frame = ActiveMapsFrame();
+    Action(cmd::kStopComparing)->setEnabled(frame && frame->Comparison());
 }
 
 void CMainFrame::RefreshTitle() {
@@ -690,7 +789,13 @@ void CMainFrame::ReleaseAccelerators(QMdiSubWindow* frame) {
 void CMainFrame::AddMapsFrame(CChildFrmMaps* frame) {
     ReleaseAccelerators(frame);
     connect(frame, &CChildFrmMaps::mapShown, this, &CMainFrame::OnMapShown);
-    connect(frame, &CChildFrmMaps::documentEdited, this, [this] { RefreshTitle(); });
+    connect(frame, &CChildFrmMaps::documentEdited, this, [this](CChildFrmMaps* edited) {
+        RefreshTitle();
+        if (edited == m_differencesFrame) RefreshDifferences();
+    });
+    connect(frame, &CChildFrmMaps::comparisonChanged, this, [this](CChildFrmMaps* changed) {
+        if (changed == ActiveMapsFrame() || changed == m_differencesFrame) RefreshDifferences();
+    });
     connect(frame, &CChildFrmMaps::autoTuneToggled, this, [this] { RefreshLinkUi(); });
     connect(frame, &CChildFrmMaps::autoTuneDiscarded, this, [this](CChildFrmMaps*, int count) {
         statusBar()->showMessage(
@@ -702,6 +807,11 @@ void CMainFrame::AddMapsFrame(CChildFrmMaps* frame) {
         if (m_selectorDocument == frame) {
             m_selectorDocument = nullptr;
             m_selector->Fill({});
+        }
+        // The document's comparison goes with it, and its list with the bar.
+        if (m_differencesFrame == frame || m_differencesFrame.isNull()) {
+            m_differencesFrame = nullptr;
+            RefreshDifferences();
         }
         ReloadMenu();
         RefreshTitle();
@@ -731,6 +841,7 @@ void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
             ApplyChildPlacement(frame);
         }
         RefreshSelector();
+        if (frame != m_differencesFrame) RefreshDifferences();
         if (CMapsView* view = frame->CurrentMapsView()) {
             OnMapShown(frame, view->MapIndex());
             // What the link does to the shown view when the stream starts and stops.

@@ -28,6 +28,7 @@ class CChildFrmMaps;
 class CLinkStatusDlg;
 class CMapsView;
 class CPPageTuningMapSelector;
+class CTuneDifferencesView;
 struct MenuEntryDef;
 
 // The main window: the MDI area with the documents' windows, the menus and accelerators (one
@@ -59,6 +60,12 @@ public:
     void RunCommand(int id);
     [[nodiscard]] CPPageTuningMapSelector& Selector() const { return *m_selector; }
     [[nodiscard]] QDockWidget* SelectorBar() const { return m_selectorBar; }
+    // The dockable "Differences" bar: the differences of the active maps document from the
+    // tune it is compared with; shown while that document is compared.
+    [[nodiscard]] QDockWidget* DifferencesBar() const { return m_differencesBar; }
+    [[nodiscard]] CTuneDifferencesView& Differences() const { return *m_differences; }
+    // Lists the differences of the active maps document again (after edits, READ, a compare).
+    void RefreshDifferences();
     [[nodiscard]] CLinkStatusDlg& DataLinkBox() const { return *m_dataLinkBox; }
     [[nodiscard]] CLinkStatusDlg& MonitorStreamBox() const { return *m_monitorBox; }
     [[nodiscard]] QString StatusText() const;
@@ -102,6 +109,12 @@ private:
     void BuildMenu(QMenuBar* bar, std::span<const MenuEntryDef> entries);
     void BuildToolBars();
     void BuildSelectorBar();
+    void BuildDifferencesBar();
+    void OnCompareWith();
+    // A row of the differences list: that map shown as the selector shows it, that point active.
+    void OnDifferenceChosen(int mapIndex, int point);
+    void OnTakeValue(int mapIndex, int point);
+    void OnTakeSetting(int index);
     void BuildStatusBar();
     void AddSystemPorts(QMenu* portMenu);
     QAction* NamedPortAction(const QString& port, const QString& text);
@@ -137,6 +150,9 @@ private:
     QTabWidget* m_selectorSheet = nullptr;
     CPPageTuningMapSelector* m_selector = nullptr;
     const void* m_selectorDocument = nullptr;  // whose maps the selector lists
+    QDockWidget* m_differencesBar = nullptr;
+    CTuneDifferencesView* m_differences = nullptr;
+    QPointer<CChildFrmMaps> m_differencesFrame;  // whose differences the bar lists
     QLabel* m_portLabel = nullptr;
     QLabel* m_linkLabel = nullptr;
     QLabel* m_modifiedLabel = nullptr;

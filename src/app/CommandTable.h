@@ -46,6 +46,8 @@ inline constexpr int kToggleMonitoring = 32789;
 inline constexpr int kAutoTuneOn = 32799;  // the AutoTune button while AutoTune is on
 inline constexpr int kAutoTuneOff = 32800; // the AutoTune button while AutoTune is off
 inline constexpr int kHotKeyHelp = 32811;
+inline constexpr int kCompareWith = 32850;    // a second tune beside the document (ours)
+inline constexpr int kStopComparing = 32851;  // (ours)
 inline constexpr int kSimulatedPort = 1;   // "Simulated Module" in the port menu (ours)
 // Com 1 … Com 4 and Com 5 … Com 12.
 [[nodiscard]] constexpr int ComPortCommand(int n) { return n <= 4 ? 32773 + n : 32796 + n; }

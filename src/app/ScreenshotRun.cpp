@@ -21,6 +21,7 @@
 #include "app/CommandTable.h"
 #include "app/QtSettingsStore.h"
 #include "documents/CCorvaneMapsDoc.h"
+#include "documents/CTuneComparison.h"
 #include "link/MapsDocumentLink.h"
 #include "model/BasicSettingEdit.h"
 #include "model/Prompter.h"
@@ -40,6 +41,7 @@
 #include "sim/peer/ModulePeer.h"
 #include "views/CCorvaneMonitorView.h"
 #include "views/CMonitorModeLessDlg.h"
+#include "views/CTuneDifferencesView.h"
 
 namespace corvane {
 
@@ -179,6 +181,30 @@ bool SaveLiveViews(CCorvaneApp& app, CChildFrmMaps& maps, int index, const QDir&
     return ok;
 }
 
+// The document compared with a richer copy of itself (the middle of the shown fuel row raised):
+// the main window with the "Differences" bar and the maps view with both curves.
+bool SaveComparison(CCorvaneApp& app, CChildFrmMaps& maps, int index, const QDir& dir, const QString& scratch) {
+    AppState otherApp;
+    otherApp.productCode = maps.Document().GetProductCode();
+    auto copy = CCorvaneMapsDoc::Load(maps.Document().SaveToBytes(), otherApp);
+    if (!copy.document) return false;
+    CModuleMap& row = *copy.document->GetMap(index);
+    // A smooth bump of up to 80 module units (about 1.6 ms), well clear of the markers.
+    for (int i = 20; i <= 40; ++i)
+        row.StepPointByModuleUnits(i, static_cast<int>(std::lround(80.0 * std::sin(3.14159265358979 * (i - 20) / 20.0))));
+    const std::string path = QDir(scratch).filePath("richer.crv").toStdString();
+    if (!copy.document->Save(path)) return false;
+    auto opened = CTuneComparison::Open(maps.Document(), path);
+    if (!opened.comparison) return false;
+    maps.SetComparison(std::move(opened.comparison));
+    app.Frame().Differences().ChoosePoint(index, 30);
+    QCoreApplication::processEvents();
+    bool ok = Save(app.Frame(), dir, "compare-main-window.png");
+    if (CMapsView* view = maps.MapsView()) ok = Save(*view, dir, "maps-view-compare.png") && ok;
+    app.Frame().RunCommand(cmd::kStopComparing);
+    return ok;
+}
+
 }  // namespace
 
 int RunScreenshots(const QString& dirPath, const std::optional<std::string>& port) {
@@ -225,6 +251,7 @@ int RunScreenshots(const QString& dirPath, const std::optional<std::string>& por
     help.show();
     ok = Save(help, dir, "hotkey-help.png") && ok;
     help.hide();
+    ok = SaveComparison(app, *maps, index, dir, settingsDir.path()) && ok;
     ok = SaveSettingsAndWarranty(app, *maps, dir) && ok;
 
     // Nothing to keep: the run's document was never the user's.

@@ -469,6 +469,25 @@ EditOutcome CMapEditor::DragPoint(int index, double displayDelta) {
     return out;
 }
 
+EditOutcome CMapEditor::TakePointFrom(int index, const CModuleMap& source) {
+    CModuleMap* map = Map();
+    if (map == nullptr || map->IsComposite() || &source == map || index < 0 || index >= PointCount() ||
+        index >= source.GetNumberOfPoints())
+        return {};
+    SetActivePoint(index);
+    const int base = source.GetPointBaseValue(index);
+    const int trim = source.GetPointTrimValue(index);
+    // The base first: a base edit leaves the trim at 0, the trim then goes on top of it.
+    if (map->GetPointBaseValue(index) != base)
+        map->StepPointByModuleUnits(index, base - map->GetPointModuleValue(index));
+    if (map->GetPointTrimValue(index) != trim)
+        map->StepPointTrimByModuleUnits(index, trim - map->GetPointTrimValue(index));
+    EditOutcome out = Changed(index, index);
+    out.activePointChanged = true;
+    out.infoBoxChanged = m_infoBoxVisible;
+    return out;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Clipboard and undo
 

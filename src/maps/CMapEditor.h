@@ -74,6 +74,12 @@ public:
     // advanced user maps view its trim.
     EditOutcome DragPoint(int index, double displayDelta);
 
+    // Point `index` of the shown map takes what the same point of `source` (the same map of
+    // another tune) holds, base and trim, through the map's own edits: the base step keeps the
+    // undo copy as every base edit does, the point is pushed (written to a linked module) and
+    // the document is marked modified. Composites stand for whole rows and take nothing.
+    EditOutcome TakePointFrom(int index, const CModuleMap& source);
+
     void SetActivePoint(int index);
     [[nodiscard]] int ActivePoint() const { return m_activePoint; }
     [[nodiscard]] int FirstMark() const { return m_firstMark; }

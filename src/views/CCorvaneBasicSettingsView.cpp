@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "link/CBasicSettingsLink.h"
 #include "link/CLinkController.h"
@@ -111,22 +112,39 @@ void CCorvaneBasicSettingsView::LayoutControls() {
                      kGridY + rows * rowHeight + kBottomPadding);
 }
 
-void CCorvaneBasicSettingsView::EditSetting(int index) {
+bool CCorvaneBasicSettingsView::CheckFirmware(int index) {
     CBasicSettingsModuleValue* setting = m_doc.GetSetting(index);
-    if (setting == nullptr) return;
-    Prompter& prompter = m_link.GetPrompter();
+    if (setting == nullptr) return false;
     if (index == kStartIgnRevsDelay && !setting->IsSupportedByFirmware(m_link.GetAppState().moduleFirmwareVersion)) {
-        prompter.Message(kFirmwareSpecificSetting, kFirmwareSpecificTitle, Prompter::Icon::Information,
-                         Prompter::Buttons::Ok);
-        return;
+        m_link.GetPrompter().Message(kFirmwareSpecificSetting, kFirmwareSpecificTitle, Prompter::Icon::Information,
+                                     Prompter::Buttons::Ok);
+        return false;
     }
-    CBasicSettingEditDlg dialog(BasicSettingEdit(*setting), prompter, this);
-    if (m_runDialog(dialog) != QDialog::Accepted) return;
-    CBasicSettingsLink(m_link).EditSetting(m_doc, index, dialog.Edit().ValueText());
+    return true;
+}
+
+void CCorvaneBasicSettingsView::Apply(int index, const std::string& valueText) {
+    CBasicSettingsLink(m_link).EditSetting(m_doc, index, valueText);
     // The idle settings move maps too: every view of the document shows the new state.
     m_doc.UpdateAllViews();
     OnDocumentUpdated();
     emit documentEdited();
+}
+
+void CCorvaneBasicSettingsView::EditSetting(int index) {
+    if (!CheckFirmware(index)) return;
+    CBasicSettingEditDlg dialog(BasicSettingEdit(*m_doc.GetSetting(index)), m_link.GetPrompter(), this);
+    if (m_runDialog(dialog) != QDialog::Accepted) return;
+    Apply(index, dialog.Edit().ValueText());
+}
+
+bool CCorvaneBasicSettingsView::TakeValue(int index, double displayValue) {
+    if (!CheckFirmware(index)) return false;
+    // Enough digits that the entry converts back to exactly the module value it came from.
+    char text[40];
+    std::snprintf(text, sizeof text, "%.17g", displayValue);
+    Apply(index, text);
+    return true;
 }
 
 void CCorvaneBasicSettingsView::ReadModuleSettings() {

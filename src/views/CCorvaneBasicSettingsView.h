@@ -49,6 +49,10 @@ public:
     void OnDocumentUpdated();
     // Command 400 + k: edit setting k.
     void EditSetting(int index);
+    // Setting k takes this display value as an accepted entry of its dialog would give it
+    // (another tune's value): the same firmware check, module write and follow-ups. False when
+    // the setting cannot be edited with the linked firmware.
+    bool TakeValue(int index, double displayValue);
     // "Read Module Settings".
     void ReadModuleSettings();
 
@@ -64,6 +68,11 @@ signals:
     void documentEdited();
 
 private:
+    // The firmware check of an edit; false (and the user told) when the setting is not there.
+    bool CheckFirmware(int index);
+    // An accepted value: to the document and a linked module, then every view refreshed.
+    void Apply(int index, const std::string& valueText);
+
     // One setting as the view shows it.
     struct CBasicSettingItem {
         std::string name;

@@ -271,6 +271,51 @@ void CMapsView::OnDocumentUpdated() {
     update();
 }
 
+void CMapsView::SetActivePoint(int index) {
+    CancelDrag();
+    const Look before = CurrentLook();
+    m_editor->SetActivePoint(index);
+    RepaintChanges(before, CurrentLook());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Comparing with another tune
+
+void CMapsView::SetComparedTune(const CCorvaneMapsDoc* tune) {
+    if (tune == m_compared) return;
+    m_compared = tune;
+    update();
+}
+
+bool CMapsView::TakeComparedValue(int index) {
+    if (m_compared == nullptr) return false;
+    const CModuleMap* source = m_compared->GetMap(MapIndex());
+    if (source == nullptr) return false;
+    CancelDrag();
+    const Look before = CurrentLook();
+    const EditOutcome outcome = m_editor->TakePointFrom(index, *source);
+    if (!outcome.pointsChanged) return false;
+    Finish(outcome, before);
+    return true;
+}
+
+void CMapsView::PaintComparedCurve(QPainter& painter, const MapGraphLayout& layout) const {
+    const CModuleMap* shown = ShownMap();
+    const CModuleMap* other = m_compared != nullptr ? m_compared->GetMap(MapIndex()) : nullptr;
+    if (shown == nullptr || other == nullptr || other->GetNumberOfPoints() != shown->GetNumberOfPoints()) return;
+    const int n = other->GetNumberOfPoints();
+    if (n <= 0) return;
+    // The same axes as the shown map: both tunes are of one product, so the map is the same.
+    QPolygon curve(n);
+    for (int i = 0; i < n; ++i)
+        curve.setPoint(i, layout.PixelX(other->GetPointX(i)), layout.PixelY(other->GetPointDisplayValue(i)));
+    painter.save();
+    // Two pixels wide and drawn first, so the document's own curve and markers stay on top.
+    painter.setPen(QPen(MapViewColors::ToQColor(m_colors.compareLine), 2));
+    painter.drawPolyline(curve);
+    painter.restore();
+}
+
 // ---------------------------------------------------------------------------------------------
 // Live map pointer
 
@@ -544,6 +589,7 @@ void CMapsView::paintEvent(QPaintEvent* event) {
     PaintLivePosition(painter, layout);
     PaintGrid(painter, layout, dirty);
     PaintTexts(painter, layout, dirty);
+    PaintComparedCurve(painter, layout);
     PaintCurveAndMarkers(painter, look);
     PaintAutoTuneMarks(painter, look);
     PaintInfoBox(painter, look);

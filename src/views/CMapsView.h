@@ -69,6 +69,21 @@ public:
     // The document changed under the view (READ, a load, another view's edit): repaint.
     void OnDocumentUpdated();
 
+    // Point `index` of the shown map becomes the active point (clamped), as a click on its
+    // marker makes it.
+    void SetActivePoint(int index);
+
+    // --- Comparing with another tune ------------------------------------------------------------
+    // The tune of the same product whose curve of the shown map is drawn behind the document's
+    // own, in the "CompareLineColor" colour; null: none. Not owned: whoever set it clears it
+    // before the tune goes.
+    void SetComparedTune(const CCorvaneMapsDoc* tune);
+    [[nodiscard]] const CCorvaneMapsDoc* ComparedTune() const { return m_compared; }
+    // Point `index` of the shown map takes the compared tune's value as an ordinary edit (the
+    // editor's TakePointFrom: undo copy, push, modified) and becomes active. False when there
+    // is nothing to take from (no compared tune, a composite, a point the map lacks).
+    bool TakeComparedValue(int index);
+
     // --- AutoTune ------------------------------------------------------------------------------
     // A message of the monitor's AutoTune: the maps view collects fuel and rear trim
     // corrections (drawn on the curve until they are applied), the advanced user maps view
@@ -154,6 +169,7 @@ private:
     void PaintTexts(QPainter& painter, const MapGraphLayout& layout, const QRect& dirty) const;
     void PaintGrid(QPainter& painter, const MapGraphLayout& layout, const QRect& dirty) const;
     void PaintLivePosition(QPainter& painter, const MapGraphLayout& layout) const;
+    void PaintComparedCurve(QPainter& painter, const MapGraphLayout& layout) const;
     void PaintCurveAndMarkers(QPainter& painter, const Look& look) const;
     void PaintInfoBox(QPainter& painter, const Look& look) const;
     void PaintAutoTuneMarks(QPainter& painter, const Look& look) const;
@@ -172,6 +188,7 @@ private:
     std::unique_ptr<ModuleMapTarget> m_shownTarget;
     std::unique_ptr<ModuleMapTarget> m_partnerTarget;
     CAutoTuneCollector::ApplyHooks m_autoTuneHooks;
+    const CCorvaneMapsDoc* m_compared = nullptr;
     QFont m_titleFont;
     QFont m_axisFont;
     QFont m_labelFont;

@@ -18,6 +18,7 @@ constexpr Entry kEntries[] = {
     {"NotInSyncMarkerColor", &MapViewColors::notInSyncMarker},
     {"MapLineColor", &MapViewColors::mapLine},
     {"XYAxisTextColor", &MapViewColors::xyAxisText},
+    {"CompareLineColor", &MapViewColors::compareLine},
 };
 
 }  // namespace

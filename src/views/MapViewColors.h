@@ -19,6 +19,7 @@ struct MapViewColors {
     std::uint32_t notInSyncMarker = 0xD2D2D2;  // "NotInSyncMarkerColor": light grey
     std::uint32_t mapLine = 0xFF0000;          // "MapLineColor": blue
     std::uint32_t xyAxisText = 0x00FF00;       // "XYAxisTextColor": green (advanced user maps view)
+    std::uint32_t compareLine = 0x00A5FF;      // "CompareLineColor": orange, the compared tune's curve
 
     // The stored colours, defaults for the entries that are missing.
     [[nodiscard]] static MapViewColors Read(const SettingsStore& settings);

@@ -20,6 +20,7 @@ namespace {
 // menu path -> item texts in order ("-" a separator), as the user sees the maps menu.
 const std::vector<std::pair<QString, QStringList>> kExpectedMenus = {
     {"&File", {"&New\tCtrl+N", "&Open...\tCtrl+O", "&Close", "&Save\tCtrl+S", "Save &As...", "-",
+               "Co&mpare With...", "Stop Comparin&g", "-",
                "&READ Module Maps and Settings\tCtrl+R", "&WRITE Module Maps and Settings\tCtrl+W", "-",
                "P&rint Setup...", "-", "Recent File", "-", "E&xit"}},
     {"&Edit", {"&Undo\tCtrl+Z", "-", "Cu&t\tCtrl+X", "&Copy\tCtrl+C", "&Paste\tCtrl+V"}},

@@ -132,3 +132,86 @@ TEST(ModulePeer, GarbageBeforeFramesDoesNotHideThem) {
     for (std::uint16_t s = 0; s < 50; ++s) rig.Send(protocol::MakeRead(s, 0x0400, 8), 0);
     EXPECT_EQ(rig.Until(0.01).size(), 50u);
 }
+
+TEST(ModulePeer, OneLengthRuleForEveryCommandBadLengthBeforeOutOfRange) {
+    PeerOnVirtualClock rig;
+    const std::vector<std::uint8_t> none;
+    const std::vector<std::uint8_t> tooMuch(1025, 0);
+    const std::vector<std::uint8_t> two{1, 2};
+    struct Case {
+        Frame request;
+        Command expected;
+    };
+    const std::vector<Case> cases{
+        {protocol::MakeRead(1, 0x0400, 0), Command::ErrorBadLength},
+        {protocol::MakeRead(2, 0x0400, 1025), Command::ErrorBadLength},
+        {protocol::MakeRead(3, 0xDFFF, 2), Command::ErrorOutOfRange},
+        {protocol::MakeMonitorStart(4, 0x1400, 0), Command::ErrorBadLength},
+        {protocol::MakeMonitorStart(5, 0x1400, 1025), Command::ErrorBadLength},
+        {protocol::MakeMonitorStart(6, 0xDFC0, 72), Command::ErrorOutOfRange},
+        {protocol::MakeWrite(7, 0x0400, none), Command::ErrorBadLength},
+        {protocol::MakeWrite(8, 0x0400, tooMuch), Command::ErrorBadLength},
+        {protocol::MakeWrite(9, 0xDFFF, two), Command::ErrorOutOfRange},
+        {protocol::MakeFlashWrite(10, 0x4000, none), Command::ErrorBadLength},
+        {protocol::MakeFlashWrite(11, 0x4000, tooMuch), Command::ErrorBadLength},
+        {Frame{12, Command::Identify, {0}}, Command::ErrorBadLength},
+        {Frame{13, Command::MonitorStop, {0}}, Command::ErrorBadLength},
+    };
+    for (const Case& c : cases) rig.Send(c.request, 0);
+    auto frames = rig.Until(0.001);
+    ASSERT_EQ(frames.size(), cases.size());
+    for (std::size_t i = 0; i < cases.size(); ++i)
+        EXPECT_EQ(frames[i], protocol::MakeError(cases[i].request.sequence, cases[i].expected, cases[i].request.command))
+            << protocol::CommandName(cases[i].request.command) << " #" << cases[i].request.sequence;
+    EXPECT_FALSE(rig.emulator.Monitoring()) << "a refused start streams nothing";
+
+    // In the upgrade loader a flash block that runs past 0xC000 is out of range.
+    rig.emulator.Poke(kUpgradeMarkerAddress, kUpgradeMarkerOn);
+    rig.peer.PowerCycle();
+    rig.Send(protocol::MakeFlashWrite(20, 0xBFFF, two), 1.0);
+    rig.Send(protocol::MakeFlashWrite(21, 0xBFFE, two), 1.0);
+    frames = rig.Until(1.001);
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0], protocol::MakeError(20, Command::ErrorOutOfRange, Command::FlashWrite));
+    EXPECT_EQ(frames[1], (Frame{21, Command::FlashWriteAnswer, {}}));
+}
+
+TEST(ModulePeer, PacketCounterRunsOnAcrossStopAndStartAndRestartsAtBoot) {
+    PeerOnVirtualClock rig;
+    rig.emulator.SetMonitorRateHz(100);
+    auto packets = [&](double from, double to) {
+        std::vector<Frame> got;
+        for (double t = from; t <= to + 1e-9; t += 0.001)
+            for (auto& f : rig.Until(t))
+                if (f.command == Command::MonitorPacket) got.push_back(f);
+        return got;
+    };
+    rig.Send(protocol::MakeMonitorStop(1), 0.0);  // stop while idle: answered, nothing else
+    auto frames = rig.Until(0.001);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0], (Frame{1, Command::MonitorStopAnswer, {}}));
+
+    rig.Send(protocol::MakeMonitorStart(2, 0x1400, 72), 0.01);
+    auto first = packets(0.01, 0.1);
+    ASSERT_FALSE(first.empty());
+    EXPECT_EQ(first.front().sequence, 0);
+    // A start while streaming switches the block at once; the numbering goes on.
+    rig.Send(protocol::MakeMonitorStart(3, 0x0F00, 16), 0.1005);
+    auto switched = packets(0.101, 0.2);
+    ASSERT_FALSE(switched.empty());
+    EXPECT_EQ(switched.front().sequence, static_cast<std::uint16_t>(first.back().sequence + 1));
+    EXPECT_EQ(switched.back().payload.size(), 16u);
+    rig.Send(protocol::MakeMonitorStop(4), 0.2005);
+    (void)packets(0.201, 0.3);
+    rig.Send(protocol::MakeMonitorStart(5, 0x1400, 72), 0.3);
+    auto resumed = packets(0.3, 0.35);
+    ASSERT_FALSE(resumed.empty());
+    EXPECT_EQ(resumed.front().sequence, static_cast<std::uint16_t>(switched.back().sequence + 1));
+
+    rig.peer.PowerCycle();
+    EXPECT_TRUE(packets(0.36, 0.4).empty()) << "a booted module streams nothing";
+    rig.Send(protocol::MakeMonitorStart(6, 0x1400, 72), 0.4);
+    auto afterBoot = packets(0.4, 0.45);
+    ASSERT_FALSE(afterBoot.empty());
+    EXPECT_EQ(afterBoot.front().sequence, 0);
+}

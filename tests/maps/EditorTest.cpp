@@ -396,5 +396,70 @@ TEST(AfrArithmetic, EntryParsing) {
     EXPECT_DOUBLE_EQ(ParseAfrEntry("13.1x"), 0.0);
 }
 
+// --- Taking a value from another tune --------------------------------------------------------
+
+// The same map of another tune, over an image of its own.
+struct OtherTune {
+    explicit OtherTune(const std::string& name) {
+        context.image = &image;
+        map = CMapCatalogue::CreateMap(name, &context);
+        map->CreateMapPoints();
+    }
+    CModuleMemoryMapMirror image;
+    DocumentContext context;
+    std::unique_ptr<CModuleMapBasic> map;
+};
+
+TEST_F(Editor, TakePointFromCopiesBaseAndTrimPushesAndUndoes) {
+    editor->ShowMap(IndexOf("IGNVSTHROTTLE256Map"));
+    Shape(Shown(), [](int) { return 20; });
+    OtherTune other("IGNVSTHROTTLE256Map");
+    Shape(*other.map, [](int i) { return i == 3 ? 25 : 20; });
+    other.map->GetMapPoint(7)->AssignBase(22);
+    other.map->GetMapPoint(7)->AssignTrim(2);
+    comms.linked = true;
+
+    const EditOutcome took = editor->TakePointFrom(3, *other.map);
+    EXPECT_TRUE(took.pointsChanged);
+    EXPECT_EQ(editor->ActivePoint(), 3);
+    EXPECT_EQ(Shown().GetPointModuleValue(3), 25);
+    EXPECT_EQ(Shown().GetPointModuleValue(2), 20) << "only the one point";
+    ASSERT_FALSE(comms.writes.empty());
+    EXPECT_EQ(comms.writes.back().address, Shown().GetMapPoint(3)->GetAddress());
+    EXPECT_TRUE(Shown().IsPointInSync(3));
+    EXPECT_GT(modifiedCount, 0);
+
+    editor->TakePointFrom(7, *other.map);
+    EXPECT_EQ(Shown().GetPointBaseValue(7), 22);
+    EXPECT_EQ(Shown().GetPointTrimValue(7), 2);
+    EXPECT_EQ(Shown().GetPointModuleValue(7), 24);
+
+    // Undo puts back what the points held before, as after any other base edit.
+    prompter.answers.push_back(Prompter::Answer::Ok);
+    editor->HandleKey(Key::Z, kCtrl);
+    EXPECT_EQ(Shown().GetPointModuleValue(3), 20);
+    EXPECT_EQ(Shown().GetPointModuleValue(7), 20);
+
+    // Unlinked, the taken point is marked not in sync.
+    comms.linked = false;
+    const auto writes = comms.writes.size();
+    editor->TakePointFrom(3, *other.map);
+    EXPECT_EQ(comms.writes.size(), writes);
+    EXPECT_FALSE(Shown().IsPointInSync(3));
+}
+
+TEST_F(Editor, TakePointFromLeavesCompositesAndBadPointsAlone) {
+    editor->ShowMap(IndexOf("IgnVsRpmMap"));
+    OtherTune other("IGNVSTHROTTLE256Map");
+    Shape(*other.map, [](int) { return 30; });
+    const int before = Shown().GetPointModuleValue(0);
+    EXPECT_FALSE(editor->TakePointFrom(0, *other.map).pointsChanged);
+    EXPECT_EQ(Shown().GetPointModuleValue(0), before);
+    editor->ShowMap(IndexOf("IGNVSTHROTTLE256Map"));
+    EXPECT_FALSE(editor->TakePointFrom(-1, *other.map).pointsChanged);
+    EXPECT_FALSE(editor->TakePointFrom(other.map->GetNumberOfPoints(), *other.map).pointsChanged);
+    EXPECT_EQ(modifiedCount, 0);
+}
+
 }  // namespace
 }  // namespace corvane::test

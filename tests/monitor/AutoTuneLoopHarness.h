@@ -53,7 +53,7 @@ struct AutoTuneLoopFigures {
 };
 
 inline std::filesystem::path SourceDataFolder() {
-    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "data";
+    return std::filesystem::path(CORVANE_SOURCE_DATA_DIR);
 }
 
 inline std::string ReadText(const std::filesystem::path& path) {

@@ -167,7 +167,7 @@ TEST(EgoClosedLoop, NoiseScattersReadingsAroundTheTruth) {
 }
 
 TEST(EgoSensorTableFile, ShippedTableMatchesTheEmulatedSensor) {
-  const auto path = std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "data" / "EgoSensorTable.txt";
+  const auto path = std::filesystem::path(CORVANE_SOURCE_DATA_DIR) / "EgoSensorTable.txt";
   std::ifstream file(path);
   ASSERT_TRUE(file) << path;
   std::stringstream whole;

@@ -1,5 +1,6 @@
 // corvane-cli diff: every setting and map point in which two map files differ.
 #include "cli/commands/CliDocSupport.h"
+#include "documents/TuneDifferences.h"
 #include "maps/CModuleMap.h"
 
 namespace corvane::cli {
@@ -9,42 +10,26 @@ std::string WithUnit(double v, const std::string& unit) {
     return unit.empty() ? ShortNumber(v) : ShortNumber(v) + " " + unit;
 }
 
-// Prints the differences; returns their number.
+// Prints what the shared comparison found; returns the number of differences.
 int Compare(const CCorvaneMapsDoc& a, const CCorvaneMapsDoc& b, std::ostream& out) {
-    int differences = 0;
-    if (a.GetBaseMapName() != b.GetBaseMapName()) {
+    const TuneDifferences found = CompareTunes(a, b);
+    if (found.baseMapNameDiffers)
         out << "base map name: \"" << PrintableText(a.GetBaseMapName()) << "\" -> \"" << PrintableText(b.GetBaseMapName())
             << "\"\n";
-        ++differences;
+    for (const SettingDifference& d : found.settings) {
+        const CBasicSettingsModuleValue& s = *a.GetSetting(d.index);
+        out << "setting " << d.index << " " << s.GetName() << ": " << WithUnit(d.displayA, s.GetUnit()) << " -> "
+            << WithUnit(d.displayB, b.GetSetting(d.index)->GetUnit()) << "\n";
     }
-    for (int i = 0; i < a.GetSettingCount(); ++i) {
-        const CBasicSettingsModuleValue& sa = *a.GetSetting(i);
-        const CBasicSettingsModuleValue& sb = *b.GetSetting(i);
-        if (sa.GetBaseValue() == sb.GetBaseValue() && sa.GetTrimValue() == sb.GetTrimValue() &&
-            sa.GetModuleValue() == sb.GetModuleValue())
-            continue;
-        ++differences;
-        out << "setting " << i << " " << sa.GetName() << ": " << WithUnit(sa.GetDisplayValue(), sa.GetUnit())
-            << " -> " << WithUnit(sb.GetDisplayValue(), sb.GetUnit()) << "\n";
+    for (const PointDifference& d : found.points) {
+        const CModuleMap& ma = *a.GetMap(d.mapIndex);
+        out << "map " << d.mapIndex << " \"" << ma.GetTitle() << "\" point " << d.point << " (x " << ShortNumber(d.x)
+            << "): " << WithUnit(d.displayA, ma.GetYUnit()) << " -> "
+            << WithUnit(d.displayB, b.GetMap(d.mapIndex)->GetYUnit());
+        if (d.trimDiffers) out << " (trim " << ShortNumber(d.trimA) << " -> " << ShortNumber(d.trimB) << ")";
+        out << "\n";
     }
-    for (int m = 0; m < a.GetMapCount(); ++m) {
-        const CModuleMap& ma = *a.GetMap(m);
-        const CModuleMap& mb = *b.GetMap(m);
-        for (int i = 0; i < ma.GetNumberOfPoints(); ++i) {
-            const bool baseDiffers = ma.GetPointBaseValue(i) != mb.GetPointBaseValue(i);
-            const bool trimDiffers = ma.GetPointTrimValue(i) != mb.GetPointTrimValue(i);
-            if (!baseDiffers && !trimDiffers && ma.GetPointModuleValue(i) == mb.GetPointModuleValue(i)) continue;
-            ++differences;
-            out << "map " << m << " \"" << ma.GetTitle() << "\" point " << i << " (x " << ShortNumber(ma.GetPointX(i))
-                << "): " << WithUnit(ma.GetPointDisplayValue(i), ma.GetYUnit()) << " -> "
-                << WithUnit(mb.GetPointDisplayValue(i), mb.GetYUnit());
-            if (trimDiffers)
-                out << " (trim " << ShortNumber(ma.GetPointTrimDisplayValue(i)) << " -> "
-                    << ShortNumber(mb.GetPointTrimDisplayValue(i)) << ")";
-            out << "\n";
-        }
-    }
-    return differences;
+    return found.Count();
 }
 
 int RunDiff(const Args& args, std::ostream& out, std::ostream& err) {

@@ -275,10 +275,12 @@ Frame ModulePeer::Execute(const Frame& request, double now, bool& cacheable) {
             return ErrorFor(m_emulator.FlashWrite(protocol::GetU32(p, 0), data), request, cacheable);
         }
         case Command::MonitorStart: {
+            // One rule for every command: a length outside 1 .. 1024 (in a length field or
+            // as the size of the data) is "bad length"; a well-sized block that reaches past
+            // the end of memory is "out of range".
             auto block = protocol::ParseBlockRequest(p);
-            if (!block) return badLength();
-            if (block->length == 0 || block->length > protocol::kMaxBlockData ||
-                std::uint32_t{block->address} + block->length > kMemoryEnd)
+            if (!block || block->length == 0 || block->length > protocol::kMaxBlockData) return badLength();
+            if (std::uint32_t{block->address} + block->length > kMemoryEnd)
                 return protocol::MakeError(seq, Command::ErrorOutOfRange, request.command);
             m_emulator.StartMonitor(block->address, block->length);
             m_wasMonitoring = false;
@@ -326,10 +328,14 @@ void ModulePeer::PowerOff() {
 
 void ModulePeer::PowerOn() {
     std::lock_guard lock(m_mutex);
+    const bool boots = !m_emulator.Powered();
     m_emulator.PowerOn();
     m_decoder.Reset();
     ForgetSession();
     m_wasMonitoring = false;
+    // The packet counter lives in RAM: a booted module numbers its packets from 0 again.
+    // Stopping and starting the stream does not reset it.
+    if (boots) m_monitorSeq = 0;
 }
 
 void ModulePeer::PowerCycle() {
