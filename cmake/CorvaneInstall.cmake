@@ -34,8 +34,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 # The Qt runtime and the plotting library, found from the programs' linked libraries.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Liberation Sans stands in for Arial, whose metrics the window layouts are computed with; the
-# offscreen and xcb platforms need no more than what the shared libraries pull in.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2")
+# Liberation Sans stands in for Arial, whose metrics the window layouts are computed with;
+# DejaVu is the sans-serif that fontconfig gives the other faces ("MS Sans Serif") when a bare
+# system has no other (without it they come out in a monospaced face). The Qt platform plugins
+# (xcb, offscreen) are only recommended by libqt6gui6: without them no window opens at all.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, fonts-dejavu-core, qt6-qpa-plugins")
 set(CPACK_STRIP_FILES ON)
 include(CPack)
