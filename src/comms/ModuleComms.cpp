@@ -1,6 +1,7 @@
 #include "comms/ModuleComms.h"
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 
 #include "comms/MonitorLog.h"
@@ -33,11 +34,22 @@ struct ModuleComms::Job {
 struct ModuleComms::InFlight {
     std::shared_ptr<Job> job;
     std::size_t index = 0;
-    int attempts = 0;
+    int attempts = 0;   // copies sent
+    int timeouts = 0;   // of which were sent after a timeout: each doubles the next wait
     int busy = 0;
-    Clock::time_point deadline{};
     bool resendPending = false;
     Clock::time_point resendAt{};
+    Clock::time_point budgetStart{};  // first copy sent (or the module last said "busy")
+    Clock::time_point sentEnd{};      // when the last copy will have left the host
+    // The earliest copy whose answer may still come, and the last copy, by transmission
+    // number. The module answers in order: an answer to a copy sent later than `lastSent` means
+    // this request's own answer is lost.
+    std::uint64_t firstLive = 0;
+    std::uint64_t lastSent = 0;
+    std::vector<std::uint64_t> copies;  // transmission numbers of all copies, in order
+    // Sent again because its answer was cut short: the rest of that answer still comes, with
+    // the next bytes, as a damaged frame, which then says nothing new.
+    bool cutShort = false;
     std::vector<std::uint8_t> encoded;
 };
 
@@ -167,7 +179,7 @@ bool ModuleComms::ReadModuleMemoryBlocks(std::span<const MemoryBlock> blocks,
                                          std::vector<std::vector<std::uint8_t>>& out) {
     out.clear();
     auto job = MakeJob(Op::Read);
-    const auto chunk = static_cast<std::size_t>(std::max(1, m_maxBlockData.load()));
+    const auto chunk = static_cast<std::size_t>(std::max(1, std::min(m_maxBlockData.load(), m_readChunk.load())));
     std::vector<std::size_t> chunksPerBlock;
     for (const MemoryBlock& b : blocks) {
         if (std::uint32_t{b.address} + b.length > 0x10000u) {
@@ -206,7 +218,9 @@ bool ModuleComms::RunChunkedWrite(Op op, std::uint32_t address, const std::uint8
     }
     auto job = MakeJob(op);
     if (op == Op::Flash) job->fixedTimeout = m_options.flashTimeout;
-    const auto chunk = static_cast<std::size_t>(std::max(1, m_maxBlockData.load()));
+    // The frame size is chosen for the whole call, before anything is sent: a copy already on
+    // the line is only ever repeated byte for byte, so the module's answer cache can tell it.
+    const auto chunk = static_cast<std::size_t>(std::max(1, std::min(m_maxBlockData.load(), m_writeChunk.load())));
     for (std::size_t at = 0; at < length; at += chunk) {
         const std::size_t n = std::min<std::size_t>(chunk, length - at);
         const std::span<const std::uint8_t> bytes(data + at, n);
@@ -435,31 +449,113 @@ void ModuleComms::SendMore(Clock::time_point now) {
     }
 }
 
-void ModuleComms::Transmit(InFlight& f, Clock::time_point now, bool repeat) {
+void ModuleComms::Transmit(InFlight& f, Clock::time_point now, bool repeat, Lost lost) {
+    if (f.attempts == 0) f.budgetStart = now;
+    // Every copy but a busy repeat stands for one that did not get through.
+    if (repeat && !f.resendPending) {
+        m_line.AddOutcome(false, f.encoded.size() + protocol::EncodedSize(f.job->expectLength[f.index]));
+        UpdateFrameSizes();
+    }
     ++f.attempts;
-    f.deadline = now + AttemptTimeout(*f.job, f.index);
+    f.lastSent = ++m_transmissions;
+    if (f.attempts == 1 || lost == Lost::All) {
+        f.firstLive = f.lastSent;
+    } else if (lost == Lost::Earliest) {
+        // Answers come in the order of the copies: what was lost is the earliest copy still
+        // live; a later copy sent before this one may yet be answered.
+        auto next = std::upper_bound(f.copies.begin(), f.copies.end(), f.firstLive);
+        f.firstLive = next != f.copies.end() ? *next : f.lastSent;
+    }
+    f.copies.push_back(f.lastSent);
+    const auto wire = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(WireSeconds(f.encoded.size())));
+    f.sentEnd = std::max(now, m_hostLineFree) + wire;
+    m_hostLineFree = f.sentEnd;
     {
         std::lock_guard lock(m_mutex);
         ++m_stats.requestsSent;
         if (repeat) ++m_stats.repeats;
+        if (lost != Lost::None) ++m_stats.earlyRepeats;
     }
     if (!m_transport || !m_transport->Write(f.encoded)) TransportFailed(now);
 }
 
+double ModuleComms::WireSeconds(std::size_t bytes) const {
+    const int baud = m_transport ? m_transport->Baud() : 0;
+    return baud > 0 ? static_cast<double>(bytes) * 10.0 / baud : 0.0;
+}
+
+LineEstimator::Kind ModuleComms::KindOf(Command request) {
+    switch (request) {
+        case Command::Write: return LineEstimator::Kind::Write;
+        case Command::FlashWrite: return LineEstimator::Kind::Flash;
+        default: return LineEstimator::Kind::Memory;
+    }
+}
+
+void ModuleComms::UpdateFrameSizes() {
+    if (!m_options.adaptFrameSize) return;
+    const double p = m_line.ByteErrorRate();
+    const auto largest = static_cast<std::size_t>(std::max(1, m_maxBlockData.load()));
+    const int baud = m_transport ? m_transport->Baud() : 0;
+    // Pipelined reads keep the line to the host busy with answers: a try costs the answer's
+    // line time, and is spoilt by a bad byte in the answer or in its request. A write waits
+    // for its answer: request, turnaround and answer all cost line time.
+    const double overhead = static_cast<double>(protocol::kFrameOverhead);
+    const double readRequest = static_cast<double>(protocol::EncodedSize(4));
+    const double writeAnswer = static_cast<double>(protocol::EncodedSize(0));
+    double turn = 0.0;
+    if (baud > 0) turn = m_line.MeanTurnaround(LineEstimator::Kind::Write) * baud / 10.0;
+    m_readChunk = static_cast<int>(LineEstimator::BestFrameData(p, overhead, overhead + readRequest, largest));
+    m_writeChunk = static_cast<int>(
+        LineEstimator::BestFrameData(p, overhead + 4.0 + writeAnswer + turn, overhead + 4.0 + writeAnswer, largest));
+}
+
+// The worst case of one attempt: the configured wait plus the line time of the request, of an
+// answer for every request the job may have on the line and of a monitor packet in between,
+// plus the adapter latency. A request's time budget is `attempts` of these.
 ModuleComms::Clock::duration ModuleComms::AttemptTimeout(const Job& job, std::size_t index) const {
     Clock::duration base = job.fixedTimeout.count() > 0 ? job.fixedTimeout
                            : m_timeoutMode == 1        ? Clock::duration(m_options.longAnswerTimeout)
                                                        : Clock::duration(m_options.answerTimeout);
-    const int baud = m_transport ? m_transport->Baud() : 0;
     double seconds = m_transport ? m_transport->Latency() : 0.0;
-    if (baud > 0) {
-        const double byteTime = 10.0 / baud;
-        const std::size_t answer = protocol::EncodedSize(job.expectLength[index]);
-        std::size_t bytes = protocol::EncodedSize(job.frames[index].payload.size()) + answer * job.window;
-        if (m_streamOn) bytes += protocol::EncodedSize(m_monitorLength);
-        seconds += static_cast<double>(bytes) * byteTime;
-    }
+    const std::size_t answer = protocol::EncodedSize(job.expectLength[index]);
+    std::size_t bytes = protocol::EncodedSize(job.frames[index].payload.size()) + answer * job.window;
+    if (m_streamOn) bytes += protocol::EncodedSize(m_monitorLength);
+    seconds += WireSeconds(bytes);
     return base + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+}
+
+// When the answer to `f` is overdue. It cannot start before the request has left the host nor
+// before the last answer that arrived; to that come its own wire time and the module's
+// measured turnaround with its spread (the configured wait before anything was measured,
+// doubled for every timeout this request already had). Never later than the end of the
+// request's time budget.
+ModuleComms::Clock::time_point ModuleComms::Deadline(const InFlight& f) const {
+    const Job& job = *f.job;
+    const Clock::duration worst = AttemptTimeout(job, f.index);
+    const Clock::time_point budgetEnd = f.budgetStart + worst * std::max(1, job.attempts);
+    if (job.attempts <= 1) return budgetEnd;  // single-shot (probes, the stop at unlink)
+    // Only the open request whose last copy is the oldest waits for a timeout: the answers to
+    // the others come after its own, and once that has come the order shows which of them are
+    // lost. A stall that holds up every answer for a moment thus costs one repeat, not one per
+    // request on the line.
+    std::size_t answers = 0;
+    for (const auto& [seq, g] : m_inFlight) {
+        if (g.resendPending) continue;
+        if (g.lastSent < f.lastSent) return budgetEnd;
+        if (g.lastSent == f.lastSent) answers += protocol::EncodedSize(g.job->expectLength[g.index]);
+    }
+    if (m_streamOn) answers += protocol::EncodedSize(m_monitorLength);
+    const double ceiling = std::chrono::duration<double>(worst).count();
+    const double latency = m_transport ? m_transport->Latency() : 0.0;
+    const double floor = std::chrono::duration<double>(m_options.turnaroundMargin).count() + latency;
+    double allowance = m_line.Allowance(KindOf(job.frames[f.index].command), floor, ceiling);
+    allowance = std::min(ceiling, allowance * std::ldexp(1.0, std::min(f.timeouts, 16)));
+    const Clock::time_point from = std::max(f.sentEnd, m_lastAnswer);
+    const auto wait = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(WireSeconds(answers) + allowance));
+    return std::min(from + wait, budgetEnd);
 }
 
 ModuleComms::Clock::duration ModuleComms::GapTimeout() const {
@@ -471,11 +567,36 @@ ModuleComms::Clock::duration ModuleComms::GapTimeout() const {
 
 ModuleComms::Clock::time_point ModuleComms::NextDeadline(Clock::time_point now) const {
     Clock::time_point next = now + std::chrono::milliseconds(10);
-    for (const auto& [seq, f] : m_inFlight) next = std::min(next, f.resendPending ? f.resendAt : f.deadline);
+    for (const auto& [seq, f] : m_inFlight) next = std::min(next, f.resendPending ? f.resendAt : Deadline(f));
     if (!m_gapHandled && !m_inFlight.empty() && m_decoder.Buffered() > 0) next = std::min(next, m_lastByte + GapTimeout());
     if (m_active && m_active->nextToSend < m_active->frames.size() && m_inFlight.size() < m_active->window)
         next = now;
     return next;
+}
+
+// The module answers requests in the order it received them, and copies leave the host in
+// the order of their transmission numbers. An answer to a copy sent after `transmission`
+// therefore proves that every request whose last copy went out before it lost that copy or
+// its answer: those are sent again now rather than after a timeout.
+void ModuleComms::ResendOlder(std::uint64_t transmission, Clock::time_point now) {
+    std::vector<std::uint16_t> lost;
+    for (const auto& [seq, g] : m_inFlight)
+        if (!g.resendPending && g.lastSent < transmission) lost.push_back(seq);
+    std::sort(lost.begin(), lost.end(), [&](std::uint16_t a, std::uint16_t b) {
+        return m_inFlight.at(a).lastSent < m_inFlight.at(b).lastSent;
+    });
+    for (std::uint16_t seq : lost) {
+        auto it = m_inFlight.find(seq);
+        if (it != m_inFlight.end()) Transmit(it->second, now, true, Lost::All);
+    }
+}
+
+// An answer frame (good or damaged, or an error answer) came for `f`. False when the job
+// ended meanwhile (the port failed while the older requests were sent again).
+bool ModuleComms::NoteAnswered(InFlight& f, Clock::time_point now) {
+    const std::uint16_t seq = f.job->frames[f.index].sequence;
+    ResendOlder(f.firstLive, now);
+    return m_active && m_inFlight.count(seq) != 0;
 }
 
 void ModuleComms::HandleFrame(const Frame& frame, Clock::time_point now) {
@@ -485,6 +606,8 @@ void ModuleComms::HandleFrame(const Frame& frame, Clock::time_point now) {
         HandleMonitorPacket(frame, now);
         return;
     }
+    const Clock::time_point previousAnswer = m_lastAnswer;
+    m_lastAnswer = now;
     auto it = m_inFlight.find(frame.sequence);
     if (it == m_inFlight.end()) return;  // a late or repeated answer to something finished
     InFlight& f = it->second;
@@ -498,6 +621,14 @@ void ModuleComms::HandleFrame(const Frame& frame, Clock::time_point now) {
             FailJob(Command::ErrorBadLength, false, now);
             return;
         }
+        // Turnaround is measured only on requests sent once: with several copies out it is not
+        // known which one was answered.
+        if (f.attempts == 1) {
+            const double since = std::chrono::duration<double>(now - std::max(f.sentEnd, previousAnswer)).count();
+            m_line.AddTurnaround(KindOf(request), since - WireSeconds(protocol::EncodedSize(frame.payload.size())));
+        }
+        m_line.AddOutcome(true, f.encoded.size() + protocol::EncodedSize(frame.payload.size()));
+        (void)NoteAnswered(f, now);
         CompleteFrame(frame.sequence, frame.payload, now);
         return;
     }
@@ -507,13 +638,14 @@ void ModuleComms::HandleFrame(const Frame& frame, Clock::time_point now) {
                 std::lock_guard lock(m_mutex);
                 ++m_stats.badCrcAnswers;
             }
-            if (f.attempts < f.job->attempts && !f.resendPending) Transmit(f, now, true);
+            if (NoteAnswered(f, now) && !f.resendPending) Transmit(f, now, true, Lost::Earliest);
             return;
         case Command::ErrorBusy:
             {
                 std::lock_guard lock(m_mutex);
                 ++m_stats.busyAnswers;
             }
+            if (!NoteAnswered(f, now)) return;
             if (++f.busy > m_options.busyRetries) {
                 FailJob(Command::ErrorBusy, false, now);
                 return;
@@ -537,47 +669,61 @@ void ModuleComms::HandleDamagedAnswer(const Frame& header, Clock::time_point now
         std::lock_guard lock(m_mutex);
         ++m_stats.badCrcAnswers;
     }
+    m_lastAnswer = now;
     auto it = m_inFlight.find(header.sequence);
     if (it == m_inFlight.end()) return;
     InFlight& f = it->second;
     const Command request = f.job->frames[f.index].command;
     // The answer was damaged on its way: ask again now instead of waiting for the timeout. The
     // module answers a repeat from its answer cache, so nothing is carried out twice.
-    if ((header.command == protocol::AnswerFor(request) || protocol::IsError(header.command)) &&
-        f.attempts < f.job->attempts && !f.resendPending)
-        Transmit(f, now, true);
+    if ((header.command == protocol::AnswerFor(request) || protocol::IsError(header.command)) && !f.resendPending) {
+        if (f.cutShort) {
+            f.cutShort = false;
+            return;
+        }
+        // Which copy this damaged answer belongs to is not known for certain, so it does not
+        // settle the requests sent before it (rule of the order); a good answer will.
+        Transmit(f, now, true, Lost::Earliest);
+    }
 }
 
 void ModuleComms::CheckTimeouts(Clock::time_point now) {
     if (!m_active) return;
     if (!m_gapHandled && !m_inFlight.empty() && m_decoder.Buffered() > 0 && now - m_lastByte > GapTimeout()) {
         // Half a frame and then silence: a byte was lost. Answers come in the order of the
-        // requests, so the one cut short answers the oldest request still open.
+        // requests, so the one cut short answers the oldest copy still open.
         m_gapHandled = true;
         auto oldest = m_inFlight.end();
         for (auto it = m_inFlight.begin(); it != m_inFlight.end(); ++it)
-            if (oldest == m_inFlight.end() || it->second.index < oldest->second.index) oldest = it;
-        InFlight& f = oldest->second;
-        if (!f.resendPending && f.attempts < f.job->attempts) Transmit(f, now, true);
+            if (!it->second.resendPending && (oldest == m_inFlight.end() || it->second.lastSent < oldest->second.lastSent))
+                oldest = it;
+        if (oldest != m_inFlight.end()) {
+            oldest->second.cutShort = true;
+            Transmit(oldest->second, now, true, Lost::Earliest);
+        }
     }
     std::vector<std::uint16_t> due;
     for (auto& [seq, f] : m_inFlight)
-        if ((f.resendPending && now >= f.resendAt) || (!f.resendPending && now >= f.deadline)) due.push_back(seq);
+        if ((f.resendPending && now >= f.resendAt) || (!f.resendPending && now >= Deadline(f))) due.push_back(seq);
     for (std::uint16_t seq : due) {
         auto it = m_inFlight.find(seq);
         if (it == m_inFlight.end()) continue;  // the job ended meanwhile
         InFlight& f = it->second;
         if (f.resendPending) {
-            f.resendPending = false;
-            --f.attempts;  // a "busy" repeat is not a failed attempt
+            // A "busy" answer is not a failed attempt: the budget starts again.
+            f.budgetStart = now;
+            f.timeouts = 0;
             Transmit(f, now, true);
+            f.resendPending = false;
             continue;
         }
         {
             std::lock_guard lock(m_mutex);
             ++m_stats.timeouts;
         }
-        if (f.attempts < f.job->attempts) {
+        const Job& job = *f.job;
+        if (now - f.budgetStart < AttemptTimeout(job, f.index) * std::max(1, job.attempts)) {
+            ++f.timeouts;
             Transmit(f, now, true);
         } else {
             FailJob(Command::Identify, true, now);
@@ -588,6 +734,7 @@ void ModuleComms::CheckTimeouts(Clock::time_point now) {
 
 void ModuleComms::CompleteFrame(std::uint16_t seq, std::vector<std::uint8_t> data, Clock::time_point now) {
     auto it = m_inFlight.find(seq);
+    if (it == m_inFlight.end()) return;
     Job& job = *it->second.job;
     job.results[it->second.index] = std::move(data);
     m_inFlight.erase(it);
@@ -630,6 +777,8 @@ void ModuleComms::ApplyJobResult(Job& job, Clock::time_point now) {
                 if (m_linked) {
                     LinkRestored(now);  // found again by the caller rather than by a probe
                 } else {
+                    m_line.ForgetErrors();
+                    UpdateFrameSizes();
                     m_linked = true;
                     m_reconnecting = false;
                     m_streamLostReported = false;
@@ -719,12 +868,15 @@ void ModuleComms::Background(Clock::time_point now) {
     if (m_linked && !m_reconnecting && m_streamOn && m_monitorWanted && !m_writing &&
         now - m_lastPacket > m_options.streamTimeout)
         LinkLost(false, now);
-    if (!m_monitorWanted && m_log) CloseLog();
+    // m_log belongs to the log lock (the caller's StartMonitoring may close it too).
+    if (!m_monitorWanted) CloseLog();
 }
 
 void ModuleComms::LinkLost(bool dataLink, Clock::time_point now) {
     if (!m_linked) return;
     m_streamOn = false;
+    m_line.ForgetErrors();
+    UpdateFrameSizes();
     if (m_monitorWanted && !m_streamLostReported) {
         m_streamLostReported = true;
         Emit([](CommsEvents& e) { e.OnLinkStatus(kMonitorStreamLost); });
@@ -774,97 +926,5 @@ void ModuleComms::TransportFailed(Clock::time_point now) {
     if (m_active) FailJob(Command::Identify, true, now);
     if (m_linked && !m_reconnecting) LinkLost(true, now);
 }
-
-// ---------------------------------------------------------------------------------------------
-// Logging and replay
-
-void ModuleComms::SetMonitorLogging(bool on) {
-    m_logging = on;
-    if (!on) CloseLog();
-}
-
-void ModuleComms::SetMonitorLoggingFolder(const std::string& folder) {
-    std::lock_guard lock(m_logMutex);
-    m_logFolder = folder;
-}
-
-std::string ModuleComms::MonitorLogFile() const {
-    std::lock_guard lock(m_logMutex);
-    return m_logFile;
-}
-
-void ModuleComms::SetMonitorLogEgoAfr(EgoAfrLookup lookup) {
-    std::lock_guard lock(m_logMutex);
-    m_logEgoAfr = std::move(lookup);
-}
-
-void ModuleComms::LogPacket(const std::vector<std::uint8_t>& block, Clock::time_point now) {
-    if (!m_logging) return;
-    std::lock_guard lock(m_logMutex);
-    if (!m_log) {
-        m_log = MonitorLog::Create(m_logFolder, MonitorColumns(m_logEgoAfr));
-        if (!m_log) return;  // folder not writable: no log, the stream goes on
-        m_logFile = m_log->Path();
-    }
-    m_log->Append(now, block);
-}
-
-void ModuleComms::CloseLog() {
-    std::lock_guard lock(m_logMutex);
-    m_log.reset();
-}
-
-bool ModuleComms::StartReplay(const std::string& logFile) {
-    StopReplay();
-    auto replay = std::make_unique<MonitorReplay>(
-        [this](const std::vector<std::uint8_t>& block) { Emit([&](CommsEvents& e) { e.OnMonitorPacket(block); }); },
-        [this] { Emit([](CommsEvents& e) { e.OnReplayTerminated(); }); }, [this] { return m_dataSpeed.load(); });
-    std::string error;
-    if (!replay->Start(logFile, &error)) {
-        {
-            std::lock_guard lock(m_logMutex);
-            m_replayError = error.empty() ? "not a monitor log" : error;
-        }
-        // Nothing to play: the replay is over before it began, and says so like any other.
-        Emit([](CommsEvents& e) { e.OnReplayTerminated(); });
-        return false;
-    }
-    std::lock_guard lock(m_logMutex);
-    m_replayError.clear();
-    m_replay = std::move(replay);
-    return true;
-}
-
-std::string ModuleComms::ReplayError() const {
-    std::lock_guard lock(m_logMutex);
-    return m_replayError;
-}
-
-Comms::ReplayProgressInfo ModuleComms::ReplayProgress() const {
-    std::lock_guard lock(m_logMutex);
-    if (!m_replay) return {};
-    return {m_replay->Played(), m_replay->Total(), m_replay->PositionSeconds()};
-}
-
-bool ModuleComms::SeekReplay(double seconds) {
-    std::lock_guard lock(m_logMutex);
-    return m_replay && m_replay->Seek(seconds);
-}
-
-void ModuleComms::StopReplay() {
-    std::unique_ptr<MonitorReplay> replay;
-    {
-        std::lock_guard lock(m_logMutex);
-        replay = std::move(m_replay);
-    }
-    if (replay) replay->Stop();
-}
-
-bool ModuleComms::IsReplaying() const {
-    std::lock_guard lock(m_logMutex);
-    return m_replay && m_replay->Running();
-}
-
-void ModuleComms::SetMonitorDataSpeed(int percent) { m_dataSpeed = std::clamp(percent, 0, 10000); }
 
 }  // namespace corvane::comms

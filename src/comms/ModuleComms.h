@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "comms/LineEstimator.h"
 #include "comms/Transport.h"
 #include "comms/TransportFactory.h"
 #include "comms/api/Comms.h"
@@ -29,10 +30,17 @@ class MonitorReplay;
 // them. Every wait the library does is bounded by one of these.
 struct CommsOptions {
     using ms = std::chrono::milliseconds;
-    ms answerTimeout{150};       // per attempt, on top of the line time of request and answer
+    // The longest wait for one answer, on top of the line time of request and answers. Once
+    // the module's turnaround has been measured the wait is that turnaround with its spread
+    // (see turnaroundMargin), doubled after each timeout of the same request up to this.
+    ms answerTimeout{150};
     ms longAnswerTimeout{500};   // the same in communication timeout mode 1 (READ, WRITE, upgrade)
-    ms flashTimeout{1000};       // per attempt of a flash block write
-    int attempts = 4;            // tries of one request before it fails (first try + 3 repeats)
+    ms flashTimeout{1000};       // the same for a flash block write
+    // Time budget of one request: this many of the longest waits above. Within it a request is
+    // sent again as often as it is seen lost; when it runs out the request fails.
+    int attempts = 4;
+    ms turnaroundMargin{10};     // added to the measured turnaround (plus the adapter latency)
+    bool adaptFrameSize = true;  // smaller frames when the measured error rate makes them faster
     int busyRetries = 100;       // "busy" answers tolerated for one request
     ms busyBackoff{10};          // wait before repeating a request the module was busy for
     ms streamTimeout{1000};      // no monitor packet for this long: monitor stream lost
@@ -110,6 +118,7 @@ public:
     struct Stats {
         std::uint64_t requestsSent = 0;    // frames sent, repeats included
         std::uint64_t repeats = 0;         // of which repeats
+        std::uint64_t earlyRepeats = 0;    // of those, sent at once on a frame seen lost or damaged
         std::uint64_t timeouts = 0;
         std::uint64_t badCrcAnswers = 0;   // damaged frames from the module, and its bad-CRC answers
         std::uint64_t busyAnswers = 0;
@@ -119,6 +128,10 @@ public:
         std::uint64_t reconnects = 0;
     };
     [[nodiscard]] Stats GetStats() const;
+    // Data bytes per frame that reads and writes are now split into (the line's measured error
+    // rate decides; the module's largest block on a clean line).
+    [[nodiscard]] int ReadFrameData() const { return m_readChunk.load(); }
+    [[nodiscard]] int WriteFrameData() const { return m_writeChunk.load(); }
 
 private:
     enum class Op { Detect, Read, Write, Flash, MonitorStart, MonitorStop, Close, Probe, Heartbeat };
@@ -138,7 +151,13 @@ private:
     void TakeWork(Clock::time_point now);
     void StartJob(const std::shared_ptr<Job>& job, Clock::time_point now);
     void SendMore(Clock::time_point now);
-    void Transmit(InFlight& f, Clock::time_point now, bool repeat);
+    // What a repeat knows of the copies already sent: nothing (a timeout), that the earliest
+    // copy still live is lost (seen damaged, refused as damaged, cut short), or that all are
+    // (a later request was answered first).
+    enum class Lost { None, Earliest, All };
+    void Transmit(InFlight& f, Clock::time_point now, bool repeat, Lost lost = Lost::None);
+    void ResendOlder(std::uint64_t transmission, Clock::time_point now);
+    [[nodiscard]] bool NoteAnswered(InFlight& f, Clock::time_point now);
     void HandleFrame(const protocol::Frame& frame, Clock::time_point now);
     void HandleDamagedAnswer(const protocol::Frame& header, Clock::time_point now);
     void HandleMonitorPacket(const protocol::Frame& frame, Clock::time_point now);
@@ -155,6 +174,10 @@ private:
     bool EnsureTransport();
     void CloseTransport();
     [[nodiscard]] Clock::duration AttemptTimeout(const Job& job, std::size_t index) const;
+    [[nodiscard]] Clock::time_point Deadline(const InFlight& f) const;
+    [[nodiscard]] double WireSeconds(std::size_t bytes) const;
+    [[nodiscard]] static LineEstimator::Kind KindOf(protocol::Command request);
+    void UpdateFrameSizes();
     [[nodiscard]] Clock::time_point NextDeadline(Clock::time_point now) const;
     [[nodiscard]] Clock::duration GapTimeout() const;
     void Emit(const std::function<void(CommsEvents&)>& f);
@@ -180,6 +203,8 @@ private:
     std::atomic<int> m_moduleId{0};
     std::atomic<int> m_firmwareVersion{0};
     std::atomic<int> m_maxBlockData{static_cast<int>(protocol::kMaxBlockData)};
+    std::atomic<int> m_readChunk{static_cast<int>(protocol::kMaxBlockData)};
+    std::atomic<int> m_writeChunk{static_cast<int>(protocol::kMaxBlockData)};
     std::recursive_mutex m_sinkMutex;  // held while a notification runs
     CommsEvents* m_sink = nullptr;
     std::atomic<std::uint16_t> m_monitorAddress{kMonitorBlockAddress};
@@ -208,6 +233,10 @@ private:
     Clock::time_point m_nextUnsolicitedStop{};
     Clock::time_point m_lastByte{};
     bool m_gapHandled = false;
+    LineEstimator m_line;
+    std::uint64_t m_transmissions = 0;  // numbers every copy sent, in the order they left
+    Clock::time_point m_hostLineFree{};  // when the bytes written so far have left the host
+    Clock::time_point m_lastAnswer{};    // when the last answer frame (good or damaged) came in
 
     // Logging and replay.
     mutable std::mutex m_logMutex;

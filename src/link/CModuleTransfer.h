@@ -28,7 +28,7 @@ public:
     static constexpr std::array<Region, 2> kMapRegions{{{0x9000, 0xAA00}, {0x9A00, 0xA400}}};
     static constexpr std::uint16_t kChunkSize = 512;
     // Maps READ asks for in one pipelined request.
-    static constexpr int kReadBatchMaps = 16;
+    static constexpr int kReadBatchMaps = 49;
     static constexpr std::array<std::uint16_t, 4> kBaseMapNameBlocks{0xF00, 0xF04, 0xF08, 0xF0C};
 
     enum WritePhase : int {

@@ -40,13 +40,19 @@ TEST(DocumentedLimits, TheHundredthBusyAnswerIsToleratedTheHundredAndFirstFailsT
 TEST(DocumentedLimits, ReadsLongerThanABlockAreSplitAndEmptyOnesNeverSent) {
     SimRig rig;
     ASSERT_TRUE(rig.comms->DetectModule());
-    const auto before = rig.Peer().GetStats().requests;
+    // Requests as the library made them, not counting copies of a request sent again (a slow
+    // host may time out early on the quick waits the library measures on this line).
+    auto made = [&] {
+        const auto stats = rig.comms->GetStats();
+        return stats.requestsSent - stats.repeats;
+    };
+    const auto before = made();
     ASSERT_TRUE(rig.comms->ReadModuleMemoryBlock(0x8000, 0));
     EXPECT_TRUE(rig.comms->GetReceivedData().empty());
-    EXPECT_EQ(rig.Peer().GetStats().requests, before) << "a read of length 0 goes nowhere";
+    EXPECT_EQ(made(), before) << "a read of length 0 goes nowhere";
     ASSERT_TRUE(rig.comms->ReadModuleMemoryBlock(0x8000, 1025));
     EXPECT_EQ(rig.comms->GetReceivedData().size(), 1025u);
-    EXPECT_EQ(rig.Peer().GetStats().requests, before + 2) << "1024 + 1 bytes: two frames";
+    EXPECT_EQ(made(), before + 2) << "1024 + 1 bytes: two frames";
     EXPECT_FALSE(rig.comms->ReadModuleMemoryBlock(0xDFF0, 0x20)) << "past the end of memory: out of range";
     EXPECT_TRUE(rig.comms->IsLinked());
 }

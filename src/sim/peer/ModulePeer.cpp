@@ -203,7 +203,13 @@ void ModulePeer::HandleRequest(const Frame& request, double now) {
     Frame answer = Execute(request, now, cacheable);
     ++m_stats.executed;
     if (!m_emulator.Powered()) return;  // power lost while programming: no answer
-    if (cacheable) RememberAnswer(request.sequence, crc, answer);
+    if (cacheable) {
+        RememberAnswer(request.sequence, crc, answer);
+        if (request.command == Command::Write || request.command == Command::FlashWrite) {
+            if (m_executedWrites.size() >= 65536) m_executedWrites.clear();
+            if (!m_executedWrites.insert((std::uint64_t{request.sequence} << 32) | crc).second) ++m_stats.repeatsExecuted;
+        }
+    }
     Send(answer, now);
 }
 
@@ -221,6 +227,7 @@ void ModulePeer::RememberAnswer(std::uint16_t seq, std::uint32_t crc, const Fram
 void ModulePeer::ForgetSession() {
     m_answers.clear();
     m_answerOrder.clear();
+    m_executedWrites.clear();
 }
 
 namespace {

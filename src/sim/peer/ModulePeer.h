@@ -7,6 +7,7 @@
 #include <random>
 #include <span>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "protocol/Frame.h"
@@ -70,6 +71,9 @@ public:
         std::uint64_t requests = 0;        // decoded requests, including repeats
         std::uint64_t executed = 0;        // requests carried out on the emulator
         std::uint64_t repeatsAnswered = 0; // repeats answered from the answer cache
+        // Writes carried out again under a sequence number and contents already carried out in
+        // this session (the answer cache failed them): must stay 0.
+        std::uint64_t repeatsExecuted = 0;
         std::uint64_t badCrcs = 0;
         std::uint64_t monitorPackets = 0;
         std::uint64_t bytesOut = 0;
@@ -118,6 +122,7 @@ private:
     std::unordered_map<std::uint16_t, CachedAnswer> m_answers;
     std::deque<std::uint16_t> m_answerOrder;
     std::unordered_map<std::uint16_t, std::uint32_t> m_swallowedOnce;  // answer-on-second-try
+    std::unordered_set<std::uint64_t> m_executedWrites;  // sequence and request CRC, this session
     Stats m_stats;
 };
 
