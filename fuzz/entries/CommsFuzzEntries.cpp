@@ -9,7 +9,7 @@
 namespace corvane::fuzz {
 namespace {
 
-// A monitor log as a replay reads it: every record kept has a finite, non-negative time and
+// A monitor log as a replay reads it, and as the log viewer reads it: every record kept has a finite, non-negative time and
 // a block no longer than the reader allows; the counts agree with what was kept.
 int FuzzMonitorLog(const std::uint8_t* data, std::size_t size) {
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
@@ -22,6 +22,31 @@ int FuzzMonitorLog(const std::uint8_t* data, std::size_t size) {
     }
     FUZZ_CHECK((damaged == 0) == (first == 0));
     FUZZ_CHECK(first == 0 || first >= 2);
+
+    // The same bytes as the log viewer reads them: refused with a reason, or a table whose
+    // every column has one finite number per row, with times in order, that the cursor's
+    // row lookup stays inside.
+    std::istringstream again(std::string(reinterpret_cast<const char*>(data), size));
+    std::string error;
+    const auto table = comms::MonitorLog::ParseTable(again, &error);
+    if (!table) {
+        FUZZ_CHECK(!error.empty());
+        return 0;
+    }
+    FUZZ_CHECK(table->Rows() > 0);
+    FUZZ_CHECK(table->values.size() == table->headings.size());
+    // Every row the viewer accepts is a row a replay plays.
+    FUZZ_CHECK(damaged == 0 && records->size() == table->Rows());
+    for (const auto& column : table->values) {
+        FUZZ_CHECK(column.size() == table->Rows());
+        for (double v : column) FUZZ_CHECK(std::isfinite(v));
+    }
+    for (std::size_t i = 0; i < table->Rows(); ++i) {
+        FUZZ_CHECK(std::isfinite(table->seconds[i]) && table->seconds[i] >= 0.0);
+        FUZZ_CHECK(i == 0 || table->seconds[i] >= table->seconds[i - 1]);
+        FUZZ_CHECK(table->RowAt(table->seconds[i]) < table->Rows());
+    }
+    FUZZ_CHECK(table->RowAt(-1.0) == 0 && table->RowAt(2e9) == table->Rows() - 1);
     return 0;
 }
 

@@ -12,9 +12,7 @@
 #include "model/AppState.h"
 #include "model/FirmwareVersionText.h"
 
-#ifndef CORVANE_VERSION
-#define CORVANE_VERSION "0.0.0"
-#endif
+#include "CorvaneVersion.h"
 
 namespace corvane {
 
@@ -55,7 +53,7 @@ QString CAboutDlg::FirmwareText(const AppState& state) {
     return QString::fromStdString(FirmwareVersionText(state));
 }
 
-QString CAboutDlg::ProgramVersion() { return CORVANE_VERSION; }
+QString CAboutDlg::ProgramVersion() { return kCorvaneVersion; }
 
 QString CAboutDlg::BuildDate() {
     // __DATE__ is "Mmm dd yyyy" in English, days below 10 padded with a blank.

@@ -1,3 +1,5 @@
+#include "model/ProgramDataFolder.h"
+#include "monitor/CEgoSensorTable.h"
 #include "app/CCorvaneApp.h"
 
 #include <QCoreApplication>
@@ -95,7 +97,13 @@ bool CCorvaneApp::InitInstance(const AppOptions& options) {
     m_userData = options.userDataFolder.isEmpty()
                      ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
                      : options.userDataFolder;
-    m_programFolder = options.programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : options.programFolder;
+    // The EGO sensor table and the items definitions: beside the program in a build tree, in
+    // the installation's share folder otherwise.
+    m_programFolder = options.programFolder.isEmpty()
+                          ? QString::fromStdString(FindProgramDataFolder(QCoreApplication::applicationDirPath().toStdString(),
+                                                                         CEgoSensorTable::kFileName)
+                                                       .string())
+                          : options.programFolder;
     // Logs go where the user can write, never beside the program.
     const QString logs = QDir(m_userData).filePath("logs");
     QDir().mkpath(logs);

@@ -4,6 +4,7 @@
 #include <QPointer>
 
 #include "app/CMonitorDataReplayDlg.h"
+#include "views/CLogViewerDlg.h"
 
 #include <map>
 #include <span>
@@ -17,6 +18,7 @@ class QMdiSubWindow;
 class QMenu;
 class QMenuBar;
 class QTabWidget;
+class QTimer;
 class QToolBar;
 
 namespace corvane {
@@ -83,6 +85,11 @@ public:
     // The replay of a monitor log ended: "Monitor Replay" is offered again.
     void OnReplayTerminated();
     [[nodiscard]] CMonitorDataReplayDlg* ReplayWindow() const { return m_replay; }
+    // "Log Viewer": its window (made by the command, kept while the frame lives), or null.
+    [[nodiscard]] CLogViewerDlg* LogViewer() const { return m_logViewer; }
+    // A time chosen in the log viewer: a running replay of that log goes there; with `start`
+    // a replay of it is started first (after the one of another log, if any, has stopped).
+    void JumpReplay(const QString& logFile, double seconds, bool start);
 
     void RestorePlacement();
     void SaveState();
@@ -123,6 +130,9 @@ private:
     void OnAbout();
     void OnBackups();
     void OnMonitorReplay();
+    void OnLogViewer();
+    void StartReplayAt(const QString& logFile, double seconds);
+    void RefreshReplayMarker();
     void OnArrangeIcons();
     void OnPortSelected(QAction* action);
     void UpdateCommandStates();
@@ -153,6 +163,8 @@ private:
     QList<QMdiSubWindow*> m_placedChildren;
     bool m_basicMenu = false;
     QPointer<CMonitorDataReplayDlg> m_replay;
+    QPointer<CLogViewerDlg> m_logViewer;
+    QTimer* m_replayMarkerTimer = nullptr;
 };
 
 }  // namespace corvane

@@ -29,6 +29,7 @@ inline constexpr int kAutoTuneTracking = 333;
 inline constexpr int kResetGaugeDataFiles = 359;
 inline constexpr int kMonitorReplay = 346;
 inline constexpr int kMonitorLogging = 349;
+inline constexpr int kLogViewer = 361;  // ours: plots a monitor log
 inline constexpr int kEditManufacturerId = 352;
 inline constexpr int kAfrCalculator = 357;
 inline constexpr int kFirmwareUpgrade = 306;

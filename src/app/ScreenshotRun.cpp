@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QPainter>
 #include <QThread>
 #include <QMdiArea>
@@ -32,6 +33,7 @@
 #include "views/CCorvaneBasicSettingsView.h"
 #include "views/CCorvaneWarrantyView.h"
 #include "views/CHotKeyHelpDlg.h"
+#include "views/CLogViewerDlg.h"
 #include "views/CMapsView.h"
 #include "views/CPPageTuningMapSelector.h"
 #include "app/CChildFrame.h"
@@ -119,6 +121,24 @@ bool SaveBackupsList(CChildFrmMaps& maps, QWidget& parent, const QDir& dir) {
     return ok;
 }
 
+// The log viewer on a log of the live run: shared axes, then one axis each with the cursor
+// in the middle.
+bool SaveLogViewer(const QString& log, const QDir& dir) {
+    CLogViewerDlg viewer(nullptr);
+    viewer.resize(1100, 650);
+    viewer.show();
+    if (log.isEmpty() || !viewer.OpenLog(log)) {
+        std::fprintf(stderr, "corvane: the run's log cannot be shown: %s\n", qPrintable(viewer.LastError()));
+        return false;
+    }
+    viewer.Range().SetCursor(0.5 * (viewer.Range().LogFirst() + viewer.Range().LogLast()));
+    viewer.Redraw();
+    bool ok = Save(viewer, dir, "log-viewer.png");
+    viewer.SetSeparateAxes(true);
+    ok = Save(viewer, dir, "log-viewer-separate.png") && ok;
+    return ok;
+}
+
 // Pumps events for a while: the stream and AutoTune run on them.
 void Pump(int milliseconds, const std::function<bool()>& done = {}) {
     QElapsedTimer timer;
@@ -146,6 +166,8 @@ bool SaveLiveViews(CCorvaneApp& app, CChildFrmMaps& maps, int index, const QDir&
     view.ShowOwnWindow(4);   // engine speed
     view.ShowOwnWindow(19);  // throttle position
     app.State().autoTuneActive = true;
+    // The run is logged, for the log viewer's picture.
+    app.Frame().RunCommand(cmd::kMonitorLogging);
     app.Frame().RunCommand(cmd::kToggleMonitoring);
     CMapsView* live = maps.MapsView();
     Pump(15000, [&] { return live->AutoTune().Records().size() >= 4; });
@@ -174,6 +196,10 @@ bool SaveLiveViews(CCorvaneApp& app, CChildFrmMaps& maps, int index, const QDir&
     ok = Save(*live, dir, "maps-view-live.png") && ok;
     app.Frame().RunCommand(cmd::kToggleMonitoring);
     app.State().autoTuneActive = false;
+    const QString log = QString::fromStdString(app.GetComms().MonitorLogFile());
+    app.Frame().RunCommand(cmd::kMonitorLogging);
+    ok = SaveLogViewer(log, dir) && ok;
+    QFile::remove(log);  // the run's log was never the user's
     return ok;
 }
 

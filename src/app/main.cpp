@@ -4,7 +4,9 @@
 
 #include <clocale>
 #include <cstdio>
+#include <cstring>
 
+#include "CorvaneVersion.h"
 #include "app/CCorvaneApp.h"
 #include "app/CMainFrame.h"
 #include "app/FirmwareUpgradeRunner.h"
@@ -13,16 +15,24 @@
 #include "app/ScreenshotRun.h"
 
 int main(int argc, char** argv) {
+    // --version answers before the window system is reached, so that it works without a display.
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-v") == 0) {
+            std::printf("corvane %s\n", corvane::kCorvaneVersion);
+            return 0;
+        }
     QApplication application(argc, argv);
     // The core formats and reads numbers in the C locale ("13.1", "%.3f"); Qt has just set the
     // user's locale, whose decimal comma would corrupt both.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName("corvane");
     QApplication::setOrganizationName("Corvane");
+    QApplication::setApplicationVersion(corvane::kCorvaneVersion);
 
     QCommandLineParser parser;
     parser.setApplicationDescription("Corvane: edit, READ, WRITE and watch the engine control module.");
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addPositionalArgument("file", "A map file (.crv) to open.", "[FILE.crv]");
     QCommandLineOption portOption("port", "The port for this run: sim, \"Com n\" or a device path.", "PORT");
     QCommandLineOption productOption("product-code", "Product code of the module (1, 128: family A; 2, 8, 64: B; 4, 256: C).", "N");

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "CorvaneVersion.h"
 #include "cli/CliCommand.h"
 
 using namespace corvane::cli;
@@ -10,7 +11,7 @@ using namespace corvane::cli;
 static void PrintUsage(std::ostream& out) {
     out << "usage: corvane-cli COMMAND [options]\n\ncommands:\n";
     for (const auto& [name, cmd] : Commands()) out << "  " << cmd.synopsis << "\n";
-    out << "\n'corvane-cli COMMAND --help' describes one command.\n";
+    out << "\n'corvane-cli COMMAND --help' describes one command; 'corvane-cli --version' prints the version.\n";
 }
 
 int main(int argc, char** argv) {
@@ -18,6 +19,10 @@ int main(int argc, char** argv) {
         std::string(argv[1]) == "help") {
         PrintUsage(argc < 2 ? std::cerr : std::cout);
         return argc < 2 ? kExitUsage : kExitOk;
+    }
+    if (std::string(argv[1]) == "--version") {
+        std::cout << "corvane-cli " << corvane::kCorvaneVersion << "\n";
+        return kExitOk;
     }
     const auto& commands = Commands();
     auto it = commands.find(argv[1]);

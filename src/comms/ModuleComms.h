@@ -106,6 +106,7 @@ public:
     void SetMonitorLogEgoAfr(EgoAfrLookup lookup) override;
     [[nodiscard]] bool StartReplay(const std::string& logFile) override;
     void StopReplay() override;
+    bool SeekReplay(double seconds) override;
     [[nodiscard]] bool IsReplaying() const override;
     void SetMonitorDataSpeed(int percent) override;
     [[nodiscard]] int MonitorDataSpeed() const override { return m_dataSpeed.load(); }

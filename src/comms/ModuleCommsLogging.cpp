@@ -70,7 +70,12 @@ std::string ModuleComms::ReplayError() const {
 Comms::ReplayProgressInfo ModuleComms::ReplayProgress() const {
     std::lock_guard lock(m_logMutex);
     if (!m_replay) return {};
-    return {m_replay->Played(), m_replay->Total()};
+    return {m_replay->Played(), m_replay->Total(), m_replay->PositionSeconds()};
+}
+
+bool ModuleComms::SeekReplay(double seconds) {
+    std::lock_guard lock(m_logMutex);
+    return m_replay && m_replay->Seek(seconds);
 }
 
 void ModuleComms::StopReplay() {

@@ -1,5 +1,6 @@
 #include "comms/MonitorLog.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -48,11 +49,83 @@ std::vector<std::string> CsvSplit(const std::string& line) {
     return fields;
 }
 
+// The same split into `fields`, reusing its strings: a long log is read without an allocation
+// per field and row.
+void CsvSplitInto(const std::string& line, std::vector<std::string>& fields) {
+    std::size_t count = 1;
+    auto field = [&]() -> std::string& {
+        if (fields.size() < count) fields.resize(count);
+        return fields[count - 1];
+    };
+    field().clear();
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+                field() += '"';
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                field() += c;
+            }
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            ++count;
+            field().clear();
+        } else if (c != '\r') {
+            field() += c;
+        }
+    }
+    fields.resize(count);
+}
+
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
+}
+
+// The column of the raw block in a heading row; 0 when the row is not a monitor log's heading
+// (its first column is always the time).
+std::size_t RawColumn(const std::vector<std::string>& heading) {
+    if (heading.empty() || heading[0] != MonitorLog::kTimeHeading) return 0;
+    for (std::size_t i = 1; i < heading.size(); ++i)
+        if (heading[i] == MonitorLog::kRawHeading) return i;
+    return 0;
+}
+
+// A row's time: a finite number of seconds, not negative, below a billion.
+std::optional<double> RowSeconds(const std::string& field) {
+    char* end = nullptr;
+    const double seconds = std::strtod(field.c_str(), &end);
+    if (field.empty() || *end != '\0' || !(seconds >= 0.0) || seconds > 1e9) return std::nullopt;
+    return seconds;
+}
+
+// A value field: a finite number and nothing else.
+std::optional<double> RowValue(const std::string& field) {
+    char* end = nullptr;
+    const double value = std::strtod(field.c_str(), &end);
+    if (field.empty() || *end != '\0' || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+// The raw block: an even number of hexadecimal digits, at most 4096 bytes.
+bool DecodeBlock(const std::string& hex, std::vector<std::uint8_t>& block) {
+    if (hex.empty() || hex.size() % 2 != 0 || hex.size() > 2 * 4096) return false;
+    block.clear();
+    block.reserve(hex.size() / 2);
+    for (std::size_t i = 0; i < hex.size(); i += 2) {
+        const int hi = HexDigit(hex[i]);
+        const int lo = HexDigit(hex[i + 1]);
+        if (hi < 0 || lo < 0) return false;
+        block.push_back(static_cast<std::uint8_t>((hi << 4) | lo));
+    }
+    return true;
 }
 
 }  // namespace
@@ -149,10 +222,8 @@ std::optional<std::vector<MonitorLog::Record>> MonitorLog::Parse(std::istream& i
         return std::nullopt;
     }
     const auto heading = CsvSplit(line);
-    std::size_t rawColumn = heading.size();
-    for (std::size_t i = 0; i < heading.size(); ++i)
-        if (heading[i] == kRawHeading) rawColumn = i;
-    if (heading.empty() || heading[0] != kTimeHeading || rawColumn == heading.size()) {
+    const std::size_t rawColumn = RawColumn(heading);
+    if (rawColumn == 0) {
         if (error) *error = "not a monitor log";
         return std::nullopt;
     }
@@ -168,30 +239,14 @@ std::optional<std::vector<MonitorLog::Record>> MonitorLog::Parse(std::istream& i
             skip();
             continue;
         }
-        char* end = nullptr;
-        const double seconds = std::strtod(fields[0].c_str(), &end);
-        if (fields[0].empty() || *end != '\0' || !(seconds >= 0.0) || seconds > 1e9) {
-            skip();
-            continue;
-        }
-        const std::string& hex = fields[rawColumn];
-        if (hex.empty() || hex.size() % 2 != 0 || hex.size() > 2 * 4096) {
-            skip();
-            continue;
-        }
+        const auto seconds = RowSeconds(fields[0]);
         Record r;
-        r.seconds = seconds;
-        bool good = true;
-        for (std::size_t i = 0; i < hex.size() && good; i += 2) {
-            const int hi = HexDigit(hex[i]);
-            const int lo = HexDigit(hex[i + 1]);
-            good = hi >= 0 && lo >= 0;
-            r.block.push_back(static_cast<std::uint8_t>((hi << 4) | lo));
-        }
-        if (good)
-            records.push_back(std::move(r));
-        else
+        if (!seconds || !DecodeBlock(fields[rawColumn], r.block)) {
             skip();
+            continue;
+        }
+        r.seconds = *seconds;
+        records.push_back(std::move(r));
     }
     if (damagedRows) *damagedRows = damaged;
     if (firstDamagedLine) *firstDamagedLine = firstDamaged;
@@ -218,6 +273,71 @@ std::optional<std::vector<MonitorLog::Record>> MonitorLog::ReadForReplay(const s
         return std::nullopt;
     }
     return records;
+}
+
+std::optional<MonitorLogTable> MonitorLog::ParseTable(std::istream& in, std::string* error) {
+    auto fail = [error](std::size_t lineNumber, const std::string& why) -> std::optional<MonitorLogTable> {
+        if (error) *error = "line " + std::to_string(lineNumber) + ": " + why;
+        return std::nullopt;
+    };
+    std::string line;
+    if (!std::getline(in, line)) {
+        if (error) *error = "empty file";
+        return std::nullopt;
+    }
+    const auto heading = CsvSplit(line);
+    const std::size_t rawColumn = RawColumn(heading);
+    if (rawColumn == 0) {
+        if (error) *error = "not a monitor log (the first line is not its heading row)";
+        return std::nullopt;
+    }
+    MonitorLogTable table;
+    // Value columns: every column but the time and the raw block.
+    std::vector<std::size_t> valueFields;
+    for (std::size_t i = 1; i < heading.size(); ++i) {
+        if (i == rawColumn) continue;
+        valueFields.push_back(i);
+        table.headings.push_back(heading[i]);
+    }
+    table.values.resize(valueFields.size());
+    std::vector<std::uint8_t> block;
+    std::vector<std::string> fields;
+    std::size_t lineNumber = 1;
+    while (std::getline(in, line)) {
+        ++lineNumber;
+        if (line.empty() || line == "\r") continue;
+        CsvSplitInto(line, fields);
+        if (fields.size() != heading.size())
+            return fail(lineNumber, std::to_string(fields.size()) + " fields where the heading row has " +
+                                        std::to_string(heading.size()));
+        const auto seconds = RowSeconds(fields[0]);
+        if (!seconds) return fail(lineNumber, "the time \"" + fields[0] + "\" is not a number of seconds");
+        if (!table.seconds.empty() && *seconds < table.seconds.back())
+            return fail(lineNumber, "the time goes back (" + fields[0] + " s after " +
+                                        std::to_string(table.seconds.back()) + " s)");
+        if (!DecodeBlock(fields[rawColumn], block)) return fail(lineNumber, "the raw block is not hexadecimal bytes");
+        for (std::size_t c = 0; c < valueFields.size(); ++c) {
+            const std::string& field = fields[valueFields[c]];
+            const auto value = RowValue(field);
+            if (!value) return fail(lineNumber, "\"" + field + "\" under \"" + table.headings[c] + "\" is not a number");
+            table.values[c].push_back(*value);
+        }
+        table.seconds.push_back(*seconds);
+    }
+    if (table.seconds.empty()) {
+        if (error) *error = "the log holds no packets";
+        return std::nullopt;
+    }
+    return table;
+}
+
+std::optional<MonitorLogTable> MonitorLog::ReadTable(const std::string& path, std::string* error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        if (error) *error = "cannot open " + path;
+        return std::nullopt;
+    }
+    return ParseTable(in, error);
 }
 
 }  // namespace corvane::comms

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "comms/MonitorColumns.h"
+#include "comms/MonitorLogTable.h"
 
 namespace corvane::comms {
 
@@ -58,6 +59,13 @@ public:
     // A log to replay: refused whole, with the reason, when any row is damaged or no row holds
     // a packet, so that a replay never plays half a file.
     [[nodiscard]] static std::optional<std::vector<Record>> ReadForReplay(const std::string& path, std::string* error);
+
+    // A log to plot: the time and every value column, in file order. Stricter than Parse: it
+    // is refused whole, with the line and the reason, when any row is damaged (a field missing
+    // or not a number, or a time before the row above), or no row holds a packet, so that a
+    // plot never shows a gap that is really a damaged file.
+    [[nodiscard]] static std::optional<MonitorLogTable> ParseTable(std::istream& in, std::string* error = nullptr);
+    [[nodiscard]] static std::optional<MonitorLogTable> ReadTable(const std::string& path, std::string* error = nullptr);
 
 private:
     MonitorLog(std::FILE* file, std::string path, MonitorColumns columns);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,7 +34,13 @@ public:
     [[nodiscard]] bool Start(const std::string& path, std::string* error = nullptr);
     // Stops and waits for the thread; calls `ended` if it has not been called yet.
     void Stop();
+    // Moves the replay clock to `seconds` of the log: the row in force then (the last at or
+    // before it) is played at once, and the replay goes on from there at its speed, paused or
+    // not. Before the first row it starts over. False when nothing is running.
+    bool Seek(double seconds);
     [[nodiscard]] bool Running() const { return m_running.load(); }
+    // The replay clock, in the log's seconds.
+    [[nodiscard]] double PositionSeconds() const { return m_position.load(); }
     [[nodiscard]] std::size_t Played() const { return m_played.load(); }
     [[nodiscard]] std::size_t Total() const { return m_total.load(); }
 
@@ -46,6 +53,8 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_cv;
     bool m_stop = false;
+    std::optional<double> m_seek;  // a jump asked for and not yet made (under m_mutex)
+    std::atomic<double> m_position{0.0};
     std::atomic<bool> m_running{false};
     std::atomic<std::size_t> m_played{0};
     std::atomic<std::size_t> m_total{0};

@@ -27,7 +27,7 @@ const std::vector<std::pair<QString, QStringList>> kExpectedMenus = {
     {"&View", {"&Toolbar", "&Status Bar"}},
     {"&Gauges", {"Toggle Monitor Gauges", "Monitor Gauge Styles", "-", "Reset Guage Data Files"}},
     {"&Gauges|Monitor Gauge Styles", {"RPM/TPS AutoTune Tracking"}},
-    {"&Tools", {"Monitor Replay", "Monitor Logging", "-", "Edit Manufacturer ID", "AFR Calculator"}},
+    {"&Tools", {"Monitor Replay", "Monitor Logging", "Log Viewer", "-", "Edit Manufacturer ID", "AFR Calculator"}},
     {"&Configure", {"Select Com Port", "Firmware", "-", "Back Up Before WRITE", "Verify After WRITE"}},
     {"&Configure|Firmware", {"Upgrade"}},
     {"&Window", {"&Cascade", "&Tile", "&Arrange Icons"}},

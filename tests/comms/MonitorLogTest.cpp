@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "CommsTestSupport.h"
 #include "comms/MonitorBlockLayout.h"
@@ -337,4 +338,110 @@ TEST(MonitorReplay, StoppingOrAnUnreadableFileStillAnnouncesTheEndOnce) {
     EXPECT_EQ(events.Locked([&] { return events.replayEnds; }), 1);
     EXPECT_FALSE(comms.StartReplay((dir.path / "nothing.csv").string()));
     EXPECT_EQ(events.Locked([&] { return events.replayEnds; }), 2);
+}
+
+TEST(MonitorReplay, ASeekPlaysTheRowInForceAtOnceAndGoesOnFromThere) {
+    TempDir dir;
+    const auto path = (dir.path / "seek.csv").string();
+    {
+        auto log = MonitorLog::CreateAt(path);
+        for (int i = 0; i < 100; ++i) log->Append(i * 1.0, Block(static_cast<std::uint8_t>(i)));  // 100 s
+    }
+    ModuleComms comms(std::make_unique<sim::SimTransport>(), FastOptions());
+    RecordingEvents events;
+    comms.SetEventSink(&events);
+    EXPECT_FALSE(comms.SeekReplay(10.0)) << "nothing runs yet";
+
+    // Paused: a jump still shows the values of its time, and the clock stays there.
+    comms.SetMonitorDataSpeed(0);
+    ASSERT_TRUE(comms.StartReplay(path));
+    ASSERT_TRUE(events.WaitFor([&] { return events.packets.size() == 1; }, 5s));  // row 0 at 0 s
+    ASSERT_TRUE(comms.SeekReplay(42.5));
+    ASSERT_TRUE(events.WaitFor([&] { return events.packets.size() == 2; }, 5s));
+    EXPECT_EQ(events.Locked([&] { return events.packets.back(); }), Block(42)) << "the row at or before 42.5 s";
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(events.Locked([&] { return events.packets.size(); }), 2u) << "paused: nothing more plays";
+    EXPECT_NEAR(comms.ReplayProgress().seconds, 42.5, 1e-9);
+    EXPECT_EQ(comms.ReplayProgress().played, 43u);
+
+    // Back before the start, then on at speed: the rows follow in order from there.
+    ASSERT_TRUE(comms.SeekReplay(-5.0));
+    ASSERT_TRUE(events.WaitFor([&] { return events.packets.size() == 3; }, 5s));
+    EXPECT_EQ(events.Locked([&] { return events.packets.back(); }), Block(0));
+    ASSERT_TRUE(comms.SeekReplay(97.0));
+    comms.SetMonitorDataSpeed(10000);
+    ASSERT_TRUE(events.WaitFor([&] { return events.replayEnds == 1; }, 5s));
+    const auto packets = events.Locked([&] { return events.packets; });
+    ASSERT_EQ(packets.size(), 6u);
+    EXPECT_EQ(packets[3], Block(97));
+    EXPECT_EQ(packets[4], Block(98));
+    EXPECT_EQ(packets[5], Block(99));
+    EXPECT_FALSE(comms.SeekReplay(1.0)) << "played out";
+}
+
+TEST(MonitorLogTable, ALogReadsBackAsColumnsOfTheValuesItsRowsShow) {
+    TempDir dir;
+    const auto path = (dir.path / "table.csv").string();
+    const MonitorColumns columns;
+    {
+        auto log = MonitorLog::CreateAt(path, columns);
+        for (int i = 0; i < 5; ++i) log->Append(0.5 * i, Block(static_cast<std::uint8_t>(10 * i)));
+    }
+    std::string error;
+    const auto table = MonitorLog::ReadTable(path, &error);
+    ASSERT_TRUE(table) << error;
+    ASSERT_EQ(table->Columns(), columns.Columns().size());
+    ASSERT_EQ(table->Rows(), 5u);
+    for (std::size_t c = 0; c < table->Columns(); ++c) {
+        EXPECT_EQ(table->headings[c], columns.Columns()[c].heading);
+        ASSERT_EQ(table->values[c].size(), 5u);
+        // The log writes 4 decimals: the table holds what the row shows.
+        for (int i = 0; i < 5; ++i)
+            EXPECT_NEAR(table->values[c][i], columns.Value(columns.Columns()[c], Block(static_cast<std::uint8_t>(10 * i))), 5e-5);
+    }
+    EXPECT_EQ(table->ColumnOf(columns.Columns()[3].heading), 3u);
+    EXPECT_EQ(table->ColumnOf("no such column"), table->Columns());
+    // The row in force at a time: the last at or before it.
+    EXPECT_EQ(table->RowAt(-1.0), 0u);
+    EXPECT_EQ(table->RowAt(0.0), 0u);
+    EXPECT_EQ(table->RowAt(0.99), 1u);
+    EXPECT_EQ(table->RowAt(1.0), 2u);
+    EXPECT_EQ(table->RowAt(1e6), 4u);
+    EXPECT_DOUBLE_EQ(table->LastSeconds(), 2.0);
+}
+
+TEST(MonitorLogTable, ADamagedLogIsRefusedWholeNamingTheLineAndTheFault) {
+    const std::string heading = "Time (s),Engine Speed (RPM),\"Odd, Name\",Raw Block (hex)\r\n";
+    struct Case {
+        std::string body;
+        std::string expected;  // part of the reason
+    };
+    const std::vector<Case> cases{
+        {"", "no packets"},
+        {"0.0,1000,2,0A0B\r\n0.1,1100,3\r\n", "line 3: 3 fields where the heading row has 4"},
+        {"0.0,1000,2,0A0B\r\nabc,1100,3,0A0B\r\n", "line 3: the time \"abc\""},
+        {"0.0,1000,2,0A0B\r\n0.1,1100,nan,0A0B\r\n", "\"nan\" under \"Odd, Name\" is not a number"},
+        {"0.0,1000,2,0A0B\r\n0.1,,3,0A0B\r\n", "under \"Engine Speed (RPM)\""},
+        {"0.5,1000,2,0A0B\r\n0.1,1100,3,0A0B\r\n", "line 3: the time goes back"},
+        {"0.0,1000,2,0G0B\r\n", "line 2: the raw block"},
+        {"0.0,1000,2,0A0B,extra\r\n", "5 fields"},
+    };
+    for (const Case& c : cases) {
+        std::istringstream in(heading + c.body);
+        std::string error;
+        EXPECT_FALSE(MonitorLog::ParseTable(in, &error)) << c.body;
+        EXPECT_NE(error.find(c.expected), std::string::npos) << error;
+    }
+    for (const std::string foreign : {"", "a,b,c\r\n1,2,3\r\n", "Time (s),Engine Speed (RPM)\r\n0,1\r\n"}) {
+        std::istringstream in(foreign);
+        std::string error;
+        EXPECT_FALSE(MonitorLog::ParseTable(in, &error));
+        EXPECT_FALSE(error.empty());
+    }
+    // Blank lines (a log cut where a row ended) and a quoted heading are fine.
+    std::istringstream good(heading + "0.0,1000,2,0A0B\r\n\r\n0.1,1100,3,0A0C\r\n");
+    const auto table = MonitorLog::ParseTable(good);
+    ASSERT_TRUE(table);
+    EXPECT_EQ(table->headings, (std::vector<std::string>{"Engine Speed (RPM)", "Odd, Name"}));
+    EXPECT_EQ(table->values[1], (std::vector<double>{2, 3}));
 }

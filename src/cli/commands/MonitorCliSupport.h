@@ -16,17 +16,22 @@
 
 #include "cli/ModuleSession.h"
 #include "comms/ModuleComms.h"
+#include "model/ProgramDataFolder.h"
 #include "monitor/CEgoSensorTable.h"
 
 namespace corvane::cli {
 
 // The folder of the EGO sensor table and the monitored-items files: --data-dir, else the
-// program's own folder when the table lies there (as the build puts it), else ./data.
+// program's own folder when the table lies there (as the build puts it), else the
+// installation's share folder when it is there, else ./data.
 inline std::filesystem::path DataFolder(const Args& args) {
     if (auto dir = args.Get("data-dir")) return *dir;
     std::error_code error;
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error && std::filesystem::exists(exe.parent_path() / CEgoSensorTable::kFileName)) return exe.parent_path();
+    if (!error) {
+        const auto found = FindProgramDataFolder(exe.parent_path(), CEgoSensorTable::kFileName);
+        if (std::filesystem::exists(found / CEgoSensorTable::kFileName, error)) return found;
+    }
     return std::filesystem::current_path() / "data";
 }
 

@@ -133,10 +133,15 @@ public:
     [[nodiscard]] virtual int MonitorDataSpeed() const { return 100; }
     // Why the last StartReplay refused its file (empty after a start that worked).
     [[nodiscard]] virtual std::string ReplayError() const { return {}; }
-    // Packets of the running (or last) replay played so far, and in all.
+    // Moves the running replay to `seconds` of its log (the log's own time column): the row in
+    // force then plays at once and the replay goes on from there. False when none is running.
+    virtual bool SeekReplay(double seconds) { return false; }
+    // Packets of the running (or last) replay played so far, and in all; where its clock stands
+    // in the log's seconds.
     struct ReplayProgressInfo {
         std::size_t played = 0;
         std::size_t total = 0;
+        double seconds = 0.0;
     };
     [[nodiscard]] virtual ReplayProgressInfo ReplayProgress() const { return {}; }
 };
