@@ -297,6 +297,9 @@ void CMainFrame::RunCommand(int id) {
         case cmd::kEditPaste: EditKey(id); break;
         case cmd::kViewToolbar: m_mainBar->setVisible(Action(id)->isChecked()); break;
         case cmd::kViewStatusBar: statusBar()->setVisible(Action(id)->isChecked()); break;
+        case cmd::kViewDifferences:
+            m_differencesBar->setVisible(Action(id)->isChecked() && m_differencesShownFor != nullptr);
+            break;
         case cmd::kToggleMonitorGauges: emit toggleMonitorGauges(); break;
         case cmd::kResetGaugeDataFiles:
             if (m_app.GetPrompter().Message(kResetGaugesQuestion, kResetGaugesTitle, Prompter::Icon::Warning,
@@ -606,6 +609,9 @@ void CMainFrame::BuildDifferencesBar() {
     resizeDocks({m_differencesBar}, {460}, Qt::Horizontal);
     m_differencesBar->hide();
     connect(m_differences, &CTuneDifferencesView::pointChosen, this, &CMainFrame::OnDifferenceChosen);
+    connect(m_differencesBar, &QDockWidget::visibilityChanged, this, [this](bool) {
+        if (QAction* view = Action(cmd::kViewDifferences)) view->setChecked(!m_differencesBar->isHidden());
+    });
     connect(m_differences, &CTuneDifferencesView::takeValueRequested, this, &CMainFrame::OnTakeValue);
     connect(m_differences, &CTuneDifferencesView::takeSettingRequested, this, &CMainFrame::OnTakeSetting);
     connect(m_differences, &CTuneDifferencesView::settingChosen, this, [this](int) {
@@ -629,6 +635,8 @@ void CMainFrame::OnCompareWith() {
     }
     frame->SetComparison(std::move(opened.comparison));
     statusBar()->showMessage("Comparing with " + QFileInfo(QString::fromStdString(*picked)).fileName() + ".", 5000);
+    m_differencesBar->show();
+    m_differencesBar->raise();
 }
 
 void CMainFrame::RefreshDifferences() {
@@ -638,10 +646,18 @@ void CMainFrame::RefreshDifferences() {
     CChildFrmMaps* frame = m_differencesFrame.data();
     const CTuneComparison* comparison = frame ? frame->Comparison() : nullptr;
     m_differences->Show(comparison);
-    const bool wasVisible = m_differencesBar->isVisible();
-    m_differencesBar->setVisible(comparison != nullptr);
-    if (comparison && !wasVisible) m_differencesBar->raise();
+    // The bar opens with a new comparison; after that it stays as the user left it (View >
+    // Differences brings it back), so an edit never reopens a bar the user closed.
+    const bool newComparison = comparison != m_differencesShownFor;
+    m_differencesShownFor = comparison;
+    if (!comparison) {
+        m_differencesBar->hide();
+    } else if (newComparison) {
+        m_differencesBar->show();
+        m_differencesBar->raise();
+    }
     if (QAction* stop = Action(cmd::kStopComparing)) stop->setEnabled(comparison != nullptr);
+    if (QAction* view = Action(cmd::kViewDifferences)) view->setEnabled(comparison != nullptr);
 }
 
 void CMainFrame::OnDifferenceChosen(int mapIndex, int point) {

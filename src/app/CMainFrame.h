@@ -154,6 +154,8 @@ private:
     QDockWidget* m_differencesBar = nullptr;
     CTuneDifferencesView* m_differences = nullptr;
     QPointer<CChildFrmMaps> m_differencesFrame;  // whose differences the bar lists
+    // The comparison the bar was last opened for; compared by address only, never used.
+    const void* m_differencesShownFor = nullptr;
     QLabel* m_portLabel = nullptr;
     QLabel* m_linkLabel = nullptr;
     QLabel* m_modifiedLabel = nullptr;

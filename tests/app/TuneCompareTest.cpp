@@ -163,14 +163,29 @@ void TuneCompareTest::stopComparingAndClosingTheDocumentEndTheComparison() {
     SaveOtherTune(h.Path("other.crv"), index);
     h.prompter.openFile = h.Path("other.crv").toStdString();
     QVERIFY(!h.Frame().Action(cmd::kStopComparing)->isEnabled());
+    QVERIFY(!h.Frame().Action(cmd::kViewDifferences)->isEnabled());
     h.Frame().RunCommand(cmd::kCompareWith);
     QVERIFY(h.Frame().Action(cmd::kStopComparing)->isEnabled());
+    QVERIFY(h.Frame().Action(cmd::kViewDifferences)->isEnabled());
+    QVERIFY(h.Frame().Action(cmd::kViewDifferences)->isChecked());
+
+    // A bar the user closed stays closed through edits; View > Differences brings it back.
+    h.Frame().DifferencesBar()->close();
+    QVERIFY(!h.Frame().Action(cmd::kViewDifferences)->isChecked());
+    QVERIFY(h.Frame().Differences().ChoosePoint(index, 6));
+    h.Frame().Differences().TakeChosenValue();
+    QVERIFY(maps->Document().IsModified());
+    QVERIFY(h.Frame().DifferencesBar()->isHidden());
+    h.Frame().Action(cmd::kViewDifferences)->trigger();
+    QVERIFY(!h.Frame().DifferencesBar()->isHidden());
+    QVERIFY(h.Frame().Action(cmd::kViewDifferences)->isChecked());
 
     h.Frame().RunCommand(cmd::kStopComparing);
     QVERIFY(!maps->Comparison());
     QVERIFY(!maps->MapsView()->ComparedTune());
     QVERIFY(h.Frame().DifferencesBar()->isHidden());
     QVERIFY(!h.Frame().Action(cmd::kStopComparing)->isEnabled());
+    QVERIFY(!h.Frame().Action(cmd::kViewDifferences)->isEnabled());
 
     // The trim view made while comparing draws the compared tune as well.
     h.Frame().RunCommand(cmd::kCompareWith);
@@ -178,6 +193,7 @@ void TuneCompareTest::stopComparingAndClosingTheDocumentEndTheComparison() {
     QCOMPARE(maps->AdvancedView()->ComparedTune(), &maps->Comparison()->Compared());
 
     QPointer<CChildFrmMaps> closing(maps);
+    h.prompter.answers.push_back(Prompter::Answer::No);  // discard the taken value
     h.Frame().RunCommand(cmd::kFileClose);
     QTRY_VERIFY(closing.isNull());
     QVERIFY(h.Frame().DifferencesBar()->isHidden());
