@@ -139,7 +139,8 @@ bool SaveLogViewer(const QString& log, const QDir& dir) {
     return ok;
 }
 
-// Pumps events for a while: the stream and AutoTune run on them.
+// Pumps events for a while: the stream and AutoTune run on them. The short sleep keeps this
+// loop from spinning a core while the I/O thread, not the event queue, has the work.
 void Pump(int milliseconds, const std::function<bool()>& done = {}) {
     QElapsedTimer timer;
     timer.start();

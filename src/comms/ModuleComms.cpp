@@ -1,4 +1,5 @@
 #include "comms/ModuleComms.h"
+#include "comms/ModuleCommsJob.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,47 +12,6 @@ namespace corvane::comms {
 
 using protocol::Command;
 using protocol::Frame;
-
-struct ModuleComms::Job {
-    Op op;
-    std::vector<Frame> frames;
-    std::vector<std::uint16_t> expectLength;  // payload length of each positive answer
-    std::vector<std::vector<std::uint8_t>> results;
-    std::size_t window = 1;
-    int attempts = 1;
-    Clock::duration fixedTimeout{0};  // when nonzero, replaces the computed attempt timeout
-    // Progress, I/O thread only.
-    std::size_t nextToSend = 0;
-    std::size_t completed = 0;
-    Clock::time_point started{};
-    // Outcome, handed over under m_mutex.
-    bool done = false;
-    bool ok = false;
-    Command error = Command::Identify;  // an error command when the module refused
-    bool noAnswer = false;              // failed for want of an answer (link trouble)
-};
-
-struct ModuleComms::InFlight {
-    std::shared_ptr<Job> job;
-    std::size_t index = 0;
-    int attempts = 0;   // copies sent
-    int timeouts = 0;   // of which were sent after a timeout: each doubles the next wait
-    int busy = 0;
-    bool resendPending = false;
-    Clock::time_point resendAt{};
-    Clock::time_point budgetStart{};  // first copy sent (or the module last said "busy")
-    Clock::time_point sentEnd{};      // when the last copy will have left the host
-    // The earliest copy whose answer may still come, and the last copy, by transmission
-    // number. The module answers in order: an answer to a copy sent later than `lastSent` means
-    // this request's own answer is lost.
-    std::uint64_t firstLive = 0;
-    std::uint64_t lastSent = 0;
-    std::vector<std::uint64_t> copies;  // transmission numbers of all copies, in order
-    // Sent again because its answer was cut short: the rest of that answer still comes, with
-    // the next bytes, as a damaged frame, which then says nothing new.
-    bool cutShort = false;
-    std::vector<std::uint8_t> encoded;
-};
 
 namespace {
 
@@ -480,99 +440,6 @@ void ModuleComms::Transmit(InFlight& f, Clock::time_point now, bool repeat, Lost
     if (!m_transport || !m_transport->Write(f.encoded)) TransportFailed(now);
 }
 
-double ModuleComms::WireSeconds(std::size_t bytes) const {
-    const int baud = m_transport ? m_transport->Baud() : 0;
-    return baud > 0 ? static_cast<double>(bytes) * 10.0 / baud : 0.0;
-}
-
-LineEstimator::Kind ModuleComms::KindOf(Command request) {
-    switch (request) {
-        case Command::Write: return LineEstimator::Kind::Write;
-        case Command::FlashWrite: return LineEstimator::Kind::Flash;
-        default: return LineEstimator::Kind::Memory;
-    }
-}
-
-void ModuleComms::UpdateFrameSizes() {
-    if (!m_options.adaptFrameSize) return;
-    const double p = m_line.ByteErrorRate();
-    const auto largest = static_cast<std::size_t>(std::max(1, m_maxBlockData.load()));
-    const int baud = m_transport ? m_transport->Baud() : 0;
-    // Pipelined reads keep the line to the host busy with answers: a try costs the answer's
-    // line time, and is spoilt by a bad byte in the answer or in its request. A write waits
-    // for its answer: request, turnaround and answer all cost line time.
-    const double overhead = static_cast<double>(protocol::kFrameOverhead);
-    const double readRequest = static_cast<double>(protocol::EncodedSize(4));
-    const double writeAnswer = static_cast<double>(protocol::EncodedSize(0));
-    double turn = 0.0;
-    if (baud > 0) turn = m_line.MeanTurnaround(LineEstimator::Kind::Write) * baud / 10.0;
-    m_readChunk = static_cast<int>(LineEstimator::BestFrameData(p, overhead, overhead + readRequest, largest));
-    m_writeChunk = static_cast<int>(
-        LineEstimator::BestFrameData(p, overhead + 4.0 + writeAnswer + turn, overhead + 4.0 + writeAnswer, largest));
-}
-
-// The worst case of one attempt: the configured wait plus the line time of the request, of an
-// answer for every request the job may have on the line and of a monitor packet in between,
-// plus the adapter latency. A request's time budget is `attempts` of these.
-ModuleComms::Clock::duration ModuleComms::AttemptTimeout(const Job& job, std::size_t index) const {
-    Clock::duration base = job.fixedTimeout.count() > 0 ? job.fixedTimeout
-                           : m_timeoutMode == 1        ? Clock::duration(m_options.longAnswerTimeout)
-                                                       : Clock::duration(m_options.answerTimeout);
-    double seconds = m_transport ? m_transport->Latency() : 0.0;
-    const std::size_t answer = protocol::EncodedSize(job.expectLength[index]);
-    std::size_t bytes = protocol::EncodedSize(job.frames[index].payload.size()) + answer * job.window;
-    if (m_streamOn) bytes += protocol::EncodedSize(m_monitorLength);
-    seconds += WireSeconds(bytes);
-    return base + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-}
-
-// When the answer to `f` is overdue. It cannot start before the request has left the host nor
-// before the last answer that arrived; to that come its own wire time and the module's
-// measured turnaround with its spread (the configured wait before anything was measured,
-// doubled for every timeout this request already had). Never later than the end of the
-// request's time budget.
-ModuleComms::Clock::time_point ModuleComms::Deadline(const InFlight& f) const {
-    const Job& job = *f.job;
-    const Clock::duration worst = AttemptTimeout(job, f.index);
-    const Clock::time_point budgetEnd = f.budgetStart + worst * std::max(1, job.attempts);
-    if (job.attempts <= 1) return budgetEnd;  // single-shot (probes, the stop at unlink)
-    // Only the open request whose last copy is the oldest waits for a timeout: the answers to
-    // the others come after its own, and once that has come the order shows which of them are
-    // lost. A stall that holds up every answer for a moment thus costs one repeat, not one per
-    // request on the line.
-    std::size_t answers = 0;
-    for (const auto& [seq, g] : m_inFlight) {
-        if (g.resendPending) continue;
-        if (g.lastSent < f.lastSent) return budgetEnd;
-        if (g.lastSent == f.lastSent) answers += protocol::EncodedSize(g.job->expectLength[g.index]);
-    }
-    if (m_streamOn) answers += protocol::EncodedSize(m_monitorLength);
-    const double ceiling = std::chrono::duration<double>(worst).count();
-    const double latency = m_transport ? m_transport->Latency() : 0.0;
-    const double floor = std::chrono::duration<double>(m_options.turnaroundMargin).count() + latency;
-    double allowance = m_line.Allowance(KindOf(job.frames[f.index].command), floor, ceiling);
-    allowance = std::min(ceiling, allowance * std::ldexp(1.0, std::min(f.timeouts, 16)));
-    const Clock::time_point from = std::max(f.sentEnd, m_lastAnswer);
-    const auto wait = std::chrono::duration_cast<Clock::duration>(
-        std::chrono::duration<double>(WireSeconds(answers) + allowance));
-    return std::min(from + wait, budgetEnd);
-}
-
-ModuleComms::Clock::duration ModuleComms::GapTimeout() const {
-    const int baud = m_transport ? m_transport->Baud() : 0;
-    double seconds = 2.0 * (m_transport ? m_transport->Latency() : 0.0);
-    if (baud > 0) seconds += 20.0 * 10.0 / baud;
-    return m_options.gapTimeout + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-}
-
-ModuleComms::Clock::time_point ModuleComms::NextDeadline(Clock::time_point now) const {
-    Clock::time_point next = now + std::chrono::milliseconds(10);
-    for (const auto& [seq, f] : m_inFlight) next = std::min(next, f.resendPending ? f.resendAt : Deadline(f));
-    if (!m_gapHandled && !m_inFlight.empty() && m_decoder.Buffered() > 0) next = std::min(next, m_lastByte + GapTimeout());
-    if (m_active && m_active->nextToSend < m_active->frames.size() && m_inFlight.size() < m_active->window)
-        next = now;
-    return next;
-}
 
 // The module answers requests in the order it received them, and copies leave the host in
 // the order of their transmission numbers. An answer to a copy sent after `transmission`

@@ -128,6 +128,24 @@ bool DecodeBlock(const std::string& hex, std::vector<std::uint8_t>& block) {
     return true;
 }
 
+// The heading row and the column of the raw block; none (with `error` set) when the stream is
+// empty or its first line is not a monitor log's heading row.
+std::optional<std::pair<std::vector<std::string>, std::size_t>> ReadHeading(std::istream& in, std::string* error,
+                                                                           const char* notALog) {
+    std::string line;
+    if (!std::getline(in, line)) {
+        if (error) *error = "empty file";
+        return std::nullopt;
+    }
+    auto heading = CsvSplit(line);
+    const std::size_t rawColumn = RawColumn(heading);
+    if (rawColumn == 0) {
+        if (error) *error = notALog;
+        return std::nullopt;
+    }
+    return std::pair{std::move(heading), rawColumn};
+}
+
 }  // namespace
 
 std::unique_ptr<MonitorLog> MonitorLog::Create(const std::string& folder, MonitorColumns columns) {
@@ -216,17 +234,10 @@ std::optional<std::vector<MonitorLog::Record>> MonitorLog::Parse(std::istream& i
     std::size_t damaged = 0;
     std::size_t firstDamaged = 0;
     std::size_t lineNumber = 1;
+    const auto head = ReadHeading(in, error, "not a monitor log");
+    if (!head) return std::nullopt;
+    const std::size_t rawColumn = head->second;
     std::string line;
-    if (!std::getline(in, line)) {
-        if (error) *error = "empty file";
-        return std::nullopt;
-    }
-    const auto heading = CsvSplit(line);
-    const std::size_t rawColumn = RawColumn(heading);
-    if (rawColumn == 0) {
-        if (error) *error = "not a monitor log";
-        return std::nullopt;
-    }
     std::vector<Record> records;
     auto skip = [&] {
         if (damaged++ == 0) firstDamaged = lineNumber;
@@ -280,17 +291,10 @@ std::optional<MonitorLogTable> MonitorLog::ParseTable(std::istream& in, std::str
         if (error) *error = "line " + std::to_string(lineNumber) + ": " + why;
         return std::nullopt;
     };
+    const auto head = ReadHeading(in, error, "not a monitor log (the first line is not its heading row)");
+    if (!head) return std::nullopt;
+    const auto& [heading, rawColumn] = *head;
     std::string line;
-    if (!std::getline(in, line)) {
-        if (error) *error = "empty file";
-        return std::nullopt;
-    }
-    const auto heading = CsvSplit(line);
-    const std::size_t rawColumn = RawColumn(heading);
-    if (rawColumn == 0) {
-        if (error) *error = "not a monitor log (the first line is not its heading row)";
-        return std::nullopt;
-    }
     MonitorLogTable table;
     // Value columns: every column but the time and the raw block.
     std::vector<std::size_t> valueFields;
