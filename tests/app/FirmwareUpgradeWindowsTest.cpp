@@ -55,14 +55,16 @@ private:
         for (QWidget* w : QApplication::topLevelWidgets()) {
             if (!w->isVisible()) continue;
             if (auto* detection = qobject_cast<CModuleDetectionDlg*>(w)) {
-                if (m_seen.contains(detection)) continue;
+                // Marked on the dialog itself: a new dialog may well be built where a deleted one
+                // stood, and a remembered address would then hide it for good.
+                if (detection->property(kHandled).toBool()) continue;
                 QAbstractButton* cycle = detection->CycleButton();
                 if (cancelDetection) {
-                    m_seen << detection;
+                    detection->setProperty(kHandled, true);
                     detections << detection->findChild<QLabel*>("Instructions")->text();
                     detection->reject();
                 } else if (cycle && cycle->isVisible() && cycle->isEnabled()) {
-                    m_seen << detection;
+                    detection->setProperty(kHandled, true);
                     detections << detection->findChild<QLabel*>("Instructions")->text();
                     cycle->click();
                 }
@@ -94,7 +96,7 @@ private:
 
     QString m_file;
     QTimer m_timer;
-    QList<QObject*> m_seen;
+    static constexpr const char* kHandled = "scriptedUserHandled";
 };
 
 struct UpgradeRig {
