@@ -322,11 +322,14 @@ void BM_NoiseSweepRead(benchmark::State& state) {
             wrongReads += wrong;
             if (verbose) {
                 const auto s1 = rig.comms->GetStats();
-                std::printf("  READ %3d: %s %.3f s, %llu sent, %llu repeats (%llu at once), %llu timeouts, frames %d/%d\n", i,
+                std::printf("  READ %3d: %s %.3f s, %llu sent, %llu repeats (%llu at once), %llu timeouts, %llu repaired "
+                            "(%llu checks), frames %d/%d\n", i,
                             ok ? "ok" : "FAILED", s, static_cast<unsigned long long>(s1.requestsSent - s0.requestsSent),
                             static_cast<unsigned long long>(s1.repeats - s0.repeats),
                             static_cast<unsigned long long>(s1.earlyRepeats - s0.earlyRepeats),
-                            static_cast<unsigned long long>(s1.timeouts - s0.timeouts), rig.comms->ReadFrameData(),
+                            static_cast<unsigned long long>(s1.timeouts - s0.timeouts),
+                            static_cast<unsigned long long>(s1.repairedAnswers - s0.repairedAnswers),
+                            static_cast<unsigned long long>(s1.repairChecks - s0.repairChecks), rig.comms->ReadFrameData(),
                             rig.comms->WriteFrameData());
             }
         }
@@ -335,6 +338,7 @@ void BM_NoiseSweepRead(benchmark::State& state) {
         state.counters["repeats"] = static_cast<double>(after.repeats - before.repeats) / reads;
         state.counters["timeouts"] = static_cast<double>(after.timeouts - before.timeouts) / reads;
         state.counters["damaged"] = static_cast<double>(after.badCrcAnswers - before.badCrcAnswers) / reads;
+        state.counters["repaired"] = static_cast<double>(after.repairedAnswers - before.repairedAnswers) / reads;
     }
     const double cleanMedian = Median(clean);
     const double median = Median(times);

@@ -27,9 +27,9 @@ double LineEstimator::Allowance(Kind kind, double floor, double fallback) const 
 }
 
 void LineEstimator::AddOutcome(bool delivered, std::size_t bytes) {
-    // A sliding memory of roughly the last thousand frames, so that a line that got better or
-    // worse is followed.
-    if (m_outcomes >= 1024.0) {
+    // A sliding memory of the last few hundred frames, so that a line that got better or worse
+    // (an engine started next to the cable) is followed within a batch or two of reads.
+    if (m_outcomes >= 256.0) {
         m_outcomes /= 2.0;
         m_failures /= 2.0;
         m_bytes /= 2.0;

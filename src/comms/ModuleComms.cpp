@@ -1,5 +1,6 @@
 #include "comms/ModuleComms.h"
 #include "comms/ModuleCommsJob.h"
+#include "protocol/Repair.h"
 
 #include <algorithm>
 #include <cmath>
@@ -277,7 +278,7 @@ void ModuleComms::Run() {
                 if (event.kind == protocol::FrameDecoder::EventKind::Frame)
                     HandleFrame(event.frame, now);
                 else
-                    HandleDamagedAnswer(event.frame, now);
+                    HandleDamagedAnswer(event.frame, event.damaged, now);
             }
         }
         CheckTimeouts(Clock::now());
@@ -392,12 +393,13 @@ void ModuleComms::StartJob(const std::shared_ptr<Job>& job, Clock::time_point no
     }
     if (job->op == Op::Detect) m_decoder.Reset();
     for (Frame& f : job->frames) f.sequence = m_nextSeq++;
+    job->requests = job->frames.size();
 }
 
 void ModuleComms::SendMore(Clock::time_point now) {
     if (!m_active) return;
     Job& job = *m_active;
-    while (m_active && job.nextToSend < job.frames.size() && m_inFlight.size() < job.window) {
+    while (m_active && job.nextToSend < job.requests && OpenRequests() < job.window) {
         const std::size_t index = job.nextToSend++;
         InFlight f;
         f.job = m_active;
@@ -448,7 +450,7 @@ void ModuleComms::Transmit(InFlight& f, Clock::time_point now, bool repeat, Lost
 void ModuleComms::ResendOlder(std::uint64_t transmission, Clock::time_point now) {
     std::vector<std::uint16_t> lost;
     for (const auto& [seq, g] : m_inFlight)
-        if (!g.resendPending && g.lastSent < transmission) lost.push_back(seq);
+        if (!g.resendPending && !g.awaitingCheck && g.lastSent < transmission) lost.push_back(seq);
     std::sort(lost.begin(), lost.end(), [&](std::uint16_t a, std::uint16_t b) {
         return m_inFlight.at(a).lastSent < m_inFlight.at(b).lastSent;
     });
@@ -495,8 +497,11 @@ void ModuleComms::HandleFrame(const Frame& frame, Clock::time_point now) {
             m_line.AddTurnaround(KindOf(request), since - WireSeconds(protocol::EncodedSize(frame.payload.size())));
         }
         m_line.AddOutcome(true, f.encoded.size() + protocol::EncodedSize(frame.payload.size()));
-        (void)NoteAnswered(f, now);
-        CompleteFrame(frame.sequence, frame.payload, now);
+        if (!NoteAnswered(f, now)) return;
+        if (f.index >= f.job->requests)
+            FinishRepairCheck(f, frame.payload, now);
+        else
+            CompleteFrame(frame.sequence, frame.payload, now);
         return;
     }
     switch (frame.command) {
@@ -505,7 +510,7 @@ void ModuleComms::HandleFrame(const Frame& frame, Clock::time_point now) {
                 std::lock_guard lock(m_mutex);
                 ++m_stats.badCrcAnswers;
             }
-            if (NoteAnswered(f, now) && !f.resendPending) Transmit(f, now, true, Lost::Earliest);
+            if (NoteAnswered(f, now) && !f.resendPending && !f.awaitingCheck) Transmit(f, now, true, Lost::Earliest);
             return;
         case Command::ErrorBusy:
             {
@@ -531,7 +536,7 @@ void ModuleComms::HandleFrame(const Frame& frame, Clock::time_point now) {
     }
 }
 
-void ModuleComms::HandleDamagedAnswer(const Frame& header, Clock::time_point now) {
+void ModuleComms::HandleDamagedAnswer(const Frame& header, std::span<const std::uint8_t> bytes, Clock::time_point now) {
     {
         std::lock_guard lock(m_mutex);
         ++m_stats.badCrcAnswers;
@@ -543,15 +548,103 @@ void ModuleComms::HandleDamagedAnswer(const Frame& header, Clock::time_point now
     const Command request = f.job->frames[f.index].command;
     // The answer was damaged on its way: ask again now instead of waiting for the timeout. The
     // module answers a repeat from its answer cache, so nothing is carried out twice.
-    if ((header.command == protocol::AnswerFor(request) || protocol::IsError(header.command)) && !f.resendPending) {
+    if ((header.command == protocol::AnswerFor(request) || protocol::IsError(header.command)) && !f.resendPending &&
+        !f.awaitingCheck) {
         if (f.cutShort) {
             f.cutShort = false;
             return;
         }
+        if (header.command == protocol::AnswerFor(request) && StartRepairCheck(f, bytes, now)) return;
         // Which copy this damaged answer belongs to is not known for certain, so it does not
         // settle the requests sent before it (rule of the order); a good answer will.
         Transmit(f, now, true, Lost::Earliest);
     }
+}
+
+// A block-read answer came damaged. When one byte of its payload, set to one value, makes its
+// CRC match, the rest of the answer is most likely sound: rather than read the whole block
+// again, read the few bytes around that byte and take the repaired answer only if they agree.
+// A frame with more damage than one byte can by chance be explained by a wrong single byte (at
+// most 255 × its length of 2^32 syndromes); the confirming read, checked on its own, refuses
+// such a repair, since the wrong byte it names is then read as it really is.
+bool ModuleComms::StartRepairCheck(InFlight& f, std::span<const std::uint8_t> bytes, Clock::time_point now) {
+    constexpr std::size_t kCheckBytes = 4;
+    Job& job = *f.job;
+    const Frame& request = job.frames[f.index];
+    const std::size_t length = job.expectLength[f.index];
+    // Only the caller's reads, with no other copy out that might still be answered intact, and
+    // only where a check is much shorter than the block.
+    if (!m_options.repairAnswers || job.op != Op::Read || request.command != Command::Read ||
+        f.index >= job.requests || f.firstLive != f.lastSent || length < 4 * kCheckBytes ||
+        request.payload.size() < 2 || bytes.size() != protocol::EncodedSize(length))
+        return false;
+    const auto repair = protocol::FindPayloadRepair(bytes);
+    if (!repair) return false;
+
+    f.repaired.assign(bytes.begin() + protocol::kHeaderSize, bytes.begin() + protocol::kHeaderSize + length);
+    f.repaired[repair->offset] = repair->value;
+    f.checkLength = kCheckBytes;
+    f.checkFrom = std::min(repair->offset > 0 ? repair->offset - 1 : 0, length - kCheckBytes);
+    f.awaitingCheck = true;
+    // The copy did not get through whole: the error rate counts it as lost.
+    m_line.AddOutcome(false, f.encoded.size() + bytes.size());
+    UpdateFrameSizes();
+
+    const auto address = static_cast<std::uint16_t>((request.payload[0] << 8) | request.payload[1]);
+    const std::size_t index = job.frames.size();
+    const std::uint16_t seq = m_nextSeq++;
+    job.frames.push_back(protocol::MakeRead(seq, static_cast<std::uint16_t>(address + f.checkFrom),
+                                            static_cast<std::uint16_t>(f.checkLength)));
+    job.expectLength.push_back(static_cast<std::uint16_t>(f.checkLength));
+    job.results.emplace_back();
+    job.checkOf.push_back(f.index);
+    InFlight check;
+    check.job = f.job;
+    check.index = index;
+    check.encoded = protocol::EncodeFrame(job.frames[index]);
+    {
+        std::lock_guard lock(m_mutex);
+        ++m_stats.repairChecks;
+    }
+    auto [it, inserted] = m_inFlight.emplace(seq, std::move(check));
+    if (!inserted) {  // cannot happen with 16-bit numbers and a handful on the line; be safe
+        f.awaitingCheck = false;
+        return false;
+    }
+    Transmit(it->second, now, false);
+    return true;
+}
+
+// The confirming read of a repaired answer came back.
+void ModuleComms::FinishRepairCheck(InFlight& check, const std::vector<std::uint8_t>& data, Clock::time_point now) {
+    const std::shared_ptr<Job> hold = check.job;
+    Job& job = *hold;
+    const std::size_t original = job.checkOf[check.index - job.requests];
+    m_inFlight.erase(job.frames[check.index].sequence);  // `check` is gone from here on
+    const std::uint16_t seq = job.frames[original].sequence;
+    auto it = m_inFlight.find(seq);
+    if (it == m_inFlight.end() || !it->second.awaitingCheck) return;  // answered intact meanwhile
+    InFlight& f = it->second;
+    f.awaitingCheck = false;
+    const bool agrees = data.size() == f.checkLength &&
+                        std::equal(data.begin(), data.end(), f.repaired.begin() + static_cast<std::ptrdiff_t>(f.checkFrom));
+    if (agrees) {
+        {
+            std::lock_guard lock(m_mutex);
+            ++m_stats.repairedAnswers;
+        }
+        std::vector<std::uint8_t> repaired = std::move(f.repaired);
+        CompleteFrame(seq, std::move(repaired), now);
+        return;
+    }
+    // The repair was wrong: the answer had more damage than one byte. Read the block again.
+    f.repaired.clear();
+    Transmit(f, now, true, Lost::All);
+}
+
+std::size_t ModuleComms::OpenRequests() const {
+    return static_cast<std::size_t>(
+        std::count_if(m_inFlight.begin(), m_inFlight.end(), [](const auto& entry) { return !entry.second.awaitingCheck; }));
 }
 
 void ModuleComms::CheckTimeouts(Clock::time_point now) {
@@ -562,7 +655,8 @@ void ModuleComms::CheckTimeouts(Clock::time_point now) {
         m_gapHandled = true;
         auto oldest = m_inFlight.end();
         for (auto it = m_inFlight.begin(); it != m_inFlight.end(); ++it)
-            if (!it->second.resendPending && (oldest == m_inFlight.end() || it->second.lastSent < oldest->second.lastSent))
+            if (!it->second.resendPending && !it->second.awaitingCheck &&
+                (oldest == m_inFlight.end() || it->second.lastSent < oldest->second.lastSent))
                 oldest = it;
         if (oldest != m_inFlight.end()) {
             oldest->second.cutShort = true;
@@ -570,8 +664,10 @@ void ModuleComms::CheckTimeouts(Clock::time_point now) {
         }
     }
     std::vector<std::uint16_t> due;
-    for (auto& [seq, f] : m_inFlight)
+    for (auto& [seq, f] : m_inFlight) {
+        if (f.awaitingCheck) continue;
         if ((f.resendPending && now >= f.resendAt) || (!f.resendPending && now >= Deadline(f))) due.push_back(seq);
+    }
     for (std::uint16_t seq : due) {
         auto it = m_inFlight.find(seq);
         if (it == m_inFlight.end()) continue;  // the job ended meanwhile
@@ -605,7 +701,7 @@ void ModuleComms::CompleteFrame(std::uint16_t seq, std::vector<std::uint8_t> dat
     Job& job = *it->second.job;
     job.results[it->second.index] = std::move(data);
     m_inFlight.erase(it);
-    if (++job.completed == job.frames.size()) FinishJob(true, now);
+    if (++job.completed == job.requests) FinishJob(true, now);
 }
 
 void ModuleComms::FailJob(Command error, bool noAnswer, Clock::time_point now) {

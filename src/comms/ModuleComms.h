@@ -41,6 +41,9 @@ struct CommsOptions {
     int attempts = 4;
     ms turnaroundMargin{10};     // added to the measured turnaround (plus the adapter latency)
     bool adaptFrameSize = true;  // smaller frames when the measured error rate makes them faster
+    // A read answer with one damaged byte is put right from its CRC, and the repair confirmed by
+    // reading the few bytes around it again, instead of reading the whole block again.
+    bool repairAnswers = true;
     int busyRetries = 100;       // "busy" answers tolerated for one request
     ms busyBackoff{10};          // wait before repeating a request the module was busy for
     ms streamTimeout{1000};      // no monitor packet for this long: monitor stream lost
@@ -119,6 +122,8 @@ public:
         std::uint64_t requestsSent = 0;    // frames sent, repeats included
         std::uint64_t repeats = 0;         // of which repeats
         std::uint64_t earlyRepeats = 0;    // of those, sent at once on a frame seen lost or damaged
+        std::uint64_t repairChecks = 0;    // short reads sent to confirm a repaired answer (not repeats)
+        std::uint64_t repairedAnswers = 0; // damaged answers put right and confirmed
         std::uint64_t timeouts = 0;
         std::uint64_t badCrcAnswers = 0;   // damaged frames from the module, and its bad-CRC answers
         std::uint64_t busyAnswers = 0;
@@ -159,9 +164,13 @@ private:
     void ResendOlder(std::uint64_t transmission, Clock::time_point now);
     [[nodiscard]] bool NoteAnswered(InFlight& f, Clock::time_point now);
     void HandleFrame(const protocol::Frame& frame, Clock::time_point now);
-    void HandleDamagedAnswer(const protocol::Frame& header, Clock::time_point now);
+    void HandleDamagedAnswer(const protocol::Frame& header, std::span<const std::uint8_t> bytes, Clock::time_point now);
+    [[nodiscard]] bool StartRepairCheck(InFlight& f, std::span<const std::uint8_t> bytes, Clock::time_point now);
+    void FinishRepairCheck(InFlight& check, const std::vector<std::uint8_t>& data, Clock::time_point now);
     void HandleMonitorPacket(const protocol::Frame& frame, Clock::time_point now);
     void CheckTimeouts(Clock::time_point now);
+    // Requests on the line, not counting those whose repaired answer waits for its check.
+    [[nodiscard]] std::size_t OpenRequests() const;
     void CompleteFrame(std::uint16_t seq, std::vector<std::uint8_t> data, Clock::time_point now);
     void FailJob(protocol::Command error, bool noAnswer, Clock::time_point now);
     void FinishJob(bool ok, Clock::time_point now);

@@ -16,6 +16,10 @@ struct ModuleComms::Job {
     std::vector<protocol::Frame> frames;
     std::vector<std::uint16_t> expectLength;  // payload length of each positive answer
     std::vector<std::vector<std::uint8_t>> results;
+    // The caller's requests are the first `requests` frames; after them come the short reads
+    // that confirm repaired answers, each with the index of the request it confirms.
+    std::size_t requests = 0;
+    std::vector<std::size_t> checkOf;
     std::size_t window = 1;
     int attempts = 1;
     Clock::duration fixedTimeout{0};  // when nonzero, replaces the computed attempt timeout
@@ -49,6 +53,12 @@ struct ModuleComms::InFlight {
     // Sent again because its answer was cut short: the rest of that answer still comes, with
     // the next bytes, as a damaged frame, which then says nothing new.
     bool cutShort = false;
+    // A damaged answer was repaired; the repair waits for the short read that confirms it, and
+    // meanwhile this request neither times out nor counts as overtaken.
+    bool awaitingCheck = false;
+    std::vector<std::uint8_t> repaired;
+    std::size_t checkFrom = 0;  // the confirming read covers repaired[checkFrom, +checkLength)
+    std::size_t checkLength = 0;
     std::vector<std::uint8_t> encoded;
 };
 

@@ -72,7 +72,7 @@ ModuleComms::Clock::time_point ModuleComms::Deadline(const InFlight& f) const {
     // request on the line.
     std::size_t answers = 0;
     for (const auto& [seq, g] : m_inFlight) {
-        if (g.resendPending) continue;
+        if (g.resendPending || g.awaitingCheck) continue;
         if (g.lastSent < f.lastSent) return budgetEnd;
         if (g.lastSent == f.lastSent) answers += protocol::EncodedSize(g.job->expectLength[g.index]);
     }
@@ -97,9 +97,10 @@ ModuleComms::Clock::duration ModuleComms::GapTimeout() const {
 
 ModuleComms::Clock::time_point ModuleComms::NextDeadline(Clock::time_point now) const {
     Clock::time_point next = now + std::chrono::milliseconds(10);
-    for (const auto& [seq, f] : m_inFlight) next = std::min(next, f.resendPending ? f.resendAt : Deadline(f));
+    for (const auto& [seq, f] : m_inFlight)
+        if (!f.awaitingCheck) next = std::min(next, f.resendPending ? f.resendAt : Deadline(f));
     if (!m_gapHandled && !m_inFlight.empty() && m_decoder.Buffered() > 0) next = std::min(next, m_lastByte + GapTimeout());
-    if (m_active && m_active->nextToSend < m_active->frames.size() && m_inFlight.size() < m_active->window)
+    if (m_active && m_active->nextToSend < m_active->requests && OpenRequests() < m_active->window)
         next = now;
     return next;
 }

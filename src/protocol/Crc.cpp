@@ -32,6 +32,8 @@ constexpr auto kCrc8Table = MakeCrc8Table();
 
 }  // namespace
 
+const std::array<std::uint32_t, 256>& Crc32Table() { return kCrc32Table; }
+
 std::uint32_t Crc32Update(std::uint32_t state, std::span<const std::uint8_t> bytes) {
     for (std::uint8_t b : bytes) state = kCrc32Table[(state ^ b) & 0xFFu] ^ (state >> 8);
     return state;

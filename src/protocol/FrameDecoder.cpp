@@ -54,6 +54,7 @@ bool FrameDecoder::Next(Event& event) {
                                    (static_cast<std::uint32_t>(h[total - 3]) << 16) |
                                    (static_cast<std::uint32_t>(h[total - 2]) << 8) | h[total - 1];
         if (Crc32(std::span<const std::uint8_t>(h + 1, total - 1 - kTrailerSize)) != want) {
+            event.damaged.assign(h, h + total);
             ++m_stats.badCrcs;
             ++m_stats.discardedBytes;
             ++m_pos;  // rescan inside: a dropped byte may have merged this frame with the next
@@ -64,6 +65,7 @@ bool FrameDecoder::Next(Event& event) {
             return true;
         }
         event.kind = EventKind::Frame;
+        event.damaged.clear();
         event.frame.sequence = seq;
         event.frame.command = command;
         event.frame.payload.assign(h + kHeaderSize, h + kHeaderSize + length);

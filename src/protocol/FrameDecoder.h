@@ -22,6 +22,7 @@ public:
     struct Event {
         EventKind kind = EventKind::Frame;
         Frame frame;  // for BadCrc: sequence and command only
+        std::vector<std::uint8_t> damaged;  // for BadCrc: the frame's bytes as they came
     };
     struct Stats {
         std::uint64_t frames = 0;

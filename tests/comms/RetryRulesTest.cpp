@@ -3,7 +3,9 @@
 // the measured error rate.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <future>
+#include <map>
 #include <mutex>
 #include <set>
 
@@ -17,8 +19,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The in-process module, with chosen bytes of what it sends lost on the way to the host
-// (counted from when they were chosen).
+// The in-process module, with chosen bytes of what it sends lost or damaged on the way to the
+// host (counted from when they were chosen).
 class LossyTransport : public Transport {
 public:
     explicit LossyTransport(std::unique_ptr<sim::SimTransport> inner) : m_inner(std::move(inner)) {}
@@ -32,12 +34,19 @@ public:
         if (n <= 0) return n;
         std::lock_guard lock(m_mutex);
         int kept = 0;
+        bool damaged = false;
         for (std::uint8_t b : got) {
+            if (auto d = m_damage.find(m_seen); d != m_damage.end()) {
+                b ^= d->second;
+                m_damage.erase(d);
+                damaged = true;
+            }
             if (m_lose.erase(m_seen++) == 0) {
                 out.push_back(b);
                 ++kept;
             }
         }
+        if (damaged && m_onDamage) m_onDamage();
         return kept;
     }
     void Wake() override { m_inner->Wake(); }
@@ -51,11 +60,21 @@ public:
         for (auto o : offsets) m_lose.insert(m_seen + o);
     }
 
+    // Damages the bytes at these offsets (xor with the value); `then` runs once they passed.
+    void Damage(std::map<std::uint64_t, std::uint8_t> offsets, std::function<void()> then = {}) {
+        std::lock_guard lock(m_mutex);
+        m_damage.clear();
+        for (auto [o, x] : offsets) m_damage[m_seen + o] = x;
+        m_onDamage = std::move(then);
+    }
+
 private:
     std::unique_ptr<sim::SimTransport> m_inner;
     std::mutex m_mutex;
     std::uint64_t m_seen = 0;
     std::set<std::uint64_t> m_lose;
+    std::map<std::uint64_t, std::uint8_t> m_damage;
+    std::function<void()> m_onDamage;
 };
 
 struct LossyRig {
@@ -110,6 +129,71 @@ TEST(RetryRules, OneLostAnswerInAPipelinedBatchCostsOneRepeatOfThatRequest) {
     EXPECT_EQ(after.repeats - before.repeats, 1u);
     EXPECT_EQ(after.earlyRepeats - before.earlyRepeats, 1u);
     EXPECT_EQ(after.timeouts - before.timeouts, 0u);
+}
+
+// One byte of the third answer of eight is damaged on the way: its CRC names the byte, and a
+// 4-byte read confirms the repair instead of the whole block being read again. Two damaged
+// bytes in one answer are beyond repair: that block is read again.
+TEST(RetryRules, AnAnswerWithOneDamagedByteIsRepairedAndConfirmedByAShortRead) {
+    LossyRig rig(SlowTimeouts());
+    std::vector<std::uint8_t> memory(8 * 32);
+    for (std::size_t i = 0; i < memory.size(); ++i) memory[i] = static_cast<std::uint8_t>(i * 7 % 160);
+    rig.sim->Peer().WithEmulator([&](sim::ModuleEmulator& e) {
+        e.Poke(0xA000, memory);
+        return 0;
+    });
+    ASSERT_TRUE(rig.comms->DetectModule());
+    std::vector<Comms::MemoryBlock> blocks;
+    for (int k = 0; k < 8; ++k) blocks.push_back({static_cast<std::uint16_t>(0xA000 + 32 * k), 32});
+    const std::uint64_t answer = protocol::EncodedSize(32);
+    auto expectExact = [&](const std::vector<std::vector<std::uint8_t>>& out) {
+        ASSERT_EQ(out.size(), 8u);
+        for (std::size_t k = 0; k < 8; ++k)
+            EXPECT_EQ(out[k], std::vector<std::uint8_t>(memory.begin() + 32 * k, memory.begin() + 32 * (k + 1)));
+    };
+
+    auto before = rig.comms->GetStats();
+    rig.transport->Damage({{2 * answer + protocol::kHeaderSize + 20, 0x40}});
+    std::vector<std::vector<std::uint8_t>> out;
+    ASSERT_TRUE(rig.comms->ReadModuleMemoryBlocks(blocks, out));
+    expectExact(out);
+    auto after = rig.comms->GetStats();
+    EXPECT_EQ(after.repairChecks - before.repairChecks, 1u);
+    EXPECT_EQ(after.repairedAnswers - before.repairedAnswers, 1u);
+    EXPECT_EQ(after.repeats - before.repeats, 0u);
+    EXPECT_EQ(after.timeouts - before.timeouts, 0u);
+    EXPECT_EQ(after.requestsSent - before.requestsSent, 9u);
+
+    before = after;
+    rig.transport->Damage({{5 * answer + protocol::kHeaderSize + 3, 0x21}, {5 * answer + protocol::kHeaderSize + 30, 0x02}});
+    ASSERT_TRUE(rig.comms->ReadModuleMemoryBlocks(blocks, out));
+    expectExact(out);
+    after = rig.comms->GetStats();
+    EXPECT_EQ(after.repairChecks - before.repairChecks, 0u);
+    EXPECT_EQ(after.repeats - before.repeats, 1u);
+}
+
+// A repair the confirming read disagrees with is never used: here the byte changed in the
+// module between the answer and the check, so the block is read again, whole and as it is now.
+TEST(RetryRules, ARepairTheCheckDisagreesWithIsRefused) {
+    LossyRig rig(SlowTimeouts());
+    ASSERT_TRUE(rig.comms->DetectModule());
+    const auto before = rig.comms->GetStats();
+    rig.transport->Damage({{protocol::kHeaderSize + 10, 0x08}}, [&] {
+        rig.sim->Peer().WithEmulator([](sim::ModuleEmulator& e) {
+            e.Poke(0xA00A, std::vector<std::uint8_t>{0x33});
+            return 0;
+        });
+    });
+    ASSERT_TRUE(rig.comms->ReadModuleMemoryBlock(0xA000, 32));
+    std::vector<std::uint8_t> now(32, 0x11);
+    now[10] = 0x33;
+    const auto got = rig.comms->GetReceivedData();
+    EXPECT_EQ(std::vector<std::uint8_t>(got.begin(), got.end()), now);
+    const auto after = rig.comms->GetStats();
+    EXPECT_EQ(after.repairChecks - before.repairChecks, 1u);
+    EXPECT_EQ(after.repairedAnswers - before.repairedAnswers, 0u);
+    EXPECT_EQ(after.repeats - before.repeats, 1u);
 }
 
 // The last answer on the line is lost whole: nothing follows to show it, so the wait runs
