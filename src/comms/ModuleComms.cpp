@@ -273,6 +273,7 @@ void ModuleComms::Run() {
         } else if (n > 0) {
             m_lastByte = now;
             m_gapHandled = false;
+            m_decoder.SetLengthLimit(AnswerLengthLimit());
             m_decoder.Feed(buffer);
             while (m_decoder.Next(event)) {
                 if (event.kind == protocol::FrameDecoder::EventKind::Frame)
@@ -394,6 +395,7 @@ void ModuleComms::StartJob(const std::shared_ptr<Job>& job, Clock::time_point no
     if (job->op == Op::Detect) m_decoder.Reset();
     for (Frame& f : job->frames) f.sequence = m_nextSeq++;
     job->requests = job->frames.size();
+    for (std::uint16_t length : job->expectLength) job->longestAnswer = std::max<std::size_t>(job->longestAnswer, length);
 }
 
 void ModuleComms::SendMore(Clock::time_point now) {
@@ -640,6 +642,17 @@ void ModuleComms::FinishRepairCheck(InFlight& check, const std::vector<std::uint
     // The repair was wrong: the answer had more damage than one byte. Read the block again.
     f.repaired.clear();
     Transmit(f, now, true, Lost::All);
+}
+
+// The longest frame worth waiting for: an answer to the job on the line, a monitor packet (the
+// stream may still run, or start), or a short answer such as an identify or an error. A header
+// that claims more passed its check by chance: waiting for it would hold up the real answers
+// behind it until that many bytes had come.
+std::size_t ModuleComms::AnswerLengthLimit() const {
+    constexpr std::size_t kShortAnswers = 16;
+    std::size_t limit = std::max<std::size_t>(kShortAnswers, m_monitorLength.load());
+    if (m_active) limit = std::max(limit, m_active->longestAnswer);
+    return limit;
 }
 
 std::size_t ModuleComms::OpenRequests() const {

@@ -171,6 +171,7 @@ private:
     void CheckTimeouts(Clock::time_point now);
     // Requests on the line, not counting those whose repaired answer waits for its check.
     [[nodiscard]] std::size_t OpenRequests() const;
+    [[nodiscard]] std::size_t AnswerLengthLimit() const;
     void CompleteFrame(std::uint16_t seq, std::vector<std::uint8_t> data, Clock::time_point now);
     void FailJob(protocol::Command error, bool noAnswer, Clock::time_point now);
     void FinishJob(bool ok, Clock::time_point now);

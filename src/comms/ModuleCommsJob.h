@@ -19,6 +19,7 @@ struct ModuleComms::Job {
     // The caller's requests are the first `requests` frames; after them come the short reads
     // that confirm repaired answers, each with the index of the request it confirms.
     std::size_t requests = 0;
+    std::size_t longestAnswer = 0;  // of the caller's requests
     std::vector<std::size_t> checkOf;
     std::size_t window = 1;
     int attempts = 1;

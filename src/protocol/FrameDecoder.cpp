@@ -39,7 +39,7 @@ bool FrameDecoder::Next(Event& event) {
 
         const std::uint8_t* h = m_buffer.data() + m_pos;
         const std::size_t length = (static_cast<std::size_t>(h[1]) << 8) | h[2];
-        if (Crc8(std::span<const std::uint8_t>(h + 1, 5)) != h[6] || length > kMaxPayload) {
+        if (Crc8(std::span<const std::uint8_t>(h + 1, 5)) != h[6] || length > kMaxPayload || length > m_lengthLimit) {
             ++m_stats.badHeaders;
             ++m_stats.discardedBytes;
             ++m_pos;  // not a frame start after all

@@ -36,6 +36,11 @@ public:
     [[nodiscard]] bool Next(Event& event);
     // Forgets every byte fed so far (after a port was reopened).
     void Reset();
+    // The longest payload a frame may claim and still be waited for (at most the protocol's
+    // largest). A receiver that knows which answers can come sets it, so that a start byte
+    // whose header check passed by chance, claiming a long frame, is passed over at once
+    // instead of holding up every frame behind it until that many bytes have come.
+    void SetLengthLimit(std::size_t limit) { m_lengthLimit = limit; }
 
     [[nodiscard]] const Stats& GetStats() const { return m_stats; }
     [[nodiscard]] std::size_t Buffered() const { return m_buffer.size() - m_pos; }
@@ -45,6 +50,7 @@ private:
 
     std::vector<std::uint8_t> m_buffer;
     std::size_t m_pos = 0;
+    std::size_t m_lengthLimit = kMaxPayload;
     Stats m_stats;
 };
 

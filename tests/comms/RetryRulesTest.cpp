@@ -11,6 +11,7 @@
 
 #include "CommsTestSupport.h"
 #include "comms/LineEstimator.h"
+#include "protocol/Crc.h"
 
 using namespace corvane;
 using namespace corvane::comms;
@@ -41,6 +42,11 @@ public:
                 m_damage.erase(d);
                 damaged = true;
             }
+            if (auto i = m_insert.find(m_seen); i != m_insert.end()) {
+                out.insert(out.end(), i->second.begin(), i->second.end());
+                kept += static_cast<int>(i->second.size());
+                m_insert.erase(i);
+            }
             if (m_lose.erase(m_seen++) == 0) {
                 out.push_back(b);
                 ++kept;
@@ -60,6 +66,12 @@ public:
         for (auto o : offsets) m_lose.insert(m_seen + o);
     }
 
+    // Puts these bytes in before the byte at `offset`.
+    void Insert(std::uint64_t offset, std::vector<std::uint8_t> bytes) {
+        std::lock_guard lock(m_mutex);
+        m_insert[m_seen + offset] = std::move(bytes);
+    }
+
     // Damages the bytes at these offsets (xor with the value); `then` runs once they passed.
     void Damage(std::map<std::uint64_t, std::uint8_t> offsets, std::function<void()> then = {}) {
         std::lock_guard lock(m_mutex);
@@ -74,6 +86,7 @@ private:
     std::uint64_t m_seen = 0;
     std::set<std::uint64_t> m_lose;
     std::map<std::uint64_t, std::uint8_t> m_damage;
+    std::map<std::uint64_t, std::vector<std::uint8_t>> m_insert;
     std::function<void()> m_onDamage;
 };
 
@@ -194,6 +207,28 @@ TEST(RetryRules, ARepairTheCheckDisagreesWithIsRefused) {
     EXPECT_EQ(after.repairChecks - before.repairChecks, 1u);
     EXPECT_EQ(after.repairedAnswers - before.repairedAnswers, 0u);
     EXPECT_EQ(after.repeats - before.repeats, 1u);
+}
+
+// Noise before the second of eight short answers looks like a frame start with an intact
+// header that claims 900 bytes. The library waits only for frames as long as an answer it
+// expects: the answers behind the false start are read at once, nothing times out.
+TEST(RetryRules, AFalseFrameStartClaimingALongFrameHoldsNothingUp) {
+    LossyRig rig(SlowTimeouts());
+    ASSERT_TRUE(rig.comms->DetectModule());
+    std::vector<Comms::MemoryBlock> blocks;
+    for (int k = 0; k < 8; ++k) blocks.push_back({static_cast<std::uint16_t>(0xA000 + 2 * k), 2});
+    std::vector<std::uint8_t> falseStart{protocol::kStartByte, 0x03, 0x84, 0x00, 0x01, 0x82};
+    falseStart.push_back(protocol::Crc8(std::span<const std::uint8_t>(falseStart.data() + 1, 5)));
+    const auto before = rig.comms->GetStats();
+    rig.transport->Insert(protocol::EncodedSize(2), falseStart);
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<std::vector<std::uint8_t>> out;
+    ASSERT_TRUE(rig.comms->ReadModuleMemoryBlocks(blocks, out));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+    for (const auto& block : out) EXPECT_EQ(block, std::vector<std::uint8_t>(2, 0x11));
+    const auto after = rig.comms->GetStats();
+    EXPECT_EQ(after.timeouts - before.timeouts, 0u);
+    EXPECT_EQ(after.repeats - before.repeats, 0u);
 }
 
 // The last answer on the line is lost whole: nothing follows to show it, so the wait runs

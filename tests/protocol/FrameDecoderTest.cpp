@@ -191,6 +191,26 @@ TEST(FrameDecoder, TakesTheLargestPayloadAndRejectsALengthBeyondItAtOnce) {
     EXPECT_EQ(d.GetStats().badHeaders, 2u);
 }
 
+// A start byte whose header check passes by chance and claims more than the receiver can be
+// waiting for is passed over at once: the short frames behind it are not held up.
+TEST(FrameDecoder, AClaimBeyondTheLengthLimitHoldsNothingUp) {
+    FrameDecoder d;
+    d.SetLengthLimit(16);
+    std::vector<std::uint8_t> h{kStartByte, 0x01, 0xF4, 0x12, 0x34, 0x82};  // claims 500 bytes
+    h.push_back(Crc8(std::span<const std::uint8_t>(h.data() + 1, 5)));
+    d.Feed(h);
+    d.Feed(EncodeFrame(Frame{7, Command::ReadAnswer, std::vector<std::uint8_t>(16, 0x3C)}));
+    auto frames = DecodeAll(d);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].sequence, 7);
+    EXPECT_EQ(d.GetStats().badHeaders, 1u);
+    // Without the limit the same bytes wait for the 500 claimed.
+    FrameDecoder open;
+    open.Feed(h);
+    open.Feed(EncodeFrame(Frame{7, Command::ReadAnswer, std::vector<std::uint8_t>(16, 0x3C)}));
+    EXPECT_TRUE(DecodeAll(open).empty());
+}
+
 // A noisy line: garbage between frames, dropped and corrupted bytes. Every frame that comes out
 // is one that was sent, in order, and undamaged frames are all recovered.
 TEST(FrameDecoder, ResynchronisesOnANoisyStreamAndNeverInventsFrames) {
