@@ -221,7 +221,6 @@ bool SaveComparison(CCorvaneApp& app, CChildFrmMaps& maps, int index, const QDir
     if (!opened.comparison) return false;
     maps.SetComparison(std::move(opened.comparison));
     app.Frame().Differences().ChoosePoint(index, 30);
-    QCoreApplication::processEvents();
     bool ok = Save(app.Frame(), dir, "compare-main-window.png");
     if (CMapsView* view = maps.MapsView()) ok = Save(*view, dir, "maps-view-compare.png") && ok;
     app.Frame().RunCommand(cmd::kStopComparing);

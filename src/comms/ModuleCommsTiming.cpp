@@ -1,5 +1,6 @@
-// ModuleComms: when an answer is overdue, how long a quiet line may stay quiet mid-frame, and
-// how large a frame the line's error rate allows. The I/O thread alone calls these.
+// ModuleComms: when an answer is overdue, how long a quiet line may stay quiet mid-frame, how
+// large a frame the line's error rate allows, and how long a frame is worth waiting for. The
+// I/O thread alone calls these.
 #include <algorithm>
 #include <cmath>
 
@@ -103,6 +104,22 @@ ModuleComms::Clock::time_point ModuleComms::NextDeadline(Clock::time_point now) 
     if (m_active && m_active->nextToSend < m_active->requests && OpenRequests() < m_active->window)
         next = now;
     return next;
+}
+
+// The longest frame worth waiting for: an answer to the job on the line, a monitor packet (the
+// stream may still run, or start), or a short answer such as an identify or an error. A header
+// that claims more passed its check by chance: waiting for it would hold up the real answers
+// behind it until that many bytes had come.
+std::size_t ModuleComms::AnswerLengthLimit() const {
+    constexpr std::size_t kShortAnswers = 16;
+    std::size_t limit = std::max<std::size_t>(kShortAnswers, m_monitorLength.load());
+    if (m_active) limit = std::max(limit, m_active->longestAnswer);
+    return limit;
+}
+
+std::size_t ModuleComms::OpenRequests() const {
+    return static_cast<std::size_t>(
+        std::count_if(m_inFlight.begin(), m_inFlight.end(), [](const auto& entry) { return !entry.second.awaitingCheck; }));
 }
 
 }  // namespace corvane::comms
