@@ -106,6 +106,7 @@ CMapsView::CMapsView(EditorView kind, CCorvaneMapsDoc& document, SettingsStore& 
     setAttribute(Qt::WA_OpaquePaintEvent);
     // Edits of the idle speed map carry the idle speed setting along, in the core.
     m_editor->SetIdleMapSync(&document.IdleSync());
+    m_editor->SetHistory(&document.History());
     m_editor->SetAfrSource([this] { return CAfrEditDlg::Ask(this); });
     m_editor->SetLivePointSource([this]() -> std::optional<int> {
         const CModuleMap* map = ShownMap();
