@@ -52,6 +52,10 @@ CBasicSettingsLink::ApplyResult CBasicSettingsLink::ApplyDisplayValue(LinkDocume
     setting->SetBaseValue(module);
     if (module == oldModule) return ApplyResult::kUnchanged;
     if (!m_link.IsLinked()) return ApplyResult::kChanged;
+    if (!doc.OutOfLimitsText().empty()) {
+        setting->MarkNotInSync();
+        return ApplyResult::kChanged;
+    }
 
     if (!WriteSettingToModule(doc, *setting)) {
         // The module still holds the old value: the document goes back to it so that what the
