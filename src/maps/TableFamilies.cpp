@@ -8,27 +8,31 @@ namespace corvane {
 
 namespace {
 
-// The families, as data: a new speed-indexed family is one line here.
-const std::vector<TableFamilyDef> kFamilies = {
-    {"fuel", "Fuelflow vs TPS", {"Stoichiometric"}},
-    {"rear-trim", "Rear cyl trim vs TPS", {"RearTrimVsThrottle"}},
-    {"ignition", "Timing vs TPS", {"IGNVSTHROTTLE"}},
-    {"timing", "Timing", {"IGN", "IGNVSMAP"}},
-};
+// The families, as data: a new speed-indexed family is one line here. Built on first use, so
+// that commands registering themselves at start-up may already ask for the names.
+const std::vector<TableFamilyDef>& Families() {
+    static const std::vector<TableFamilyDef> families = {
+        {"fuel", "Fuelflow vs TPS", {"Stoichiometric"}},
+        {"rear-trim", "Rear cyl trim vs TPS", {"RearTrimVsThrottle"}},
+        {"ignition", "Timing vs TPS", {"IGNVSTHROTTLE"}},
+        {"timing", "Timing", {"IGN", "IGNVSMAP"}},
+    };
+    return families;
+}
 
 }  // namespace
 
-const std::vector<TableFamilyDef>& TableFamilies::All() { return kFamilies; }
+const std::vector<TableFamilyDef>& TableFamilies::All() { return Families(); }
 
 const TableFamilyDef* TableFamilies::Find(std::string_view name) {
-    for (const auto& def : kFamilies)
+    for (const auto& def : Families())
         if (def.name == name) return &def;
     return nullptr;
 }
 
 std::string TableFamilies::NameList() {
     std::string list;
-    for (const auto& def : kFamilies) list += (list.empty() ? "" : ", ") + def.name;
+    for (const auto& def : Families()) list += (list.empty() ? "" : ", ") + def.name;
     return list;
 }
 
@@ -65,7 +69,7 @@ std::optional<TableFamily> TableFamilies::Resolve(const std::vector<CModuleMap*>
 
 std::vector<TableFamily> TableFamilies::Present(const std::vector<CModuleMap*>& maps) {
     std::vector<TableFamily> present;
-    for (const auto& def : kFamilies)
+    for (const auto& def : Families())
         if (auto family = Resolve(maps, def)) present.push_back(std::move(*family));
     return present;
 }
