@@ -12,10 +12,10 @@ namespace {
 // that commands registering themselves at start-up may already ask for the names.
 const std::vector<TableFamilyDef>& Families() {
     static const std::vector<TableFamilyDef> families = {
-        {"fuel", "Fuelflow vs TPS", {"Stoichiometric"}},
-        {"rear-trim", "Rear cyl trim vs TPS", {"RearTrimVsThrottle"}},
-        {"ignition", "Timing vs TPS", {"IGNVSTHROTTLE"}},
-        {"timing", "Timing", {"IGN", "IGNVSMAP"}},
+        {"fuel", {"Stoichiometric"}},
+        {"rear-trim", {"RearTrimVsThrottle"}},
+        {"ignition", {"IGNVSTHROTTLE"}},
+        {"timing", {"IGN", "IGNVSMAP"}},
     };
     return families;
 }
@@ -45,7 +45,7 @@ std::optional<TableFamily> TableFamilies::Resolve(const std::vector<CModuleMap*>
     for (std::size_t i = 0; i < maps.size(); ++i)
         if (maps[i] != nullptr) byName.emplace(maps[i]->GetClassName(), static_cast<int>(i));
     for (const auto& prefix : def.classPrefixes) {
-        TableFamily family{&def, prefix, {}};
+        TableFamily family{&def, prefix, {}, {}};
         for (int row = 0; row < kRowCount; ++row) {
             const auto it = byName.find(RowClassName(prefix, row));
             if (it == byName.end()) break;
@@ -62,7 +62,11 @@ std::optional<TableFamily> TableFamilies::Resolve(const std::vector<CModuleMap*>
             }
             family.rowMaps.push_back(it->second);
         }
-        if (static_cast<int>(family.rowMaps.size()) == kRowCount) return family;
+        if (static_cast<int>(family.rowMaps.size()) != kRowCount) continue;
+        // "Fuelflow vs TPS @ 0 rpm" names the family "Fuelflow vs TPS".
+        family.title = maps[static_cast<std::size_t>(family.rowMaps.front())]->GetTitle();
+        if (const auto at = family.title.rfind(" @ "); at != std::string::npos) family.title.resize(at);
+        return family;
     }
     return std::nullopt;
 }

@@ -16,7 +16,6 @@ class CModuleMap;
 // at most one of them.
 struct TableFamilyDef {
     std::string name;                        // the command-line name: "fuel"
-    std::string title;                       // the table's title: "Fuelflow vs TPS"
     std::vector<std::string> classPrefixes;  // the row class patterns, tried in order
 };
 
@@ -24,10 +23,11 @@ struct TableFamilyDef {
 struct TableFamily {
     const TableFamilyDef* def = nullptr;
     std::string classPrefix;   // the pattern the rows matched
+    std::string title;         // the rows' title without its speed: "Fuelflow vs TPS"
     std::vector<int> rowMaps;  // indices into the document's maps array, in row order
 
     [[nodiscard]] const std::string& Name() const { return def->name; }
-    [[nodiscard]] const std::string& Title() const { return def->title; }
+    [[nodiscard]] const std::string& Title() const { return title; }
 };
 
 // Where a map sits in a family's table.

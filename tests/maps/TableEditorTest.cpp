@@ -85,13 +85,15 @@ TEST_F(Table, EachProductFamilyHoldsItsOwnTablesWithRowsInSpeedOrder) {
     auto names = [&](std::uint32_t code) {
         TableDoc t(code, code == 1 ? "fuel" : "timing");
         std::vector<std::string> found;
-        for (const auto& f : TableFamilies::Present(t.maps)) found.push_back(f.Name() + ":" + f.classPrefix);
+        for (const auto& f : TableFamilies::Present(t.maps))
+            found.push_back(f.Name() + ":" + f.classPrefix + ":" + f.Title());
         return found;
     };
-    EXPECT_EQ(names(1), (std::vector<std::string>{"fuel:Stoichiometric", "rear-trim:RearTrimVsThrottle",
-                                                   "ignition:IGNVSTHROTTLE"}));
-    EXPECT_EQ(names(2), (std::vector<std::string>{"timing:IGN"}));
-    EXPECT_EQ(names(4), (std::vector<std::string>{"timing:IGNVSMAP"}));
+    EXPECT_EQ(names(1), (std::vector<std::string>{"fuel:Stoichiometric:Fuelflow vs TPS",
+                                                   "rear-trim:RearTrimVsThrottle:Rear cyl trim vs TPS",
+                                                   "ignition:IGNVSTHROTTLE:Timing vs TPS"}));
+    EXPECT_EQ(names(2), (std::vector<std::string>{"timing:IGN:Timing"}));
+    EXPECT_EQ(names(4), (std::vector<std::string>{"timing:IGNVSMAP:Timing vs MAP"}));
 
     ASSERT_EQ(editor->RowCount(), 32);
     EXPECT_EQ(editor->ColumnCount(), 64);
