@@ -204,9 +204,24 @@ void CTableView::resizeEvent(QResizeEvent* event) {
 
 void CTableView::scrollContentsBy(int, int) { viewport()->update(); }
 
-void CTableView::EnsureActiveVisible() {
+void CTableView::Select(TableCell anchor, TableCell active) {
     if (!m_editor) return;
-    const QPoint scroll = Geometry().ScrollToShow(m_editor->Active());
+    const Look before = CurrentLook();
+    const int previousRow = m_editor->Active().row;
+    m_editor->Select(anchor);
+    m_editor->Select(active, true);
+    EnsureActiveVisible();
+    AfterMove(previousRow);
+    RepaintChanges(before);
+}
+
+void CTableView::EnsureActiveVisible() {
+    if (m_editor) EnsureVisible(m_editor->Active());
+}
+
+void CTableView::EnsureVisible(TableCell cell) {
+    if (!m_editor || !m_editor->IsValid(cell)) return;
+    const QPoint scroll = Geometry().ScrollToShow(cell);
     horizontalScrollBar()->setValue(scroll.x());
     verticalScrollBar()->setValue(scroll.y());
 }
@@ -795,13 +810,13 @@ void CTableView::OnMonitorMessage(MonitorMessage message, int wParam, int lParam
     const Look before = CurrentLook();
     // The collector works on the row shown active now.
     AfterMove(m_autoTuneRow);
-    const int previousRow = m_editor->Active().row;
-    const int active = m_autoTune->Handle(message, wParam, lParam, m_editor->FollowMode());
-    if (active >= 0 && message != MonitorMessage::MonitorBarCurrentTps) {
-        // The correction's site becomes the active cell of the row AutoTune works on.
-        m_editor->Select({m_editor->Active().row, active});
-    }
-    AfterMove(previousRow);
+    // A correction is measured at the engine speed AutoTune was told to hold: one that arrives
+    // for another row (queued before the active row moved) must not land on this one.
+    if (message != MonitorMessage::MonitorBarCurrentTps &&
+        m_document.App().targetEngineSpeed != m_editor->RowSpeed(m_editor->Active().row))
+        return;
+    // The marks show where corrections go; the selection stays the tuner's.
+    (void)m_autoTune->Handle(message, wParam, lParam, false);
     RepaintChanges(before);
 }
 

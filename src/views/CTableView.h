@@ -76,6 +76,11 @@ public:
     // the view used the key.
     bool HandleKey(int key, Qt::KeyboardModifiers modifiers, const QString& text = {});
     void RunCommand(TableCommand command);
+    // Selects the rectangle from anchor to active as the mouse would (the active cell's row is
+    // then the one AutoTune works on).
+    void Select(TableCell anchor, TableCell active);
+    // Scrolls so that a cell is in view (the selection stays).
+    void EnsureVisible(TableCell cell);
     // The line under the table: what is typed, or the active cell and the last edit's outcome.
     [[nodiscard]] QString StatusText() const;
 

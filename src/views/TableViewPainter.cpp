@@ -253,7 +253,10 @@ void TableViewPainter::Paint(QPainter& painter, const TableScene& scene, const T
 void TableViewPainter::PaintCells(QPainter& painter, const TableScene& scene, const TableGeometry& g, const QRect& dirty) {
     const CTableEditor& t = *scene.table;
     const QRect area = g.CellArea().intersected(dirty);
-    painter.fillRect(area, kGridColour);
+    // Grid lines are the gaps between cells; beyond the last row and column the table ends.
+    const QRect content = g.RangeRect({0, 0, g.rows - 1, g.columns - 1});
+    painter.fillRect(area, kHeaderFill);
+    painter.fillRect(area.intersected(content), kGridColour);
     const int firstRow = g.RowAt(area.top()), lastRow = g.RowAt(area.bottom());
     const int firstColumn = g.ColumnAt(area.left()), lastColumn = g.ColumnAt(area.right());
     painter.setFont(scene.font);

@@ -353,11 +353,15 @@ void TableViewTest::overlayMarksAndAutoTuneCorrectionsShowPerCell() {
     QVERIFY(s.view.CellToolTip({2, 2}).contains("Pending correction: 3.5%"));
 
     // AutoTune collects for the active cell's row and marks the corrected site.
-    s.view.Editor()->Select({9, 0});
+    s.view.Select({9, 0}, {9, 1});
     s.f.app.autoTuneActive = true;
+    s.f.app.targetEngineSpeed = 2048;
+    s.view.OnMonitorMessage(MonitorMessage::AutoTuneUpdate, 12, -400);
+    QCOMPARE(s.view.AutoTune().Records().size(), std::size_t(0));  // measured for another row
+    s.f.app.targetEngineSpeed = 2304;
     s.view.OnMonitorMessage(MonitorMessage::AutoTuneUpdate, 12, -400);  // 4 % leaner
     QCOMPARE(s.view.AutoTune().Records().size(), std::size_t(1));
-    QCOMPARE(s.view.Editor()->Active(), (TableCell{9, 12}));
+    QCOMPARE(s.view.Editor()->Selection(), (TableRect{9, 0, 9, 1}));  // the selection stays
     const auto mark = s.view.ShownOverlay().At({9, 12});
     QVERIFY(mark.has_value());
     QCOMPARE(mark->colour, CTableOverlay::kLeanerColour);
