@@ -5,6 +5,7 @@
 #include <map>
 
 #include "maps/CModuleMap.h"
+#include "maps/EditHistory.h"
 #include "maps/TableText.h"
 #include "model/PrintableText.h"
 
@@ -77,7 +78,7 @@ int CTableEditor::ToModule(TableCell cell, double display) const {
     return point != nullptr ? point->DisplayToModule(display) : 0;
 }
 
-TableCellState CTableEditor::StateOf(TableCell cell) const {
+CTableEditor::CellState CTableEditor::StateOf(TableCell cell) const {
     const CModuleMap& map = RowMap(cell.row);
     return {cell, map.GetPointBaseValue(cell.column), map.GetPointTrimValue(cell.column)};
 }
@@ -146,15 +147,9 @@ TableEditResult CTableEditor::Refused(std::string message) const {
     return result;
 }
 
-bool CTableEditor::Holds(const std::vector<TableCellState>& states) const {
-    return std::all_of(states.begin(), states.end(), [&](const TableCellState& s) {
-        return IsValid(s.cell) && StateOf(s.cell) == s;
-    });
-}
-
-void CTableEditor::ApplyStates(const std::vector<TableCellState>& states) {
+void CTableEditor::ApplyStates(const std::vector<CellState>& states) {
     // By row, then in column order, so that each run of neighbouring cells is one block.
-    std::map<int, std::map<int, const TableCellState*>> byRow;
+    std::map<int, std::map<int, const CellState*>> byRow;
     for (const auto& s : states)
         if (IsValid(s.cell)) byRow[s.cell.row][s.cell.column] = &s;
     for (const auto& [row, cells] : byRow) {
@@ -179,89 +174,37 @@ void CTableEditor::ApplyStates(const std::vector<TableCellState>& states) {
     }
 }
 
-TableEditResult CTableEditor::Execute(std::string description, const std::vector<Target>& targets) {
+TableEditResult CTableEditor::Execute(const std::string& what, const std::vector<Target>& targets) {
     TableEditResult result;
-    TableEditStep step;
-    step.description = std::move(description);
-    std::vector<TableCellState> wanted;
+    std::vector<CellState> wanted;
     for (const Target& t : targets) {
         if (!IsValid(t.cell)) continue;
         const CModuleMapPoint* point = RowMap(t.cell.row).GetMapPoint(t.cell.column);
         if (point == nullptr) continue;
         const int base = point->GetValue().ClampModuleValue(t.base);
         if (base != t.base) ++result.cellsClamped;
-        const TableCellState before = StateOf(t.cell);
+        const CellState before = StateOf(t.cell);
         if (before.base == base && before.trim == t.trim) continue;
-        step.before.push_back(before);
         wanted.push_back({t.cell, base, t.trim});
     }
     if (wanted.empty()) return result;
-    ApplyStates(wanted);
-
-    // What the cells hold now (a trim may have met its margin): that is the step's after side.
-    std::vector<TableCellState> before;
+    std::vector<CellState> before;
+    for (const auto& w : wanted) before.push_back(StateOf(w.cell));
+    {
+        EditHistory::Step step;
+        if (m_history != nullptr) step = m_history->Begin(m_title.empty() ? what : m_title + " table: " + what);
+        ApplyStates(wanted);
+    }
+    // What changed, counted from the cells themselves (a trim may have met its margin).
     for (std::size_t i = 0; i < wanted.size(); ++i) {
-        const TableCellState now = StateOf(wanted[i].cell);
-        if (now == step.before[i]) continue;
-        before.push_back(step.before[i]);
-        step.after.push_back(now);
+        if (StateOf(wanted[i].cell) == before[i]) continue;
+        const TableCell c = wanted[i].cell;
+        result.area = result.changed ? TableRect{std::min(result.area.top, c.row), std::min(result.area.left, c.column),
+                                                 std::max(result.area.bottom, c.row), std::max(result.area.right, c.column)}
+                                     : TableRect{c.row, c.column, c.row, c.column};
+        result.changed = true;
+        ++result.cellsChanged;
     }
-    step.before = std::move(before);
-    if (step.after.empty()) return result;
-
-    result.changed = true;
-    result.cellsChanged = static_cast<int>(step.after.size());
-    result.area = {step.after.front().cell.row, step.after.front().cell.column, step.after.front().cell.row,
-                   step.after.front().cell.column};
-    for (const auto& s : step.after) {
-        result.area.top = std::min(result.area.top, s.cell.row);
-        result.area.bottom = std::max(result.area.bottom, s.cell.row);
-        result.area.left = std::min(result.area.left, s.cell.column);
-        result.area.right = std::max(result.area.right, s.cell.column);
-    }
-    if (m_recorder) {
-        m_recorder(step);
-    } else {
-        m_undo.push_back(std::move(step));
-        if (static_cast<int>(m_undo.size()) > kUndoDepth) m_undo.pop_front();
-        m_redo.clear();
-    }
-    return result;
-}
-
-std::string CTableEditor::UndoDescription() const { return m_undo.empty() ? std::string() : m_undo.back().description; }
-
-TableEditResult CTableEditor::Undo() {
-    if (m_undo.empty()) return {};
-    TableEditStep step = std::move(m_undo.back());
-    m_undo.pop_back();
-    if (!Holds(step.after)) {
-        // Older steps lie beneath this one: none of them can be taken back safely either.
-        m_undo.clear();
-        m_redo.clear();
-        return Refused(kChangedElsewhereMessage);
-    }
-    ApplyStates(step.before);
-    TableEditResult result;
-    result.changed = true;
-    result.cellsChanged = static_cast<int>(step.before.size());
-    m_redo.push_back(std::move(step));
-    return result;
-}
-
-TableEditResult CTableEditor::Redo() {
-    if (m_redo.empty()) return {};
-    TableEditStep step = std::move(m_redo.back());
-    m_redo.pop_back();
-    if (!Holds(step.before)) {
-        m_redo.clear();
-        return Refused("The cells were changed since; nothing was redone.");
-    }
-    ApplyStates(step.after);
-    TableEditResult result;
-    result.changed = true;
-    result.cellsChanged = static_cast<int>(step.after.size());
-    m_undo.push_back(std::move(step));
     return result;
 }
 
@@ -279,24 +222,24 @@ std::vector<CTableEditor::Target> CTableEditor::MapSelection(Fn fn) const {
 
 TableEditResult CTableEditor::Step(int moduleDelta) {
     // As the curve steps a point: from what the module holds, by whole module units.
-    return Execute(moduleDelta >= 0 ? "Step table cells up" : "Step table cells down",
+    return Execute(moduleDelta >= 0 ? "step up" : "step down",
                    MapSelection([&](TableCell c) { return ModuleValue(c) + moduleDelta; }));
 }
 
 TableEditResult CTableEditor::SetValue(double display) {
     if (!std::isfinite(display)) return Refused("The value is not a number.");
-    return Execute("Set table cells", MapSelection([&](TableCell c) { return ToModule(c, display); }));
+    return Execute("set cells", MapSelection([&](TableCell c) { return ToModule(c, display); }));
 }
 
 TableEditResult CTableEditor::MultiplyByPercent(double percent) {
     if (!std::isfinite(percent)) return Refused("The percentage is not a number.");
-    return Execute("Multiply table cells",
+    return Execute("multiply cells",
                    MapSelection([&](TableCell c) { return ToModule(c, Value(c) * percent / 100.0); }));
 }
 
 TableEditResult CTableEditor::AddOffset(double display) {
     if (!std::isfinite(display)) return Refused("The offset is not a number.");
-    return Execute("Offset table cells", MapSelection([&](TableCell c) { return ToModule(c, Value(c) + display); }));
+    return Execute("add to cells", MapSelection([&](TableCell c) { return ToModule(c, Value(c) + display); }));
 }
 
 TableEditResult CTableEditor::InterpolateHorizontally() {
@@ -309,7 +252,7 @@ TableEditResult CTableEditor::InterpolateHorizontally() {
         for (int c = sel.left + 1; c < sel.right; ++c)
             targets.push_back({{r, c}, ToModule({r, c}, a + (ColumnX(c) - xa) * (b - a) / (xb - xa)), 0});
     }
-    return Execute("Interpolate table across", targets);
+    return Execute("interpolate across", targets);
 }
 
 TableEditResult CTableEditor::InterpolateVertically() {
@@ -322,7 +265,7 @@ TableEditResult CTableEditor::InterpolateVertically() {
         for (int r = sel.top + 1; r < sel.bottom; ++r)
             targets.push_back({{r, c}, ToModule({r, c}, a + (RowSpeed(r) - sa) * (b - a) / (sb - sa)), 0});
     }
-    return Execute("Interpolate table down", targets);
+    return Execute("interpolate down", targets);
 }
 
 TableEditResult CTableEditor::InterpolateBilinearly() {
@@ -349,7 +292,7 @@ TableEditResult CTableEditor::InterpolateBilinearly() {
             targets.push_back({{r, c}, ToModule({r, c}, y), 0});
         }
     }
-    return Execute("Interpolate table from its edges", targets);
+    return Execute("interpolate from the edges", targets);
 }
 
 TableEditResult CTableEditor::Smooth() {
@@ -366,7 +309,7 @@ TableEditResult CTableEditor::Smooth() {
             targets.push_back({{r, c}, ToModule({r, c}, sum / 16.0), 0});
         }
     }
-    return Execute("Smooth table", targets);
+    return Execute("smooth", targets);
 }
 
 TableEditResult CTableEditor::TakeFrom(const std::vector<const CModuleMap*>& comparedRows) {
@@ -379,7 +322,7 @@ TableEditResult CTableEditor::TakeFrom(const std::vector<const CModuleMap*>& com
         for (int c = sel.left; c <= sel.right; ++c)
             targets.push_back({{r, c}, other->GetPointBaseValue(c), other->GetPointTrimValue(c)});
     }
-    return Execute("Take compared values", targets);
+    return Execute("Take Value", targets);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -441,7 +384,7 @@ TableEditResult CTableEditor::PasteText(std::string_view text) {
                 targets.push_back({c, ToModule(c, values[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)]), 0});
             }
     }
-    return Execute("Paste into table", targets);
+    return Execute("paste", targets);
 }
 
 std::string CTableEditor::ExportCsv(char separator) const {
@@ -505,7 +448,7 @@ TableEditResult CTableEditor::ImportCsv(std::string_view text) {
         }
     }
     if (targets.empty()) return Refused(std::string("The table has no rows.") + kNothingImported);
-    return Execute("Import table", targets);
+    return Execute("import", targets);
 }
 
 }  // namespace corvane

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -10,6 +9,7 @@
 namespace corvane {
 
 class CModuleMap;
+class EditHistory;
 
 struct TableCell {
     int row = 0;
@@ -32,23 +32,6 @@ struct TableRect {
     bool operator==(const TableRect&) const = default;
 };
 
-// A cell as an edit leaves it: base and trim in module units.
-struct TableCellState {
-    TableCell cell;
-    int base = 0;
-    int trim = 0;
-    bool operator==(const TableCellState&) const = default;
-};
-
-// One complete table edit: every cell it changed, as it was and as it is. Either side is put
-// in place by the same path as the edit itself (ApplyStates), so undo and redo write to a
-// linked module exactly as the edit did.
-struct TableEditStep {
-    std::string description;
-    std::vector<TableCellState> before;
-    std::vector<TableCellState> after;
-};
-
 // What an edit did.
 struct TableEditResult {
     bool changed = false;
@@ -63,8 +46,8 @@ struct TableEditResult {
 // base edits: the same clamps as the curve editor (each value to its point's module range),
 // the same undo copies of the curve (RestoreBlock gives back what a table edit replaced) and
 // the same push (one block per row and run of changed cells, written to a linked module or
-// marked not in sync). Every edit runs through Execute, one complete step, so that a history
-// can hold it as one undoable edit.
+// marked not in sync). Every edit runs through Execute, which makes it one step of the
+// document's edit history; undo and redo are the history's, through the same maps' pushes.
 class CTableEditor {
 public:
     // rows: the family's maps in row order, all with the same points (not owned).
@@ -140,22 +123,12 @@ public:
     TableEditResult TakeFrom(const std::vector<const CModuleMap*>& comparedRows);
 
     // --- History --------------------------------------------------------------------------------
-    // Where finished edits go. Without a recorder the editor keeps its own undo and redo
-    // lists.
-    using StepRecorder = std::function<void(const TableEditStep&)>;
-    void SetStepRecorder(StepRecorder recorder) { m_recorder = std::move(recorder); }
-    // Puts one side of a step in place: base and trim of each cell, one block per row and run
-    // of cells, pushed. The path of every edit, its undo and its redo.
-    void ApplyStates(const std::vector<TableCellState>& states);
-
-    // Undo and redo of the editor's own list. A step is taken back only while its cells still
-    // hold what it left; otherwise (the curve view edited them since) nothing changes and the
-    // result says why.
-    [[nodiscard]] bool CanUndo() const { return !m_undo.empty(); }
-    [[nodiscard]] bool CanRedo() const { return !m_redo.empty(); }
-    [[nodiscard]] std::string UndoDescription() const;
-    TableEditResult Undo();
-    TableEditResult Redo();
+    // The document's edit history: every edit that changes values becomes one step of it,
+    // described as "<title> table: <what>". Without one, edits are made all the same.
+    void SetHistory(EditHistory* history, std::string title) {
+        m_history = history;
+        m_title = std::move(title);
+    }
 
     // --- Live position ---------------------------------------------------------------------------
     // Follow mode: while on and a live cell is known, every key first makes that cell active.
@@ -165,24 +138,28 @@ public:
     // Moves to the live cell when following; true when the active cell changed.
     bool FollowLive();
 
-    static constexpr int kUndoDepth = 100;
-    static constexpr const char* kChangedElsewhereMessage =
-        "The cells were changed in another view since; nothing was undone.";
-
 private:
     struct Target {
         TableCell cell;
         int base = 0;  // module units, not yet clamped
         int trim = 0;
     };
+    // A cell as an edit leaves it: base and trim in module units.
+    struct CellState {
+        TableCell cell;
+        int base = 0;
+        int trim = 0;
+        bool operator==(const CellState&) const = default;
+    };
 
-    // The one entry point of every edit: targets become a step (cells that keep their value
-    // left out), the step is applied and recorded.
-    TableEditResult Execute(std::string description, const std::vector<Target>& targets);
+    // The one entry point of every edit: the targets that change a cell are put in place as
+    // one step of the history.
+    TableEditResult Execute(const std::string& what, const std::vector<Target>& targets);
+    // Base and trim of each cell, one block per row and run of neighbouring cells, pushed.
+    void ApplyStates(const std::vector<CellState>& states);
     // A display value as the cell's module value (unclamped), as a typed value converts.
     [[nodiscard]] int ToModule(TableCell cell, double display) const;
-    [[nodiscard]] TableCellState StateOf(TableCell cell) const;
-    [[nodiscard]] bool Holds(const std::vector<TableCellState>& states) const;
+    [[nodiscard]] CellState StateOf(TableCell cell) const;
     [[nodiscard]] std::string RowName(int row) const;
     [[nodiscard]] std::string ColumnName(int column) const;
     // Targets for every cell of the selection from a function of its display value.
@@ -194,9 +171,8 @@ private:
     int m_columns = 0;
     TableCell m_active;
     TableCell m_anchor;
-    StepRecorder m_recorder;
-    std::deque<TableEditStep> m_undo;
-    std::deque<TableEditStep> m_redo;
+    EditHistory* m_history = nullptr;
+    std::string m_title;
     bool m_followMode = false;
     std::function<std::optional<TableCell>()> m_liveSource;
 };

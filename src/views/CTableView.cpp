@@ -18,6 +18,7 @@
 #include "documents/CCorvaneMapsDoc.h"
 #include "maps/CModuleMap.h"
 #include "maps/CTableLivePosition.h"
+#include "maps/EditHistory.h"
 #include "maps/TableText.h"
 #include "model/Prompter.h"
 #include "monitor/AutoTuneTableOverlay.h"
@@ -30,7 +31,6 @@ namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 constexpr const char* kPasteTitle = "Paste";
-constexpr const char* kUndoTitle = "Undo";
 
 // The characters a typed number may hold.
 bool IsNumberCharacter(QChar c) { return c.isDigit() || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'; }
@@ -127,6 +127,7 @@ void CTableView::Rebuild() {
     std::vector<CModuleMap*> rows;
     for (int index : m_family->rowMaps) rows.push_back(m_maps[static_cast<std::size_t>(index)]);
     m_editor = std::make_unique<CTableEditor>(rows);
+    m_editor->SetHistory(&m_document.History(), m_family->Title());
     std::vector<int> speeds;
     for (int r = 0; r < m_editor->RowCount(); ++r) speeds.push_back(m_editor->RowSpeed(r));
     std::vector<double> xs;
@@ -502,11 +503,18 @@ void CTableView::RunCommand(TableCommand command) {
         }
         case TableCommand::Undo:
         case TableCommand::Redo: {
+            // The document's history: the last edit of any view, put back through the maps' push.
+            EditHistory& history = m_document.History();
             const bool undo = command == TableCommand::Undo;
-            const std::string what = undo ? m_editor->UndoDescription() : std::string();
-            const TableEditResult result = undo ? m_editor->Undo() : m_editor->Redo();
-            if (!result.message.empty()) Tell(result.message, kUndoTitle);
-            Finish(result, undo ? (what.empty() ? QString() : "Undone: " + Q(what) + ".") : QString("Redone."));
+            const std::size_t index = undo ? history.Position() - 1 : history.Position();
+            const bool can = undo ? history.CanUndo() : history.CanRedo();
+            const QString what = can ? Q(history.Description(index)) : QString();
+            if (can && (undo ? history.Undo() : history.Redo())) {
+                m_message = (undo ? "Undone: " : "Redone: ") + what + ".";
+                emit documentEdited();
+            } else {
+                m_message = undo ? "Nothing to undo." : "Nothing to redo.";
+            }
             break;
         }
         case TableCommand::SelectAll: m_editor->SelectAll(); break;
@@ -662,8 +670,8 @@ void CTableView::BuildMenu(QMenu& menu) {
     add("Interpolate From Edges", "B", TableCommand::InterpolateFromEdges);
     add("Smooth", "S", TableCommand::Smooth);
     menu.addSeparator();
-    add("Undo", "Ctrl+Z", TableCommand::Undo, m_editor->CanUndo());
-    add("Redo", "Ctrl+Y", TableCommand::Redo, m_editor->CanRedo());
+    add("Undo", "Ctrl+Z", TableCommand::Undo, m_document.History().CanUndo());
+    add("Redo", "Ctrl+Y", TableCommand::Redo, m_document.History().CanRedo());
     add("Copy", "Ctrl+C", TableCommand::Copy);
     add("Paste", "Ctrl+V", TableCommand::Paste);
     add("Select All", "Ctrl+A", TableCommand::SelectAll);

@@ -6,25 +6,42 @@
 #include "MapsFixture.h"
 #include "comms/api/Rounding.h"
 #include "maps/CTableEditor.h"
+#include "maps/EditHistory.h"
+#include "maps/EditHistorySubject.h"
 #include "maps/TableFamilies.h"
 
 namespace corvane::test {
 namespace {
 
 // The maps of a document of one product code and a table editor over one of its families.
-struct TableDoc {
+// Its maps are what the edit history records (no settings, no name).
+struct TableDoc : EditHistorySubject {
     explicit TableDoc(std::uint32_t productCode = 1, const char* family = "ignition") {
         context.image = &image;
         context.comms = &comms;
         context.link = &comms;
         context.prompter = &prompter;
         context.app = &app;
-        context.modified = [this] { ++modifiedCount; };
+        context.modified = [this] {
+            ++modifiedCount;
+            modified = true;
+            history.NoteModified();
+        };
         app.productCode = productCode;
         owned = CMapCatalogue::BuildFamily(productCode, &context);
         for (auto& m : owned) maps.push_back(m.get());
+        history.Checkpoint("new", true);
         Open(family);
     }
+    int HistoryMapCount() const override { return static_cast<int>(maps.size()); }
+    CModuleMapBasic* HistoryMap(int index) override { return dynamic_cast<CModuleMapBasic*>(maps[static_cast<std::size_t>(index)]); }
+    int HistorySettingCount() const override { return 0; }
+    ModuleValue* HistorySetting(int) override { return nullptr; }
+    std::string HistoryName() const override { return {}; }
+    void RestoreHistorySetting(int, const ValueState&) override {}
+    void RestoreHistoryName(const std::string&) override {}
+    bool HistoryModified() const override { return modified; }
+    void SetHistoryModified(bool m) override { modified = m; }
     void Open(const char* family) {
         const auto resolved = TableFamilies::Resolve(maps, *TableFamilies::Find(family));
         EXPECT_TRUE(resolved.has_value()) << family;
@@ -32,6 +49,7 @@ struct TableDoc {
         if (resolved)
             for (int index : resolved->rowMaps) rows.push_back(maps[static_cast<std::size_t>(index)]);
         editor = std::make_unique<CTableEditor>(rows);
+        if (resolved) editor->SetHistory(&history, resolved->Title());
     }
     // Module value of a cell, set without a push (as a loaded file leaves it).
     void Put(int row, int column, int moduleValue) { rows[row]->GetMapPoint(column)->AssignBase(moduleValue); }
@@ -64,8 +82,11 @@ struct TableDoc {
     AppState app;
     DocumentContext context;
     int modifiedCount = 0;
+    bool modified = false;
     std::vector<std::unique_ptr<CModuleMap>> owned;
     std::vector<CModuleMap*> maps;
+    // After the maps it records (it looks at them when it is made).
+    EditHistory history{*this, "new", true};
     std::vector<CModuleMap*> rows;
     std::unique_ptr<CTableEditor> editor;
 };
@@ -279,60 +300,53 @@ TEST_F(Table, SmoothingTakesTheWeightedMeanOfTheOldValuesAndKeepsTheSelectionsEd
 
 // --- Undo, the history and the curve -----------------------------------------------------------
 
-TEST_F(Table, UndoAndRedoRestoreBaseAndTrimThroughTheSamePush) {
+TEST_F(Table, EachEditIsOneHistoryStepUndoneAndRedoneThroughThePush) {
     Fill([](int, int) { return 20; });
     rows[1]->StepPointTrimByModuleUnits(3, 4);  // a user trim on one cell
     ASSERT_EQ(rows[1]->GetPointTrimValue(3), 4);
+    history.Checkpoint("loaded", true);
     const auto before = Snapshot();
     comms.linked = true;
     SelectRect(0, 0, 2, 5);
     editor->SetValue(30);
     const auto after = Snapshot();
     EXPECT_EQ(rows[1]->GetPointTrimValue(3), 0) << "a base edit clears the trim, as on the curve";
+    ASSERT_EQ(history.StepCount(), 1u) << "18 cells in three maps, one step";
+    EXPECT_EQ(history.Description(0), "Timing vs TPS table: set cells");
+    editor->Step(0);  // changes nothing: no step
+    editor->SetValue(30);
+    EXPECT_EQ(history.StepCount(), 1u);
     comms.writes.clear();
 
-    ASSERT_TRUE(editor->CanUndo());
-    EXPECT_EQ(editor->UndoDescription(), "Set table cells");
-    EXPECT_TRUE(editor->Undo().changed);
+    ASSERT_TRUE(history.Undo());
     EXPECT_EQ(Snapshot(), before);
     EXPECT_FALSE(comms.writes.empty()) << "undo reaches the module as the edit did";
     for (int c = 0; c < 6; ++c) EXPECT_EQ(comms.memory[rows[0]->GetStartAddress() + c], 20);
     EXPECT_EQ(comms.memory[rows[1]->GetStartAddress() + 3], 24);
+    EXPECT_FALSE(modified) << "back at the loaded values";
 
-    EXPECT_TRUE(editor->Redo().changed);
+    ASSERT_TRUE(history.Redo());
     EXPECT_EQ(Snapshot(), after);
-    EXPECT_FALSE(editor->CanRedo());
+    EXPECT_TRUE(modified);
 }
 
-TEST_F(Table, UndoIsRefusedWhenTheCurveChangedTheCellsSince) {
-    Fill([](int, int) { return 20; });
-    SelectRect(0, 0, 0, 3);
-    editor->Step(1);
-    rows[0]->StepPointByModuleUnits(2, 5);  // the curve view
-    const auto before = Snapshot();
-    const auto result = editor->Undo();
-    EXPECT_FALSE(result.changed);
-    EXPECT_EQ(result.message, CTableEditor::kChangedElsewhereMessage);
-    EXPECT_EQ(Snapshot(), before);
-    EXPECT_FALSE(editor->CanUndo());
-}
-
-TEST_F(Table, ARecorderReceivesEachEditAsOneStepThatPutsBothSidesBack) {
-    std::vector<TableEditStep> steps;
-    editor->SetStepRecorder([&](const TableEditStep& s) { steps.push_back(s); });
+TEST_F(Table, TableAndCurveEditsShareOneHistoryInTheOrderTheyWereMade) {
     Fill([](int r, int c) { return (r * 5 + c * c) % 13; });
-    const auto before = Snapshot();
+    history.Checkpoint("loaded", true);
+    const auto start = Snapshot();
     SelectRect(0, 0, 4, 4);
     editor->Smooth();
-    editor->Step(0);  // changes nothing: no step
-    ASSERT_EQ(steps.size(), 1u);
-    EXPECT_EQ(steps[0].description, "Smooth table");
-    EXPECT_FALSE(editor->CanUndo()) << "the recorder keeps the history";
-    const auto after = Snapshot();
-    editor->ApplyStates(steps[0].before);
-    EXPECT_EQ(Snapshot(), before);
-    editor->ApplyStates(steps[0].after);
-    EXPECT_EQ(Snapshot(), after);
+    const auto smoothed = Snapshot();
+    {
+        auto step = history.Begin("curve");
+        rows[2]->StepPointByModuleUnits(2, 5);  // the curve view, on a smoothed cell
+    }
+    ASSERT_EQ(history.StepCount(), 2u);
+    EXPECT_EQ(history.Description(0), "Timing vs TPS table: smooth");
+    ASSERT_TRUE(history.Undo());
+    EXPECT_EQ(Snapshot(), smoothed) << "the curve's edit goes first";
+    ASSERT_TRUE(history.Undo());
+    EXPECT_EQ(Snapshot(), start);
 }
 
 TEST_F(Table, TheCurvesRestoreGivesBackWhatATableEditReplaced) {
@@ -387,7 +401,7 @@ TEST_F(Table, APasteThatDoesNotFitOrHoldsNoNumberIsRefusedWholeNamingRowAndColum
     EXPECT_FALSE(editor->PasteText("").changed);
     EXPECT_EQ(Snapshot(), before);
     EXPECT_EQ(modifiedCount, 0);
-    EXPECT_FALSE(editor->CanUndo());
+    EXPECT_EQ(history.StepCount(), 0u);
 }
 
 TEST(TableCsv, EveryFamilyExportsAndImportsBackToTheSameModuleValues) {

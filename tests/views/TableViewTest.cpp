@@ -264,7 +264,7 @@ void TableViewTest::undoAndRedoByKeys() {
     const int set = s.f.Fuel(1, 1);
     Key(s.view, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(s.f.Fuel(1, 1), 100 + 20 + 1);
-    QVERIFY(s.view.StatusText().contains("Undone: Set table cells."));
+    QVERIFY2(s.view.StatusText().contains("Undone: Fuelflow vs TPS table: set cells."), qPrintable(s.view.StatusText()));
     Key(s.view, Qt::Key_Y, Qt::ControlModifier);
     QCOMPARE(s.f.Fuel(1, 1), set);
 }
