@@ -34,6 +34,8 @@ CTableEditor::CTableEditor(std::vector<CModuleMap*> rows) : m_rows(std::move(row
     m_rows.erase(std::remove(m_rows.begin(), m_rows.end(), nullptr), m_rows.end());
     m_columns = m_rows.empty() ? 0 : m_rows.front()->GetNumberOfPoints();
     for (const CModuleMap* row : m_rows) m_columns = std::min(m_columns, row->GetNumberOfPoints());
+    m_valueDecimals = ComputeValueDecimals();
+    m_xDecimals = ComputeXDecimals();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -49,14 +51,14 @@ int CTableEditor::ModuleValue(TableCell cell) const { return RowMap(cell.row).Ge
 
 bool CTableEditor::InSync(TableCell cell) const { return RowMap(cell.row).IsPointInSync(cell.column); }
 
-int CTableEditor::ValueDecimals() const {
+int CTableEditor::ComputeValueDecimals() const {
     if (m_rows.empty()) return 2;
     const CModuleMap& map = *m_rows.front();
     const int moduleSpan = map.GetModuleMaximum().y - map.GetModuleMinimum().y;
     return TableText::DecimalsFor(moduleSpan != 0 ? map.GetYSpan() / moduleSpan : 0.0);
 }
 
-int CTableEditor::XDecimals() const {
+int CTableEditor::ComputeXDecimals() const {
     if (m_rows.empty() || m_columns < 2) return 1;
     return std::max(1, TableText::DecimalsFor(m_rows.front()->GetXSpan() / (m_columns - 1)));
 }

@@ -67,8 +67,8 @@ public:
         return cell.row >= 0 && cell.row < RowCount() && cell.column >= 0 && cell.column < m_columns;
     }
     // Digits after the point that show one step of the values, and of the x values.
-    [[nodiscard]] int ValueDecimals() const;
-    [[nodiscard]] int XDecimals() const;
+    [[nodiscard]] int ValueDecimals() const { return m_valueDecimals; }
+    [[nodiscard]] int XDecimals() const { return m_xDecimals; }
     [[nodiscard]] std::string FormatValue(double value) const;
     [[nodiscard]] std::string FormatX(double x) const;
     // The lowest and highest value the cells may take (display units).
@@ -160,6 +160,8 @@ private:
     // A display value as the cell's module value (unclamped), as a typed value converts.
     [[nodiscard]] int ToModule(TableCell cell, double display) const;
     [[nodiscard]] CellState StateOf(TableCell cell) const;
+    [[nodiscard]] int ComputeValueDecimals() const;
+    [[nodiscard]] int ComputeXDecimals() const;
     [[nodiscard]] std::string RowName(int row) const;
     [[nodiscard]] std::string ColumnName(int column) const;
     // Targets for every cell of the selection from a function of its display value.
@@ -169,6 +171,8 @@ private:
 
     std::vector<CModuleMap*> m_rows;
     int m_columns = 0;
+    int m_valueDecimals = 2;
+    int m_xDecimals = 1;
     TableCell m_active;
     TableCell m_anchor;
     EditHistory* m_history = nullptr;

@@ -34,7 +34,10 @@ void CTableLivePosition::Update(double rpm, double x, double now) {
                   {{r1, c0}, fr * (1 - fc)},
                   {{r1, c1}, fr * fc}}};
     m_has = true;
-    m_trail.push_back({m_place, now});
+    if (!m_trail.empty() && now >= m_trail.back().time && now - m_trail.back().time < kTrailInterval)
+        m_trail.back().place = m_place;  // the newest point follows the engine until the next is due
+    else
+        m_trail.push_back({m_place, now});
     while (!m_trail.empty() && (m_trail.front().time < now - m_trailSeconds || m_trail.front().time > now))
         m_trail.pop_front();
 }

@@ -28,6 +28,9 @@ public:
     };
 
     static constexpr double kDefaultTrailSeconds = 3.0;
+    // The trail keeps a place at most this often: enough for its shape, and the view draws a
+    // few dozen points per repaint rather than every packet's.
+    static constexpr double kTrailInterval = 0.05;
 
     // rowSpeeds ascending (rpm), columnXs ascending (the x axis of the rows' maps).
     CTableLivePosition(std::vector<int> rowSpeeds, std::vector<double> columnXs,

@@ -47,6 +47,9 @@ CTableView::CTableView(CCorvaneMapsDoc& document, SettingsStore& settings, QWidg
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_clock.start();
+    m_liveFrame.setSingleShot(true);
+    m_liveFrame.setInterval(kLiveFrameMs);
+    connect(&m_liveFrame, &QTimer::timeout, this, &CTableView::PaintLiveFrame);
     UpdateFonts();
     const auto families = Families();
     if (!families.empty()) ShowFamily(families.front().Name());
@@ -702,28 +705,36 @@ void CTableView::contextMenuEvent(QContextMenuEvent* event) {
 // ---------------------------------------------------------------------------------------------
 // Live position
 
-void CTableView::SetLivePosition(double rpm, double x) {
-    if (!m_live) return;
+QRect CTableView::LiveRect() const {
+    if (!m_live || !m_live->HasPosition()) return {};
     const TableGeometry g = Geometry();
-    auto liveRect = [&]() -> QRect {
-        if (!m_live->HasPosition()) return {};
-        QRect r;
-        for (const auto& corner : m_live->Corners()) r |= g.CellRect(corner.cell);
-        const auto place = m_live->Position();
-        QPointF p = g.PlacePoint(place.row, place.column);
-        r |= QRect(p.toPoint() - QPoint(6, 6), QSize(13, 13));
-        for (const auto& t : m_live->Trail(Now())) {
-            p = g.PlacePoint(t.place.row, t.place.column);
-            r |= QRect(p.toPoint() - QPoint(4, 4), QSize(9, 9));
-        }
-        return r;
-    };
-    const QRect before = liveRect();
-    m_live->Update(rpm, x, Now());
-    viewport()->update(before | liveRect());
+    QRect r;
+    for (const auto& corner : m_live->Corners()) r |= g.CellRect(corner.cell);
+    const auto place = m_live->Position();
+    QPointF p = g.PlacePoint(place.row, place.column);
+    r |= QRect(p.toPoint() - QPoint(6, 6), QSize(13, 13));
+    for (const auto& t : m_live->Trail(Now())) {
+        p = g.PlacePoint(t.place.row, t.place.column);
+        r |= QRect(p.toPoint() - QPoint(4, 4), QSize(9, 9));
+    }
+    return r;
 }
 
+void CTableView::SetLivePosition(double rpm, double x) {
+    if (!m_live) return;
+    // Packets come 138 times a second; the live cells are drawn at most kLiveFrameMs apart, from
+    // where they were at the last drawing to where they are then.
+    if (!m_liveFrame.isActive()) {
+        m_livePainted = LiveRect();
+        m_liveFrame.start();
+    }
+    m_live->Update(rpm, x, Now());
+}
+
+void CTableView::PaintLiveFrame() { viewport()->update(m_livePainted | LiveRect()); }
+
 void CTableView::ClearLivePosition() {
+    m_liveFrame.stop();
     if (!m_live || !m_live->HasPosition()) return;
     m_live->Clear();
     viewport()->update();

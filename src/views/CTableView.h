@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
 #include <QFont>
+#include <QTimer>
 
 #include <memory>
 #include <optional>
@@ -87,8 +88,10 @@ public:
     // --- Live -------------------------------------------------------------------------------------
     // The live channel that runs along the x axis of the family's maps (-1 without a family).
     [[nodiscard]] int XAxisChannel() const;
-    // Engine speed and x axis value of a monitor packet: the live cells and their trail.
+    // Engine speed and x axis value of a monitor packet: the live cells and their trail, drawn
+    // at most every kLiveFrameMs.
     void SetLivePosition(double rpm, double x);
+    static constexpr int kLiveFrameMs = 30;
     void ClearLivePosition();
     [[nodiscard]] const CTableLivePosition* LivePosition() const { return m_live.get(); }
 
@@ -184,6 +187,9 @@ private:
     void ApplyEntry();
     void StartEntry(Entry entry, const QString& text = {});
     void RebindAutoTune();
+    // Where the live cells, the operating point and the trail are drawn now.
+    [[nodiscard]] QRect LiveRect() const;
+    void PaintLiveFrame();
     void Tell(const std::string& message, const char* title) const;
     [[nodiscard]] std::vector<const CModuleMap*> ComparedRows() const;
     [[nodiscard]] double Now() const;
@@ -196,6 +202,8 @@ private:
     std::unique_ptr<CTableEditor> m_editor;
     std::unique_ptr<CTableLivePosition> m_live;
     QElapsedTimer m_clock;
+    QTimer m_liveFrame;     // the next drawing of the live cells is due
+    QRect m_livePainted;    // where they were drawn last
     mutable TableViewPainter m_painter;
     MapViewColors m_colors;
     QFont m_titleFont;

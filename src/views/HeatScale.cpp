@@ -32,6 +32,20 @@ QColor HeatScale::At(double t) {
     return QColor(mix(0), mix(1), mix(2));
 }
 
+const HeatScale::Swatch& HeatScale::SwatchAt(double t) {
+    static const std::array<Swatch, kSteps> swatches = [] {
+        std::array<Swatch, kSteps> all{};
+        for (int i = 0; i < kSteps; ++i) {
+            all[static_cast<std::size_t>(i)].fill = At(static_cast<double>(i) / (kSteps - 1));
+            all[static_cast<std::size_t>(i)].text = TextOn(all[static_cast<std::size_t>(i)].fill);
+        }
+        return all;
+    }();
+    if (!std::isfinite(t)) t = 0.0;
+    const auto i = static_cast<std::size_t>(std::lround(std::clamp(t, 0.0, 1.0) * (kSteps - 1)));
+    return swatches[i];
+}
+
 double HeatScale::Fraction(double value, double low, double high) {
     if (!(high > low)) return 0.5;
     return std::clamp((value - low) / (high - low), 0.0, 1.0);

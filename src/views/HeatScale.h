@@ -12,6 +12,14 @@ class HeatScale {
 public:
     // t from 0 (lowest) to 1 (highest), held inside.
     [[nodiscard]] static QColor At(double t);
+    // The same in kSteps steps, with the text colour for it: what a table paints per cell
+    // (thousands of cells a paint), from a table made once.
+    static constexpr int kSteps = 512;
+    struct Swatch {
+        QColor fill;
+        QColor text;
+    };
+    [[nodiscard]] static const Swatch& SwatchAt(double t);
     // Where value lies between low and high (0.5 when they are equal).
     [[nodiscard]] static double Fraction(double value, double low, double high);
     [[nodiscard]] static QColor TextOn(const QColor& background);

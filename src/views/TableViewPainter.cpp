@@ -3,11 +3,11 @@
 #include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "maps/CModuleMap.h"
 #include "maps/CTableLivePosition.h"
@@ -32,22 +32,30 @@ const QColor kLiveColour(0xFF, 0x20, 0xFF);
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-// The corner triangle a cell carries for a mark: top right or bottom left.
+// The corner triangle a cell carries for a mark, top right or bottom left, with a dark
+// hypotenuse: exact pixels, drawn once per colour and corner and then copied (a table paints a
+// thousand of them).
 void CornerTriangle(QPainter& painter, const QRect& cell, bool topRight, const QColor& colour) {
-    QPainterPath path;
-    if (topRight) {
-        path.moveTo(cell.right() + 1 - kCornerMark - 1, cell.top());
-        path.lineTo(cell.right(), cell.top());
-        path.lineTo(cell.right(), cell.top() + kCornerMark + 1);
-    } else {
-        path.moveTo(cell.left(), cell.bottom() + 1 - kCornerMark - 1);
-        path.lineTo(cell.left(), cell.bottom());
-        path.lineTo(cell.left() + kCornerMark + 1, cell.bottom());
+    static QHash<QPair<QRgb, bool>, QImage> marks;
+    const auto key = qMakePair(colour.rgba(), topRight);
+    auto it = marks.find(key);
+    if (it == marks.end()) {
+        constexpr int side = kCornerMark + 1;
+        QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        for (int k = 0; k < side; ++k) {
+            const int length = side - k;  // the row k pixels in from the corner's edge
+            const int y = topRight ? k : side - 1 - k;
+            const int x = topRight ? side - length : 0;
+            for (int i = 0; i < length; ++i) image.setPixelColor(x + i, y, colour);
+            image.setPixelColor(topRight ? x : x + length - 1, y, QColor(0x20, 0x20, 0x20));
+        }
+        it = marks.insert(key, image);
     }
-    path.closeSubpath();
-    painter.fillPath(path, colour);
-    painter.setPen(QPen(QColor(0, 0, 0, 160), 0));
-    painter.drawPath(path);
+    const QImage& image = *it;
+    painter.drawImage(topRight ? QPoint(cell.right() + 1 - image.width(), cell.top())
+                               : QPoint(cell.left(), cell.bottom() + 1 - image.height()),
+                      image);
 }
 
 }  // namespace
@@ -209,19 +217,40 @@ bool TableViewPainter::Differs(const CTableEditor& table, const std::vector<cons
            own.GetPointTrimValue(cell.column) != other->GetPointTrimValue(cell.column);
 }
 
-const QStaticText& TableViewPainter::Text(const QString& text, const QFont& font) {
-    if (font != m_textsFont) {
-        m_texts.clear();
-        m_textsFont = font;
+const QStaticText& TableViewPainter::HeaderText(const QString& text, const QFont& font) {
+    if (font != m_headersFont) {
+        m_headers.clear();
+        m_headersFont = font;
     }
-    auto it = m_texts.find(text);
-    if (it == m_texts.end()) {
-        // Bounded: a table shows a few hundred distinct values; a stream of new ones starts over.
-        if (m_texts.size() > 8192) m_texts.clear();
+    auto it = m_headers.find(text);
+    if (it == m_headers.end()) {
+        if (m_headers.size() > 1024) m_headers.clear();
         QStaticText st(text);
         st.setTextFormat(Qt::PlainText);
         st.prepare(QTransform(), font);
-        it = m_texts.insert(text, st);
+        it = m_headers.insert(text, st);
+    }
+    return *it;
+}
+
+const QStaticText& TableViewPainter::ValueText(const CTableEditor& table, double value, const QFont& font) {
+    if (font != m_textsFont || &table != m_textsTable || table.ValueDecimals() != m_textsDecimals) {
+        m_texts.clear();
+        m_textsFont = font;
+        m_textsTable = &table;
+        m_textsDecimals = table.ValueDecimals();
+    }
+    // Keyed by the value itself: its text is laid out once, not formatted again every paint.
+    quint64 key = 0;
+    std::memcpy(&key, &value, sizeof key);
+    auto it = m_texts.find(key);
+    if (it == m_texts.end()) {
+        // Bounded: a table shows a few hundred distinct values; a stream of new ones starts over.
+        if (m_texts.size() > 8192) m_texts.clear();
+        QStaticText st(Q(table.FormatValue(value)));
+        st.setTextFormat(Qt::PlainText);
+        st.prepare(QTransform(), font);
+        it = m_texts.insert(key, st);
     }
     return *it;
 }
@@ -234,7 +263,10 @@ void TableViewPainter::Paint(QPainter& painter, const TableScene& scene, const T
     if (scene.table == nullptr || dirty.isEmpty()) return;
     painter.save();
     painter.setClipRect(dirty);
-    painter.fillRect(dirty, kHeaderFill);
+    // The parts paint their own backgrounds; the cells' background is their grid. Only what
+    // lies beyond the table's last row and column is filled here.
+    const QRect content = g.RangeRect({0, 0, g.rows - 1, g.columns - 1});
+    for (const QRect& r : QRegion(dirty) - QRegion(content.intersected(g.CellArea()))) painter.fillRect(r, kHeaderFill);
     const QRect cells = g.CellArea();
     if (dirty.intersects(cells)) {
         painter.save();
@@ -253,12 +285,17 @@ void TableViewPainter::Paint(QPainter& painter, const TableScene& scene, const T
 void TableViewPainter::PaintCells(QPainter& painter, const TableScene& scene, const TableGeometry& g, const QRect& dirty) {
     const CTableEditor& t = *scene.table;
     const QRect area = g.CellArea().intersected(dirty);
-    // Grid lines are the gaps between cells; beyond the last row and column the table ends.
-    const QRect content = g.RangeRect({0, 0, g.rows - 1, g.columns - 1});
-    painter.fillRect(area, kHeaderFill);
-    painter.fillRect(area.intersected(content), kGridColour);
     const int firstRow = g.RowAt(area.top()), lastRow = g.RowAt(area.bottom());
     const int firstColumn = g.ColumnAt(area.left()), lastColumn = g.ColumnAt(area.right());
+    // Grid lines are the one-pixel gaps at each cell's right and bottom edge.
+    for (int r = firstRow; r <= lastRow; ++r) {
+        const QRect row = g.RangeRect({r, firstColumn, r, lastColumn});
+        painter.fillRect(QRect(row.left(), row.bottom(), row.width(), 1), kGridColour);
+    }
+    for (int c = firstColumn; c <= lastColumn; ++c) {
+        const QRect column = g.RangeRect({firstRow, c, lastRow, c});
+        painter.fillRect(QRect(column.right(), column.top(), 1, column.height()), kGridColour);
+    }
     painter.setFont(scene.font);
     const QFontMetrics small(scene.smallFont);
     for (int r = firstRow; r <= lastRow; ++r) {
@@ -267,14 +304,15 @@ void TableViewPainter::PaintCells(QPainter& painter, const TableScene& scene, co
             const QRect rect = g.CellRect(cell);
             const QRect inner = rect.adjusted(0, 0, -1, -1);  // the grid line is the 1-pixel gap
             const double value = t.Value(cell);
-            const QColor fill = HeatScale::At(HeatScale::Fraction(value, scene.scaleLow, scene.scaleHigh));
+            const HeatScale::Swatch& swatch = HeatScale::SwatchAt(HeatScale::Fraction(value, scene.scaleLow, scene.scaleHigh));
+            const QColor& fill = swatch.fill;
             painter.fillRect(inner, fill);
             const auto mark = scene.overlay != nullptr ? scene.overlay->At(cell) : std::nullopt;
             // A marked cell keeps its value above the mark's line; others centre it.
             const QRect valueRect = mark ? inner.adjusted(0, 0, 0, -small.height()) : inner;
-            const QStaticText& text = Text(Q(t.FormatValue(value)), scene.font);
+            const QStaticText& text = ValueText(t, value, scene.font);
             const QSizeF size = text.size();
-            painter.setPen(HeatScale::TextOn(fill));
+            painter.setPen(swatch.text);
             painter.drawStaticText(QPointF(valueRect.left() + (valueRect.width() - size.width()) / 2,
                                            valueRect.top() + (valueRect.height() - size.height()) / 2),
                                    text);
@@ -374,7 +412,13 @@ void TableViewPainter::PaintHeaders(QPainter& painter, const TableScene& scene, 
         painter.fillRect(QRect(r.right(), r.top(), 1, r.height()), QColor(0xC0, 0xC0, 0xC0));
         painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), QColor(0xC0, 0xC0, 0xC0));
         painter.setPen(kHeaderText);
-        painter.drawText(r.adjusted(kCellPadX, 0, -kCellPadX, 0), align | Qt::AlignVCenter, text);
+        const QStaticText& st = HeaderText(text, scene.font);
+        const QRect inner = r.adjusted(kCellPadX, 0, -kCellPadX, 0);
+        const double w = st.size().width();
+        const double x = align & Qt::AlignRight ? inner.right() + 1 - w
+                         : align & Qt::AlignHCenter ? inner.left() + (inner.width() - w) / 2
+                                                    : inner.left();
+        painter.drawStaticText(QPointF(x, inner.top() + (inner.height() - st.size().height()) / 2), st);
     };
     const QRect columnBand = g.ColumnHeaderBand().intersected(dirty);
     if (!columnBand.isEmpty()) {

@@ -117,10 +117,18 @@ private:
     void PaintHeaders(QPainter& painter, const TableScene& scene, const TableGeometry& g, const QRect& dirty);
     void PaintTitle(QPainter& painter, const TableScene& scene, const TableGeometry& g) const;
     void PaintStatus(QPainter& painter, const TableScene& scene, const TableGeometry& g) const;
-    const QStaticText& Text(const QString& text, const QFont& font);
+    // The laid-out text of a cell's value.
+    const QStaticText& ValueText(const CTableEditor& table, double value, const QFont& font);
 
-    QHash<QString, QStaticText> m_texts;
+    // The laid-out text of a header.
+    const QStaticText& HeaderText(const QString& text, const QFont& font);
+
+    QHash<quint64, QStaticText> m_texts;
+    QHash<QString, QStaticText> m_headers;
+    QFont m_headersFont;
     QFont m_textsFont;
+    const CTableEditor* m_textsTable = nullptr;
+    int m_textsDecimals = -1;
 };
 
 }  // namespace corvane

@@ -22,16 +22,6 @@ using namespace corvane::test;
 
 namespace {
 
-bool WaitFor(const std::function<bool()>& done, int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < milliseconds) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return done();
-}
-
 std::uint8_t ModuleByte(AppHarness& h, std::uint16_t address) {
     return h.simulated.load()->Peer().WithEmulator([&](sim::ModuleEmulator& m) { return m.Memory()[address]; });
 }

@@ -59,6 +59,18 @@ TEST(TableLive, TheTrailKeepsTheLastSecondsOnlyAndClearsWithTheStream) {
     EXPECT_TRUE(live.Trail(12.5).empty());
 }
 
+TEST(TableLive, PacketsCloserThanTheTrailIntervalMoveTheNewestTrailPoint) {
+    auto live = Live();
+    live.Update(0, 0.0, 1.0);
+    live.Update(256, 0.0, 1.0 + CTableLivePosition::kTrailInterval / 2);
+    live.Update(512, 0.0, 1.0 + CTableLivePosition::kTrailInterval * 0.9);
+    auto trail = live.Trail(1.04);
+    ASSERT_EQ(trail.size(), 1u);
+    EXPECT_DOUBLE_EQ(trail[0].place.row, 2.0) << "the newest point is where the engine is";
+    live.Update(768, 0.0, 1.0 + CTableLivePosition::kTrailInterval * 1.5);
+    EXPECT_EQ(live.Trail(1.1).size(), 2u);
+}
+
 // --- Overlay -----------------------------------------------------------------------------------------
 
 TEST(TableOverlay, OneMarkPerCellTheLastOneWins) {
