@@ -7,6 +7,7 @@
 #include "maps/CModuleMap.h"
 #include "maps/EditHistory.h"
 #include "maps/TableText.h"
+#include "model/NumberText.h"
 #include "model/PrintableText.h"
 
 namespace corvane {
@@ -63,9 +64,9 @@ int CTableEditor::ComputeXDecimals() const {
     return std::max(1, TableText::DecimalsFor(m_rows.front()->GetXSpan() / (m_columns - 1)));
 }
 
-std::string CTableEditor::FormatValue(double value) const { return TableText::FormatNumber(value, ValueDecimals()); }
+std::string CTableEditor::FormatValue(double value) const { return FormatFixed(value, ValueDecimals()); }
 
-std::string CTableEditor::FormatX(double x) const { return TableText::FormatNumber(x, XDecimals()); }
+std::string CTableEditor::FormatX(double x) const { return FormatFixed(x, XDecimals()); }
 
 double CTableEditor::LimitLow() const {
     return m_rows.empty() ? 0.0 : std::min(m_rows.front()->GetDisplayMinimum().y, m_rows.front()->GetDisplayMaximum().y);
@@ -366,7 +367,7 @@ TableEditResult CTableEditor::PasteText(std::string_view text) {
     for (int i = 0; i < rows; ++i) {
         for (int j = 0; j < columns; ++j) {
             const std::string& cell = grid[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)];
-            const auto value = TableText::ParseNumber(cell);
+            const auto value = ParseNumber(cell);
             if (!value) {
                 const TableCell at{sel.top + i, sel.left + j};
                 return Refused("Row " + std::to_string(i + 1) + ", column " + std::to_string(j + 1) +
@@ -412,7 +413,7 @@ TableEditResult CTableEditor::ImportCsv(std::string_view text) {
     const double halfStep = m_columns > 1 ? std::fabs(ColumnX(1) - ColumnX(0)) / 2 : 0.5;
     for (int c = 0; c < m_columns; ++c) {
         const std::string& cell = header[static_cast<std::size_t>(c) + 1];
-        const auto x = TableText::ParseNumber(cell);
+        const auto x = ParseNumber(cell);
         if (!x || std::fabs(*x - ColumnX(c)) >= halfStep)
             return Refused("Column " + std::to_string(c + 1) + " of the header line is " + Quoted(cell) +
                            " where the table's x value is " + ColumnName(c) + "." + kNothingImported);
@@ -428,7 +429,7 @@ TableEditResult CTableEditor::ImportCsv(std::string_view text) {
                 return s.find_first_not_of(" \t\r") == std::string::npos;
             }))
             continue;  // the empty lines spreadsheets leave at the end
-        const auto speed = TableText::ParseNumber(line.front());
+        const auto speed = ParseNumber(line.front());
         const auto row = speed && *speed == std::floor(*speed) ? rowOfSpeed.find(static_cast<int>(*speed)) : rowOfSpeed.end();
         if (row == rowOfSpeed.end())
             return Refused(where + ": " + Quoted(line.front()) + " is not the speed of a row (" + RowName(0) + " to " +
@@ -441,7 +442,7 @@ TableEditResult CTableEditor::ImportCsv(std::string_view text) {
                            " values; the table has " + std::to_string(m_columns) + " columns." + kNothingImported);
         for (int c = 0; c < m_columns; ++c) {
             const std::string& cell = line[static_cast<std::size_t>(c) + 1];
-            const auto value = TableText::ParseNumber(cell);
+            const auto value = ParseNumber(cell);
             if (!value)
                 return Refused(where + ", column " + std::to_string(c + 2) + " (" + RowName(row->second) + ", " +
                                ColumnName(c) + ") is not a number: " + Quoted(cell) + "." + kNothingImported);

@@ -1,8 +1,6 @@
 #include "maps/TableText.h"
 
-#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace corvane {
 
@@ -40,29 +38,6 @@ char TableText::DetectSeparator(std::string_view text) {
     if (first.find('\t') != std::string_view::npos) return '\t';
     if (first.find(';') != std::string_view::npos) return ';';
     return ',';
-}
-
-std::optional<double> TableText::ParseNumber(std::string_view cell) {
-    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-    while (!cell.empty() && blank(cell.front())) cell.remove_prefix(1);
-    while (!cell.empty() && blank(cell.back())) cell.remove_suffix(1);
-    // A leading plus is what spreadsheets write for positive changes; from_chars does not take it.
-    if (cell.size() > 1 && cell.front() == '+' && cell[1] != '-' && cell[1] != '+') cell.remove_prefix(1);
-    if (cell.empty()) return std::nullopt;
-    double value = 0.0;
-    const auto [end, error] = std::from_chars(cell.data(), cell.data() + cell.size(), value,
-                                              std::chars_format::general);
-    if (error != std::errc() || end != cell.data() + cell.size() || !std::isfinite(value)) return std::nullopt;
-    return value;
-}
-
-std::string TableText::FormatNumber(double value, int decimals) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    std::string s = text;
-    // "-0.00" is zero.
-    if (s.front() == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
-    return s;
 }
 
 int TableText::DecimalsFor(double resolution) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -8,9 +7,9 @@
 namespace corvane {
 
 // Tables as text, the way spreadsheets exchange them: lines of cells split by one separator
-// (a tab when pasted, a comma or semicolon in a .csv file), numbers in the C locale. Reading
-// is strict, because a cell read wrongly would go to an engine: a cell is a number only when
-// all of it is one (blanks around it aside), and nothing else is guessed.
+// (a tab when pasted, a comma or semicolon in a .csv file). Cells are numbers by the one rule
+// of typed numbers (ParseNumber: the whole cell, no decimal comma guessed) and shown by
+// FormatFixed, because a cell read wrongly would go to an engine.
 class TableText {
 public:
     using Grid = std::vector<std::vector<std::string>>;
@@ -21,11 +20,6 @@ public:
     // The separator of a .csv file, from its first line: a tab, else a semicolon, else a comma.
     [[nodiscard]] static char DetectSeparator(std::string_view text);
 
-    // The whole cell as a finite number ("12.5", "-3", "1e2", blanks around it allowed);
-    // nothing otherwise ("", "12,5", "12 ms", "nan").
-    [[nodiscard]] static std::optional<double> ParseNumber(std::string_view cell);
-    // A number with `decimals` digits after the point, "-0" shown as "0".
-    [[nodiscard]] static std::string FormatNumber(double value, int decimals);
     // The digits after the point that show every step of a value of this resolution (display
     // units per module unit) exactly enough to read the same step back: 2 for 0.02 ms steps,
     // 0 for whole degrees.

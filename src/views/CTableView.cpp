@@ -19,7 +19,7 @@
 #include "maps/CModuleMap.h"
 #include "maps/CTableLivePosition.h"
 #include "maps/EditHistory.h"
-#include "maps/TableText.h"
+#include "model/NumberText.h"
 #include "model/Prompter.h"
 #include "monitor/AutoTuneTableOverlay.h"
 #include "monitor/ModuleMapTarget.h"
@@ -475,7 +475,7 @@ void CTableView::StartEntry(Entry entry, const QString& text) {
 void CTableView::ApplyEntry() {
     const Entry entry = m_entry;
     m_entry = Entry::None;
-    const auto value = TableText::ParseNumber(m_entryText.toStdString());
+    const auto value = ParseNumber(m_entryText.toStdString());
     if (!value) {
         m_message = QString("\"%1\" is not a number; nothing changed.").arg(m_entryText);
         return;

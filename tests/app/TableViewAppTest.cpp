@@ -100,6 +100,17 @@ void TableViewAppTest::editsReachALinkedModuleAndEditUndoTakesThemBack() {
     QCOMPARE(row.GetPointModuleValue(5), int(before));
     QCOMPARE(ModuleByte(h, address + 5), before);
     for (const auto& shown : h.prompter.shown) QVERIFY2(shown.title != "Undo", shown.text.c_str());
+
+    // Right after a READ there is nothing to undo: a READ is where the history starts.
+    table->RunCommand(TableCommand::Redo);
+    QCOMPARE(row.GetPointModuleValue(5), 30);
+    h.Frame().RunCommand(cmd::kRead);
+    const int read = row.GetPointModuleValue(5);
+    QCOMPARE(read, 30);  // the module held the redone value
+    QTest::keyClick(table, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(row.GetPointModuleValue(5), read);
+    QCOMPARE(ModuleByte(h, address + 5), std::uint8_t(read));
+    QVERIFY(table->StatusText().contains("Nothing to undo."));
 }
 
 void TableViewAppTest::liveCellsAndAutoTuneFromTheSimulatedEngine() {

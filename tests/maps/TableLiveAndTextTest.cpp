@@ -97,18 +97,11 @@ TEST(TableTextSplit, LinesEndWithOrWithoutCarriageReturnsAndTheLastLineEndOpensN
     EXPECT_EQ(TableText::DetectSeparator("rpm\t1\n"), '\t');
 }
 
-TEST(TableTextNumbers, OnlyAWholeCellThatIsAFiniteNumberReads) {
-    EXPECT_EQ(TableText::ParseNumber(" 12.5 "), 12.5);
-    EXPECT_EQ(TableText::ParseNumber("-3"), -3.0);
-    EXPECT_EQ(TableText::ParseNumber("+3"), 3.0);
-    EXPECT_EQ(TableText::ParseNumber("1e2"), 100.0);
-    for (const char* bad : {"", " ", "12,5", "12 ms", "nan", "inf", "1e400", "+-3", "--3", "0x10", "3.x"})
-        EXPECT_FALSE(TableText::ParseNumber(bad)) << bad;
-    EXPECT_EQ(TableText::FormatNumber(-0.001, 2), "0.00");
-    EXPECT_EQ(TableText::FormatNumber(2.345, 1), "2.3");
-    EXPECT_EQ(TableText::DecimalsFor(20.95104 / 1023), 2);
-    EXPECT_EQ(TableText::DecimalsFor(99.6 / 255), 1);
-    EXPECT_EQ(TableText::DecimalsFor(1.0), 0);
+TEST(TableTextNumbers, DecimalsShowEveryModuleStepOfTheFamilies) {
+    EXPECT_EQ(TableText::DecimalsFor(20.95104 / 1023), 2);  // fuel, 0.02 ms a step
+    EXPECT_EQ(TableText::DecimalsFor(99.6 / 255), 1);       // rear trims, 0.4 % a step
+    EXPECT_EQ(TableText::DecimalsFor(1.0), 0);              // timing, whole degrees
+    EXPECT_EQ(TableText::DecimalsFor(0.0), 2);
 }
 
 }  // namespace
