@@ -10,6 +10,7 @@
 #include "link/CLinkController.h"
 #include "monitor/CAutoTuneCollector.h"
 #include "views/CMapsView.h"
+#include "views/CTableView.h"
 
 namespace corvane {
 
@@ -72,8 +73,12 @@ void CMainFrame::RefreshLogLabel() {
 }
 
 void CMainFrame::RefreshAutoTuneLabel() {
-    const CMapsView* view = ActiveMapsView();
-    const int pending = view ? static_cast<int>(view->AutoTune().Records().size()) : 0;
+    // The corrections of the view in front: a maps view or a table.
+    int pending = 0;
+    if (const CMapsView* view = ActiveMapsView())
+        pending = static_cast<int>(view->AutoTune().Records().size());
+    else if (const CTableView* table = ActiveTableView())
+        pending = static_cast<int>(table->AutoTune().Records().size());
     const bool active = m_app.State().autoTuneActive;
     // Shown while AutoTune collects and while corrections wait to be applied.
     QString text;

@@ -125,6 +125,8 @@ signals:
     void autoTuneDiscarded(int count);
     // The number of AutoTune corrections collected and not yet applied changed.
     void autoTunePendingChanged(int count);
+    // T on a row of a speed-indexed family: show that family's table with this point active.
+    void tableRequested(int mapIndex, int point);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
