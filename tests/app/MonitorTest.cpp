@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QStatusBar>
 
 #include "app/CChildFrame.h"
@@ -12,6 +13,7 @@
 #include "documents/CCorvaneMapsDoc.h"
 #include "link/CLinkController.h"
 #include "maps/CModuleMap.h"
+#include "model/NumberText.h"
 #include "monitor/CCorvaneMonitorDoc.h"
 #include "monitor/CMonitorModel.h"
 #include "sim/ModuleEmulator.h"
@@ -23,6 +25,7 @@
 #include "views/CMonitorGauge.h"
 #include "views/CMonitorGaugeValue.h"
 #include "views/CMonitorModeLessDlg.h"
+#include "views/CMonitorValueSetupDlg.h"
 
 using namespace corvane;
 using namespace corvane::test;
@@ -93,6 +96,16 @@ void MonitorTest::packetsFromTheModuleReachTheLabels() {
     const double x = *maps->MapPointerPosition();
     const CModuleMap* map = maps->ShownMap();
     QVERIFY(map->GetMapPointerLowerX() <= x && x <= map->GetMapPointerUpperX());
+    // The gauge setup of a value without a gauge of its own shows its current value, and
+    // follows the stream while it is open.
+    CMonitorValueSetupDlg setup(view->Model().Items(), kEngineSpeed, h.prompter);
+    setup.show();
+    QVERIFY(!setup.CurrentValueBox()->text().isEmpty());
+    const QString shownFirst = setup.CurrentValueBox()->text();
+    QVERIFY(WaitFor([&] { return setup.CurrentValueBox()->text() != shownFirst; }, 5000));
+    const auto rpm = ParseNumber(setup.CurrentValueBox()->text().toStdString());
+    QVERIFY(rpm && *rpm > 500.0 && *rpm < 9000.0);
+    setup.reject();
     // Stopping the stream takes the pointer away.
     h.Frame().RunCommand(cmd::kToggleMonitoring);
     QVERIFY(!maps->MapPointerPosition().has_value());
