@@ -5,6 +5,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QStatusBar>
 
 #include "app/CChildFrame.h"
@@ -298,12 +299,18 @@ void MonitorTest::replayShowsWhatTheLiveRunShowedPacketByPacket() {
     QVERIFY(!h.Frame().Action(cmd::kMonitorReplay)->isEnabled());
     CMonitorDataReplayDlg* replay = h.Frame().ReplayWindow();
     QVERIFY(replay);
+    // No counts before a log is chosen and played.
+    auto* position = replay->findChild<QProgressBar*>("ReplayPosition");
+    QVERIFY(position);
+    QCOMPARE(position->text(), QString("No log chosen"));
     into = &replayed;
     replay->SetLogFile(log);
+    QCOMPARE(position->text(), QString("Not played yet"));
     replay->SetSpeed(1000);
     QVERIFY(replay->Play());
     QVERIFY(WaitFor([&] { return h.Frame().Action(cmd::kMonitorReplay)->isEnabled(); }, 10000));
     QCOMPARE(replayed.size(), live.size());
+    QCOMPARE(position->text(), QString("%1 of %1 packets").arg(live.size()));
     for (std::size_t i = 0; i < live.size(); ++i) QCOMPARE(replayed[i], live[i]);
 
     // A log that is not whole is refused, and nothing of it is played.
