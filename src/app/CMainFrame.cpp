@@ -810,7 +810,11 @@ void CMainFrame::OnSelectorEntry(int number, int kind) {
 void CMainFrame::OnMapShown(CChildFrmMaps* frame, int mapIndex) {
     if (frame != ActiveMapsFrame()) return;
     // The row key of the shown map is the engine speed AutoTune works at.
-    if (CModuleMap* map = frame->Document().GetMap(mapIndex)) m_app.State().targetEngineSpeed = map->GetRowKey();
+    if (CModuleMap* map = frame->Document().GetMap(mapIndex)) {
+        m_app.State().targetEngineSpeed = map->GetRowKey();
+        // The next start reopens the last file on this map.
+        m_app.Settings().SetText(CCorvaneApp::kSettingsSection, CCorvaneApp::kLastMapEntry, map->GetClassName());
+    }
     m_selector->FollowMap(mapIndex);
 }
 
