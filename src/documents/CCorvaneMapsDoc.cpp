@@ -5,7 +5,10 @@
 
 #include "documents/AtomicFile.h"
 #include "documents/FamilyMaps.h"
-#include "maps/CModuleMap.h"
+#include "maps/CModuleMapBasic.h"
+#include "maps/IdleMapSync.h"
+#include "maps/TableFamilies.h"
+#include "model/LinkSeam.h"
 #include "model/Archive.h"
 #include "model/Prompter.h"
 
@@ -15,8 +18,6 @@ namespace {
 
 // A map file is a few tens of kilobytes; anything far larger is not one of ours.
 constexpr std::size_t kMaxMapFileBytes = 16u * 1024u * 1024u;
-constexpr const char* kIdleMapClass = "IDLEVSTEMPMap";
-constexpr const char* kIdleAirControlMapClass = "IACVSTEMPMap";
 constexpr const char* kCompositeWithTrailer = "IgnVsRpmMap";
 
 }  // namespace
@@ -41,8 +42,12 @@ CCorvaneMapsDoc::CCorvaneMapsDoc(AppState& app, Comms* comms, LinkSeam* link, Pr
         throw;
     }
     m_context->comms = comms;
-    m_context->link = link;
+    // Edits reach the link through the gate: a document with values a file held outside
+    // their limits sends nothing to a module until the tuner resolved them.
+    m_linkGate = std::make_unique<PushGate>(*this, link);
+    m_context->link = link != nullptr ? m_linkGate.get() : nullptr;
     m_context->prompter = prompter;
+    m_history = std::make_unique<EditHistory>(*this, kNewTuneBaseline, true);
 }
 
 CCorvaneMapsDoc::~CCorvaneMapsDoc() = default;
@@ -53,7 +58,10 @@ void CCorvaneMapsDoc::BuildContents() {
     m_context = std::make_unique<DocumentContext>();
     m_context->image = m_image.get();
     m_context->app = m_app;
-    m_context->modified = [this] { m_modified = true; };
+    m_context->modified = [this] {
+        m_modified = true;
+        if (m_history) m_history->NoteModified();
+    };
     m_image->SetErrorReporter([this](const std::string& text) { Tell(text); });
     m_fileVersion = kCurrentFileVersion;
 
@@ -65,6 +73,9 @@ void CCorvaneMapsDoc::BuildContents() {
     m_basicMapCount = built.basicCount;
     m_compositeMapCount = built.compositeCount;
     m_app->familyPositions = built.positions;
+    std::vector<CModuleMap*> maps;
+    for (const auto& map : m_maps) maps.push_back(map.get());
+    m_idleSync = std::make_unique<IdleMapSync>(maps, m_settings[kIdleRpm].get(), m_settings[kIACStopOffset].get());
 
     int mapBytes = 0;
     for (int i = 0; i < m_basicMapCount; ++i) mapBytes += m_maps[static_cast<std::size_t>(i)]->GetMapSizeBytes();
@@ -139,39 +150,125 @@ bool CCorvaneMapsDoc::ApplySettingDisplayValue(int index, double displayValue) {
     const bool changed = setting->SetModuleValue(m);
     setting->SetBaseValue(m);
     m_modified = true;
-    if (index == kIACStopOffset) {
-        if (CModuleMap* iac = GetMap(FindMap(kIdleAirControlMapClass)))
-            iac->SetBlockTrim(0, iac->GetNumberOfPoints(), static_cast<int>(setting->GetDisplayValue()));
-    } else if (index == kIdleRpm) {
-        SyncIdleMapFromSetting();
-    }
+    AfterSettingEntered(index);
     return changed;
+}
+
+// --- Values outside their limits -------------------------------------------------------------
+
+void CCorvaneMapsDoc::ClampLoadedMap(int mapIndex, std::span<const ValueRecord> records) {
+    CModuleMap* map = GetMap(mapIndex);
+    if (map == nullptr) return;
+    bool clamped = false;
+    const int n = std::min(map->GetNumberOfPoints(), static_cast<int>(records.size()));
+    for (int i = 0; i < n; ++i) {
+        ModuleValue& value = map->GetMapPoint(i)->GetValue();
+        const ValueRecord& record = records[static_cast<std::size_t>(i)];
+        // The base was clamped to the module range by the load; the trim must lie within the
+        // margins around it, or the module value would be a spike no edit could make.
+        const int trim = value.ClampTrimValue(record.trim);
+        if (value.GetBaseValue() == record.base && trim == record.trim) continue;
+        value.SetBaseAndTrim(value.GetBaseValue(), trim);
+        m_outOfLimits.push_back({mapIndex, i, record, value.State()});
+        clamped = true;
+    }
+    if (clamped) map->SaveUndoCopies();
+}
+
+std::vector<OutOfLimitValue> CCorvaneMapsDoc::UnresolvedOutOfLimits() const {
+    std::vector<OutOfLimitValue> open;
+    for (const OutOfLimitValue& v : m_outOfLimits) {
+        const ModuleValue* value = nullptr;
+        if (v.map < 0) {
+            value = GetSetting(v.index);
+        } else if (const CModuleMap* map = GetMap(v.map)) {
+            if (const CModuleMapPoint* point = map->GetMapPoint(v.index)) value = &point->GetValue();
+        }
+        // An edit of the value resolves it; an undo back to the clamped value opens it again.
+        if (value != nullptr && value->State() == v.loaded) open.push_back(v);
+    }
+    return open;
+}
+
+std::string CCorvaneMapsDoc::OutOfLimitsText(std::size_t listed) const {
+    const std::vector<OutOfLimitValue> open = UnresolvedOutOfLimits();
+    if (open.empty()) return {};
+    std::string text = std::to_string(open.size()) + (open.size() == 1 ? " value" : " values") +
+                       " of this file lie outside their limits (a damaged file?). They are shown clamped:";
+    for (std::size_t i = 0; i < open.size() && i < listed; ++i) {
+        const OutOfLimitValue& v = open[i];
+        const std::string where = v.map < 0 ? "Basic setting " + GetSetting(v.index)->GetName()
+                                            : GetMap(v.map)->GetTitle() + ", point " + std::to_string(v.index + 1);
+        text += "\n  " + where + ": stored base " + std::to_string(v.stored.base) + ", trim " +
+                std::to_string(v.stored.trim);
+    }
+    if (open.size() > listed) text += "\n  ... and " + std::to_string(open.size() - listed) + " more";
+    return text + kOutOfLimitsAdvice;
+}
+
+void CCorvaneMapsDoc::AcceptClampedValues() { m_outOfLimits.clear(); }
+
+bool CCorvaneMapsDoc::PushGate::IsLinked() const {
+    return m_link != nullptr && m_link->IsLinked() && (m_doc.m_outOfLimits.empty() || m_doc.UnresolvedOutOfLimits().empty());
+}
+
+bool CCorvaneMapsDoc::PushGate::WriteBlock(std::uint16_t address, std::span<const std::uint8_t> bytes) {
+    return IsLinked() && m_link->WriteBlock(address, bytes);
+}
+
+// --- Edit history ---------------------------------------------------------------------------
+
+CModuleMapBasic* CCorvaneMapsDoc::HistoryMap(int index) { return dynamic_cast<CModuleMapBasic*>(GetMap(index)); }
+
+void CCorvaneMapsDoc::RestoreHistorySetting(int index, const ValueState& state) {
+    CBasicSettingsModuleValue* setting = GetSetting(index);
+    if (setting == nullptr) return;
+    setting->RestoreState(state);
+    const bool linked = m_context->link != nullptr && m_context->link->IsLinked();
+    if (linked && m_settingWriter && m_settingWriter(index))
+        setting->MarkInSync();
+    else
+        setting->MarkNotInSync();
+    m_modified = true;
 }
 
 // --- Idle speed -----------------------------------------------------------------------------
 
+void CCorvaneMapsDoc::AfterMapEdited(const CModuleMap& map) {
+    if (&map != m_idleSync->IdleMap()) return;
+    m_idleSync->OnMapEdited(map);
+    m_modified = true;
+}
+
+void CCorvaneMapsDoc::AfterSettingEntered(int index) {
+    if (index == kIACStopOffset) {
+        m_idleSync->OnIacStopOffsetChanged();
+        m_modified = true;
+    } else if (index == kIdleRpm) {
+        SyncIdleMapFromSetting();
+    }
+}
+
 bool CCorvaneMapsDoc::SyncIdleSettingFromMap() {
-    CModuleMap* map = GetMap(FindMap(kIdleMapClass));
-    CBasicSettingsModuleValue* setting = GetSetting(kIdleRpm);
-    if (map == nullptr || setting == nullptr) return false;
-    int low = 0;
-    if (!map->GetMapLowIdleRpm(low)) return false;
-    setting->SetBaseValue(low);
-    setting->SetModuleValue(low);
-    m_lowIdleRpm = low;
+    if (!m_idleSync->UpdateSettingFromMap()) return false;
     m_modified = true;
     return true;
 }
 
 bool CCorvaneMapsDoc::SyncIdleMapFromSetting() {
-    CModuleMap* map = GetMap(FindMap(kIdleMapClass));
-    CBasicSettingsModuleValue* setting = GetSetting(kIdleRpm);
-    if (map == nullptr || setting == nullptr) return false;
-    map->SynchronizeIdleMap(setting->GetBaseValue());
-    int low = 0;
-    if (map->GetMapLowIdleRpm(low)) m_lowIdleRpm = low;
+    if (m_idleSync->IdleMap() == nullptr || GetSetting(kIdleRpm) == nullptr) return false;
+    m_idleSync->OnIdleRpmSettingChanged();
     m_modified = true;
     return true;
+}
+
+int CCorvaneMapsDoc::GetLowIdleRpm() const { return m_idleSync->RememberedLowIdleRpm().value_or(0); }
+
+std::string CCorvaneMapsDoc::MapTitle(int index) const {
+    const CModuleMap* map = GetMap(index);
+    if (map == nullptr) return {};
+    if (map != m_idleSync->IdleMap()) return map->GetTitle();
+    return map->GetTitle() + m_idleSync->LowIdleTitleSuffix();
 }
 
 // --- Selector tree --------------------------------------------------------------------------
@@ -183,6 +280,14 @@ void CCorvaneMapsDoc::ApplyEditMargins() {
         for (int j = 0; j < map->GetNumberOfPoints(); ++j)
             map->SetPointMargins(j, map->GetLowerMargin().y, map->GetUpperMargin().y);
     }
+    // Part of opening a file: the values as they are now are what was loaded, for the history
+    // and for the out-of-limit notes alike.
+    for (OutOfLimitValue& v : m_outOfLimits) {
+        if (v.map < 0) continue;
+        if (const CModuleMap* map = GetMap(v.map))
+            if (const CModuleMapPoint* point = map->GetMapPoint(v.index)) v.loaded = point->GetValue().State();
+    }
+    if (m_history && m_history->StepCount() == 0) m_history->Checkpoint(m_history->Baseline(), !m_modified);
 }
 
 std::vector<SelectorEntry> CCorvaneMapsDoc::SelectorTree() const {
@@ -195,6 +300,13 @@ std::vector<SelectorEntry> CCorvaneMapsDoc::SelectorTree() const {
         previousGroup = map.GetGroupNumber();
         tree.push_back({SelectorEntry::Type::kMap, map.GetTitle(), SelectorEntry::kKindMap, i});
     }
+    const auto tables = TableFamilies::Present(Maps());
+    if (!tables.empty()) {
+        tree.push_back({SelectorEntry::Type::kGroup, SelectorEntry::kTablesGroup, -1, -1});
+        for (const auto& family : tables)
+            tree.push_back({SelectorEntry::Type::kTable, family.Title(), SelectorEntry::kKindTable,
+                            SelectorNumberOfTable(family.Name())});
+    }
     tree.push_back({SelectorEntry::Type::kGroup, "Module Configuration", -1, -1});
     tree.push_back({SelectorEntry::Type::kBasicSettings, "Basic Settings",
                     SelectorEntry::kKindBasicSettings, GetMapCount()});
@@ -202,6 +314,26 @@ std::vector<SelectorEntry> CCorvaneMapsDoc::SelectorTree() const {
         tree.push_back({SelectorEntry::Type::kWarranty, "Warranty Information",
                         SelectorEntry::kKindWarranty, GetMapCount() + 1});
     return tree;
+}
+
+int CCorvaneMapsDoc::SelectorNumberOfTable(const std::string& family) const {
+    const auto& all = TableFamilies::All();
+    for (std::size_t k = 0; k < all.size(); ++k)
+        if (all[k].name == family) return GetMapCount() + 2 + static_cast<int>(k);
+    return -1;
+}
+
+std::string CCorvaneMapsDoc::TableOfSelectorNumber(int number) const {
+    const auto& all = TableFamilies::All();
+    const int k = number - GetMapCount() - 2;
+    return k >= 0 && k < static_cast<int>(all.size()) ? all[static_cast<std::size_t>(k)].name : std::string();
+}
+
+std::vector<CModuleMap*> CCorvaneMapsDoc::Maps() const {
+    std::vector<CModuleMap*> maps;
+    maps.reserve(m_maps.size());
+    for (const auto& map : m_maps) maps.push_back(map.get());
+    return maps;
 }
 
 // --- Storing --------------------------------------------------------------------------------
@@ -254,6 +386,7 @@ bool CCorvaneMapsDoc::Save(const std::string& path, std::string* error) {
     if (!AtomicFile::Write(path, SaveToBytes(), error)) return false;
     m_path = path;
     m_modified = false;
+    m_history->MarkSaved();
     return true;
 }
 
@@ -263,7 +396,10 @@ void CCorvaneMapsDoc::Serialize(Archive& archive) {
         return;
     }
     const MapFileParse parsed = MapFileRecords::Parse(archive, m_productCode);
-    if (parsed.Ok()) ApplyRecords(parsed.records);
+    if (parsed.Ok()) {
+        ApplyRecords(parsed.records);
+        m_history->Checkpoint(kLoadedBaseline, true);
+    }
     m_app->loadStatus = parsed.status;
 }
 
@@ -290,6 +426,7 @@ CCorvaneMapsDoc::LoadResult CCorvaneMapsDoc::FromRecords(const MapFileRecords& r
             auto doc = std::make_unique<CCorvaneMapsDoc>(app, comms, link, prompter);
             doc->ApplyRecords(records);
             doc->m_modified = false;
+            doc->m_history->Checkpoint(kLoadedBaseline, true);
             result.document = std::move(doc);
         } catch (const std::bad_alloc&) {
             // The constructor has told the user; the file is refused like a damaged one.
@@ -310,7 +447,12 @@ CCorvaneMapsDoc::LoadResult CCorvaneMapsDoc::Open(const std::string& path, AppSt
         return result;
     }
     LoadResult result = Load(*bytes, app, comms, link, prompter);
-    if (result.document) result.document->m_path = path;
+    if (result.document) {
+        result.document->m_path = path;
+        const std::size_t slash = path.find_last_of("/\\");
+        result.document->m_history->Checkpoint(
+            "Opened " + (slash == std::string::npos ? path : path.substr(slash + 1)), true);
+    }
     return result;
 }
 
@@ -319,14 +461,20 @@ void CCorvaneMapsDoc::ApplyRecords(const MapFileRecords& records) {
     m_baseMapName = records.baseMapName.substr(0, kBaseMapNameLength);
     WriteBaseMapNameToImage();
 
+    m_outOfLimits.clear();
+    auto loadSetting = [this](int index, const ValueRecord& record) {
+        CBasicSettingsModuleValue& setting = *m_settings[static_cast<std::size_t>(index)];
+        setting.LoadFileRecord(record);  // clamps the base to the setting's range
+        if (setting.GetBaseValue() != record.base) m_outOfLimits.push_back({-1, index, record, setting.State()});
+    };
     if (records.version >= 11) {
         for (std::size_t i = 0; i < m_settings.size() && i < records.settings.size(); ++i)
-            m_settings[i]->LoadFileRecord(records.settings[i]);
+            loadSetting(static_cast<int>(i), records.settings[i]);
     } else {
         // Versions 9 and 10 hold indices 0..10 and 12..25; the rest keep their initial values.
         std::size_t next = 0;
         for (int i = 0; i <= 25 && next < records.settings.size(); ++i)
-            if (i != kIACStopOffset) m_settings[static_cast<std::size_t>(i)]->LoadFileRecord(records.settings[next++]);
+            if (i != kIACStopOffset) loadSetting(i, records.settings[next++]);
     }
 
     // Maps in array order: composites come after the maps they stand on and rebuild
@@ -336,7 +484,8 @@ void CCorvaneMapsDoc::ApplyRecords(const MapFileRecords& records) {
         if (map->IsComposite()) {
             map->LoadFileRecords({});
         } else if (next < records.mapPoints.size()) {
-            map->LoadFileRecords(records.mapPoints[next++]);
+            map->LoadFileRecords(records.mapPoints[next]);
+            ClampLoadedMap(static_cast<int>(&map - m_maps.data()), records.mapPoints[next++]);
         }
     }
 

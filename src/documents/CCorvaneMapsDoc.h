@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -8,10 +9,13 @@
 
 #include "documents/MapFileRecords.h"
 #include "documents/ProductFamily.h"
+#include "maps/EditHistory.h"
+#include "maps/EditHistorySubject.h"
 #include "model/AppState.h"
 #include "model/CBasicSettingsModuleValue.h"
 #include "model/CModuleMemoryMapMirror.h"
 #include "model/DocumentContext.h"
+#include "model/LinkSeam.h"
 #include "model/WarrantyValues.h"
 
 namespace corvane {
@@ -19,22 +23,36 @@ namespace corvane {
 class Archive;
 class CModuleMap;
 class Comms;
-class LinkSeam;
+class IdleMapSync;
 class Prompter;
 
 // One entry of the map selector tree as the document feeds it.
 struct SelectorEntry {
-    enum class Type { kGroup, kMap, kBasicSettings, kWarranty };
+    enum class Type { kGroup, kMap, kBasicSettings, kWarranty, kTable };
     // Item kinds of the selector: 0 a map in the maps view, 3 the basic settings view, 5 the
-    // warranty view; group headers have no kind (-1).
+    // warranty view, 7 a family's table; group headers have no kind (-1).
     static constexpr int kKindMap = 0;
     static constexpr int kKindBasicSettings = 3;
     static constexpr int kKindWarranty = 5;
+    static constexpr int kKindTable = 7;
+    static constexpr const char* kTablesGroup = "Tables";
 
     Type type;
     std::string text;
     int itemKind = -1;
-    int number = -1;  // map index; map count for "Basic Settings"; map count + 1 for warranty
+    // map index; map count for "Basic Settings"; map count + 1 for warranty; map count + 2 + k
+    // for the table of the k-th family of TableFamilies::All()
+    int number = -1;
+};
+
+// A value of a loaded file that lay outside its limits (a base outside the module range, a
+// trim outside its margins): the document holds it clamped, as the file format has no
+// checksum and such a value means a damaged file.
+struct OutOfLimitValue {
+    int map = -1;        // map index; -1: a basic setting
+    int index = 0;       // point of the map, or setting index
+    ValueRecord stored;  // as the file holds it
+    ValueState loaded;   // as the document took it, clamped
 };
 
 // The maps document: one complete tuning of the module. It owns its memory image, the 29 basic
@@ -44,7 +62,7 @@ struct SelectorEntry {
 // Loading never touches a document the user has: Open/Load read the whole file into records
 // first (MapFileRecords::Parse) and build a fresh document from them only when every rule
 // held, so a refused file costs no document at all.
-class CCorvaneMapsDoc {
+class CCorvaneMapsDoc : public EditHistorySubject {
 public:
     static constexpr int kCurrentFileVersion = 12;
     static constexpr std::uint16_t kBaseMapNameAddress = 0x0F00;
@@ -59,12 +77,18 @@ public:
     static constexpr const char* kCorruptMessage =
         "Aborting File Load: DataFile corrupt OR incompatible version.";
     static constexpr const char* kOutOfMemoryMessage = "Out of Memory!";
+    // The first entries of the edit history.
+    static constexpr const char* kNewTuneBaseline = "New tune";
+    static constexpr const char* kLoadedBaseline = "Loaded from file";
+    static constexpr const char* kOutOfLimitsAdvice =
+        "\nWRITE and sending edits to a linked module are refused until each of them is edited "
+        "(or the clamped values are accepted).";
 
     // A new document of the running product family (app.productCode). Family positions are
     // recorded into app.
     explicit CCorvaneMapsDoc(AppState& app, Comms* comms = nullptr, LinkSeam* link = nullptr,
                              Prompter* prompter = nullptr);
-    ~CCorvaneMapsDoc();
+    ~CCorvaneMapsDoc() override;
     CCorvaneMapsDoc(const CCorvaneMapsDoc&) = delete;
     CCorvaneMapsDoc& operator=(const CCorvaneMapsDoc&) = delete;
 
@@ -118,10 +142,9 @@ public:
     [[nodiscard]] int GetSettingCount() const { return static_cast<int>(m_settings.size()); }
     [[nodiscard]] CBasicSettingsModuleValue* GetSetting(int index) const;
     // Applies a display value to a setting as the settings view does: the module value and
-    // base take DisplayToModule(d) clamped to the range; the idle air control stop offset then
-    // sets the trims of the idle air control map, the idle speed moves the idle speed map.
-    // Marks the document modified; returns whether the module value changed. Sending the
-    // value to a linked module is the caller's.
+    // base take DisplayToModule(d) clamped to the range, then AfterSettingEntered. Marks the
+    // document modified; returns whether the module value changed. Sending the value to a
+    // linked module is the caller's.
     bool ApplySettingDisplayValue(int index, double displayValue);
     // The number of maps the map file records (family A: the basic maps only).
     [[nodiscard]] std::uint32_t GetFileMapCount() const;
@@ -153,20 +176,72 @@ public:
     // Empty while the document was never saved or opened.
     [[nodiscard]] const std::string& GetPathName() const { return m_path; }
 
+    // --- Values a file held outside their limits ------------------------------------------
+    // Those the tuner has neither edited since the load nor accepted as clamped. While any
+    // remain, WRITE and the push of an edit to a linked module refuse.
+    [[nodiscard]] std::vector<OutOfLimitValue> UnresolvedOutOfLimits() const;
+    // What the tuner is told about them: how many and the first `listed`; empty when none.
+    [[nodiscard]] std::string OutOfLimitsText(std::size_t listed = 5) const;
+    // The tuner takes the clamped values as shown: none remains unresolved.
+    void AcceptClampedValues();
+
+    // --- Edit history ------------------------------------------------------------------------
+    // Every edit of this document is a step of it; a load, a READ and a new document are its
+    // checkpoints.
+    [[nodiscard]] EditHistory& History() { return *m_history; }
+    [[nodiscard]] const EditHistory& History() const { return *m_history; }
+    // How a setting put back by undo or redo reaches a linked module (true: the module holds
+    // it now). Without one, settings change in the document only and are not in sync.
+    void SetSettingWriter(std::function<bool(int index)> writer) { m_settingWriter = std::move(writer); }
+
+    // EditHistorySubject.
+    [[nodiscard]] int HistoryMapCount() const override { return GetMapCount(); }
+    [[nodiscard]] CModuleMapBasic* HistoryMap(int index) override;
+    [[nodiscard]] int HistorySettingCount() const override { return GetSettingCount(); }
+    [[nodiscard]] ModuleValue* HistorySetting(int index) override { return GetSetting(index); }
+    [[nodiscard]] std::string HistoryName() const override { return m_baseMapName; }
+    void RestoreHistorySetting(int index, const ValueState& state) override;
+    void RestoreHistoryName(const std::string& name) override { SetBaseMapName(name); }
+    [[nodiscard]] bool HistoryModified() const override { return m_modified; }
+    void SetHistoryModified(bool modified) override { m_modified = modified; }
+
     // --- Idle speed synchronisation ---------------------------------------------------------
+    // The one place where the idle speed map and the idle speed setting follow each other and
+    // the IAC stop offset sets the trims of the idle air control map. The maps views' editors,
+    // the settings edits and the command-line tool all go through it; in a family without
+    // these maps it does nothing.
+    [[nodiscard]] IdleMapSync& IdleSync() const { return *m_idleSync; }
+    // After a map of this document was edited: when it is the idle speed map, the idle speed
+    // setting takes its lowest idle speed.
+    void AfterMapEdited(const CModuleMap& map);
+    // After setting `index` was entered, whether its value changed or not (entering the same
+    // value again resets what was edited by hand): the IAC stop offset becomes the trim of
+    // every point of the idle air control map, the idle speed moves the idle speed map.
+    void AfterSettingEntered(int index);
     // The idle speed setting takes the lowest idle speed of the idle speed map (base and
     // module value); returns false when the family has no idle speed map.
     bool SyncIdleSettingFromMap();
     // The idle speed map moves so that its lowest base equals the setting's base.
     bool SyncIdleMapFromSetting();
-    [[nodiscard]] int GetLowIdleRpm() const { return m_lowIdleRpm; }
+    // The lowest idle speed last taken from the idle speed map (module units), 0 before.
+    [[nodiscard]] int GetLowIdleRpm() const;
+    // The title a view shows for map `index`: the map's title, for the idle speed map followed
+    // by its low idle speed in display units (" (Low Idle: 950 Rpm)"). Empty for no map.
+    [[nodiscard]] std::string MapTitle(int index) const;
 
     // Gives every point of every basic map its map's lower and upper edit margins, as opening
     // a file from the File menu does.
     void ApplyEditMargins();
 
     // --- Map selector feed ------------------------------------------------------------------
+    // Every map under its group, the "Tables" group with one entry per family the document
+    // holds as a table, then "Module Configuration".
     [[nodiscard]] std::vector<SelectorEntry> SelectorTree() const;
+    // The selector number of a family's table and back (empty: the number is no table's).
+    [[nodiscard]] int SelectorNumberOfTable(const std::string& family) const;
+    [[nodiscard]] std::string TableOfSelectorNumber(int number) const;
+    // The maps array as plain pointers, in order.
+    [[nodiscard]] std::vector<CModuleMap*> Maps() const;
 
 private:
     void BuildContents();
@@ -174,6 +249,21 @@ private:
     void StoreDocument(Archive& archive);
     // Fills this document from records that passed MapFileRecords::Check.
     void ApplyRecords(const MapFileRecords& records);
+    // Notes and clamps the stored values of one loaded map that lie outside their limits.
+    void ClampLoadedMap(int mapIndex, std::span<const ValueRecord> records);
+
+    // The link as the document's values see it: closed while unresolved out-of-limit values
+    // remain.
+    class PushGate : public LinkSeam {
+    public:
+        PushGate(CCorvaneMapsDoc& doc, LinkSeam* link) : m_doc(doc), m_link(link) {}
+        [[nodiscard]] bool IsLinked() const override;
+        [[nodiscard]] bool WriteBlock(std::uint16_t address, std::span<const std::uint8_t> bytes) override;
+
+    private:
+        CCorvaneMapsDoc& m_doc;
+        LinkSeam* m_link;
+    };
     void Tell(const std::string& text) const;
 
     AppState* m_app;
@@ -191,7 +281,12 @@ private:
     std::string m_baseMapName;
     std::string m_path;
     bool m_modified = false;
-    int m_lowIdleRpm = 0;
+    std::unique_ptr<IdleMapSync> m_idleSync;
+    std::function<bool(int)> m_settingWriter;
+    std::vector<OutOfLimitValue> m_outOfLimits;
+    std::unique_ptr<PushGate> m_linkGate;
+    // Last member: it looks at the values above when it is made.
+    std::unique_ptr<EditHistory> m_history;
 };
 
 }  // namespace corvane

@@ -28,6 +28,12 @@ inline constexpr const char* kUploadNoDocument = "Upload can't occur when a map 
 inline constexpr const char* kUploadErrorTitle = "Upload Error";
 inline constexpr const char* kReadProgress = "Reading Module Maps and Settings...";
 inline constexpr const char* kUploadAborted = "Aborting:  An error has occurred during file upload";
+// Entries of the edit history that the link makes.
+inline constexpr const char* kReadCheckpoint = "READ from module";
+// Said after kUploadAborted when a READ was cut short: the document took none of it.
+inline constexpr const char* kReadLeftDocumentTail =
+    "\n\nNothing was changed: the document holds what it held before the READ.";
+inline constexpr const char* kReadSettingsStep = "Read Module Settings";
 inline constexpr const char* kOutOfStepTail =
     "\n\n   A data value is NOT in syncronization with a module value.\nYou may have edited this "
     "document while NOT linked to the module.\nIf you desire the current document data to be "
@@ -45,6 +51,12 @@ inline constexpr const char* kDocumentFileNotSelected =
     "DOWNLOAD command.";
 inline constexpr const char* kWriteProgress = "Writing module maps and settings...";
 inline constexpr const char* kDownloadAborted = "Download transfer ABORTED";
+inline constexpr const char* kWriteRefusedHead = "WRITE refused.\n\n";
+// Said after kDownloadAborted: what the module may now hold.
+inline constexpr const char* kWriteInterruptedHead = "\n\nThe module may now hold this WRITE in part:";
+inline constexpr const char* kWriteInterruptedMaps = "\nMaps that may be written in part (marked not in sync):";
+inline constexpr const char* kWriteInterruptedTail =
+    "\n\nThe document is unchanged. WRITE again when the link is back.";
 // After WRITE, when the read-back finds other bytes than were sent, or cannot read back.
 inline constexpr const char* kWriteAgainQuestion = "\n\nWRITE again?";
 inline constexpr const char* kVerifyReadFailed =
@@ -66,6 +78,11 @@ inline constexpr const char* kWarrantyRpmTitle = "Warranty Rpm";
 inline constexpr const char* kClearingRpm = "Clearing the RPM values. Please Wait...";
 inline constexpr const char* kVinTooLong = "Number of Characters for VIN must be less than or equal to ";
 inline constexpr const char* kVinNotSetTitle = "VIN Not Set";
+// The VIN field shows the VIN's bytes printable (PrintableText); a typed text must read back
+// as bytes the same way.
+inline constexpr const char* kVinNotPrintable =
+    "The VIN was not sent: type printable characters only, a backslash as \\\\ and any other "
+    "byte as \\xNN (two hexadecimal digits), as the field shows them.";
 // Which step of a warranty operation failed.
 inline constexpr const char* kWarrantyReadFailed = "Warranty read FAILED: ";
 inline constexpr const char* kWarrantyClearFailed = "Warranty clear FAILED: ";
