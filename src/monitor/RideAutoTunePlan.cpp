@@ -92,6 +92,8 @@ std::string RideAutoTunePlan::Description() const {
 
 RideAutoTunePlan::Applied RideAutoTunePlan::Apply(CCorvaneMapsDoc& doc) const {
   Applied applied;
+  // All of it is one step of the document's history: one undo takes the whole apply back.
+  EditHistory::Step step = doc.History().Begin(Description());
   std::map<int, std::vector<CClipBoardItem>> byMap;
   for (const Change& c : m_changes) {
     CModuleMap* map = doc.GetMap(c.mapIndex);
@@ -108,6 +110,7 @@ RideAutoTunePlan::Applied RideAutoTunePlan::Apply(CCorvaneMapsDoc& doc) const {
     for (const CClipBoardItem& item : items)
       if (!map.IsPointInSync(item.index)) ++applied.notInSync;
   }
+  step.Commit();
   return applied;
 }
 

@@ -46,7 +46,8 @@ public:
 
   // Sets every change on the document's maps, one map at a time and each as one paste, so that
   // a linked module gets one block per map (the maps' own push: points the module did not take
-  // are marked not in sync). Points whose value is no longer `before` are left alone.
+  // are marked not in sync), all as one step of the document's edit history named by
+  // Description(). Points whose value is no longer `before` are left alone.
   Applied Apply(CCorvaneMapsDoc& doc) const;
 
   // The document's fuel table as Ride AutoTune takes it (CRideAutoTune::SetTable): fuel in

@@ -270,8 +270,17 @@ TEST(RideAutoTunePlanTest, OnlyReadyCellsMoveAndACellWithoutSamplesNever) {
     EXPECT_EQ(afterTrim[i], trim[i]) << i;
   }
   EXPECT_EQ(after[10 * 64 + 20], 440.0);
+  // One step of the document's history, named by the plan; one undo takes all of it back.
+  ASSERT_GE(doc->History().StepCount(), 1u);
+  EXPECT_EQ(doc->History().Description(doc->History().StepCount() - 1), plan.Description());
+  EXPECT_EQ(plan.Description(), "Ride AutoTune: 1 fuel point, 1 rear trim point");
   // Applying the same plan again changes nothing: its points no longer hold their old values.
   EXPECT_EQ(plan.Apply(*doc).points, 0);
+  ASSERT_TRUE(doc->History().Undo());
+  std::vector<double> undone, undoneTrim;
+  RideAutoTunePlan::ReadTable(*doc, undone, undoneTrim);
+  EXPECT_EQ(undone, fuel);
+  EXPECT_EQ(undoneTrim, trim);
 }
 
 TEST(RideAutoTunePlanTest, ChosenCellsOnlyAndValuesStayInsideTheModuleRange) {
