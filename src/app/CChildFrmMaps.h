@@ -81,6 +81,8 @@ signals:
     void autoTuneDiscarded(CChildFrmMaps* frame, int count);
     // The compared tune was set, replaced or cleared.
     void comparisonChanged(CChildFrmMaps* frame);
+    // The document's edit history took a step, moved, or started anew.
+    void historyChanged(CChildFrmMaps* frame);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

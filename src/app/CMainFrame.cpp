@@ -89,6 +89,7 @@ CMainFrame::CMainFrame(CCorvaneApp& app) : m_app(app) {
     BuildActions();
     BuildSelectorBar();
     BuildDifferencesBar();
+    BuildHistoryDock();
     BuildToolBars();
     BuildStatusBar();
     m_dataLinkBox = new CLinkStatusDlg("Data Link", this);
@@ -295,6 +296,10 @@ void CMainFrame::RunCommand(int id) {
         case cmd::kEditUndo:
         case cmd::kEditCopy:
         case cmd::kEditPaste: EditKey(id); break;
+        case cmd::kEditUndoLastEdit:
+        case cmd::kEditRedo:
+        case cmd::kEditAcceptClamped:
+        case cmd::kViewHistory: OnHistoryCommand(id); break;
         case cmd::kViewToolbar: m_mainBar->setVisible(Action(id)->isChecked()); break;
         case cmd::kViewStatusBar: statusBar()->setVisible(Action(id)->isChecked()); break;
         case cmd::kViewDifferences:
@@ -686,6 +691,7 @@ void CMainFrame::UpdateCommandStates() {
         Action(id)->setEnabled(hasMaps || (id == cmd::kFileClose && m_mdi->currentSubWindow()));
     CChildFrmMaps* frame = ActiveMapsFrame();
     Action(cmd::kStopComparing)->setEnabled(frame && frame->Comparison());
+    RefreshHistory();
 }
 
 void CMainFrame::RefreshTitle() {
@@ -744,6 +750,9 @@ void CMainFrame::AddMapsFrame(CChildFrmMaps* frame) {
         if (changed == ActiveMapsFrame() || changed == m_differencesFrame) RefreshDifferences();
     });
     connect(frame, &CChildFrmMaps::autoTuneToggled, this, [this] { RefreshLinkUi(); });
+    connect(frame, &CChildFrmMaps::historyChanged, this, [this](CChildFrmMaps* changed) {
+        if (changed == ActiveMapsFrame()) RefreshHistory();
+    });
     connect(frame, &CChildFrmMaps::autoTuneDiscarded, this, [this](CChildFrmMaps*, int count) {
         statusBar()->showMessage(
             QString("%1 AutoTune correction%2 discarded: another map is shown.").arg(count).arg(count == 1 ? " was" : "s were"),

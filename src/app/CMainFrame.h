@@ -29,6 +29,7 @@ class CLinkStatusDlg;
 class CMapsView;
 class CPPageTuningMapSelector;
 class CTuneDifferencesView;
+class CHistoryDock;
 struct MenuEntryDef;
 
 // The main window: the MDI area with the documents' windows, the menus and accelerators (one
@@ -111,6 +112,12 @@ private:
     void BuildSelectorBar();
     void BuildDifferencesBar();
     void OnCompareWith();
+    // The edit history of the maps document in front (CMainFrameHistory.cpp).
+    void BuildHistoryDock();
+    void OnHistoryCommand(int id);
+    void GoToHistoryPosition(int position);
+    void AfterHistoryMove(CChildFrmMaps& frame);
+    void RefreshHistory();
     // A row of the differences list: that map shown as the selector shows it, that point active.
     void OnDifferenceChosen(int mapIndex, int point);
     void OnTakeValue(int mapIndex, int point);
@@ -154,6 +161,7 @@ private:
     QDockWidget* m_differencesBar = nullptr;
     CTuneDifferencesView* m_differences = nullptr;
     QPointer<CChildFrmMaps> m_differencesFrame;  // whose differences the bar lists
+    CHistoryDock* m_historyDock = nullptr;
     // The comparison the bar was last opened for; compared by address only, never used.
     const void* m_differencesShownFor = nullptr;
     QLabel* m_portLabel = nullptr;

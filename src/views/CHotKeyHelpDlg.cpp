@@ -39,6 +39,8 @@ constexpr CHotKeyHelpDlg::Row kRows[] = {
     {"[A]", ""},
     {"[Ctrl]-[A]", ""},
     {"[SPACE BAR]", "Activates/De-activates the active point information box."},
+    {"[Ctrl]-[Alt]-[Z]", "Undo the LAST edit (one step of the History list)."},
+    {"[Ctrl]-[Alt]-[Y]", "Redo the edit undone last."},
 };
 
 }  // namespace
