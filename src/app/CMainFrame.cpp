@@ -749,7 +749,11 @@ void CMainFrame::AddMapsFrame(CChildFrmMaps* frame) {
     connect(frame, &CChildFrmMaps::comparisonChanged, this, [this](CChildFrmMaps* changed) {
         if (changed == ActiveMapsFrame() || changed == m_differencesFrame) RefreshDifferences();
     });
-    connect(frame, &CChildFrmMaps::autoTuneToggled, this, [this] { RefreshLinkUi(); });
+    connect(frame, &CChildFrmMaps::autoTuneToggled, this, [this, frame] {
+        RefreshLinkUi();
+        if (const CMapsView* view = frame->MapsView(); view && !view->LastAutoTuneText().isEmpty())
+            statusBar()->showMessage(view->LastAutoTuneText(), 15000);
+    });
     connect(frame, &CChildFrmMaps::historyChanged, this, [this](CChildFrmMaps* changed) {
         if (changed == ActiveMapsFrame()) RefreshHistory();
     });
