@@ -41,6 +41,8 @@ class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
     static constexpr const char* kTitle = "CorvaneIII";
+    static constexpr const char* kReplayEndedText =
+        "Replay ended: the values shown are no longer fed. The link is closed during a replay: link again to see the module.";
     static constexpr const char* kNoDocumentMessage = "Please select a document to view, then reselect the desired map.";
     static constexpr const char* kResetGaugesQuestion = "All guage positions and value entries will be reset to defaults.";
     static constexpr const char* kResetGaugesTitle = "Warning:Reset Gauge Positions";
