@@ -55,6 +55,7 @@ inline constexpr int kEditRedo = 32871;
 inline constexpr int kViewHistory = 32872;
 inline constexpr int kEditAcceptClamped = 32873;
 inline constexpr int kViewDifferences = 32852; // shows or hides the "Differences" bar (ours)
+inline constexpr int kViewTable = 32853;  // the shown map's family as a table, and back (ours)
 inline constexpr int kSimulatedPort = 1;   // "Simulated Module" in the port menu (ours)
 // Backups and the read-back after WRITE (ours).
 inline constexpr int kBackups = 380;

@@ -25,7 +25,7 @@ const std::vector<std::pair<QString, QStringList>> kExpectedMenus = {
                "Backups...", "-", "P&rint Setup...", "-", "Recent File", "-", "E&xit"}},
     {"&Edit", {"&Undo\tCtrl+Z", "Undo &Last Edit\tCtrl+Alt+Z", "&Redo\tCtrl+Alt+Y", "-", "Cu&t\tCtrl+X",
                "&Copy\tCtrl+C", "&Paste\tCtrl+V", "-", "&Accept Clamped Values"}},
-    {"&View", {"&Toolbar", "&Status Bar", "&Differences", "&History"}},
+    {"&View", {"&Toolbar", "&Status Bar", "&Differences", "T&able / Curve\tT", "&History"}},
     {"&Gauges", {"Toggle Monitor Gauges", "Monitor Gauge Styles", "-", "Reset Guage Data Files"}},
     {"&Gauges|Monitor Gauge Styles", {"RPM/TPS AutoTune Tracking"}},
     {"&Tools", {"Monitor Replay", "Monitor Logging", "Log Viewer", "-", "Edit Manufacturer ID", "AFR Calculator"}},
