@@ -3,8 +3,6 @@
 
 #include <QStatusBar>
 
-#include <functional>
-
 #include "app/CChildFrame.h"
 #include "app/CMonitorDataReplayDlg.h"
 #include "app/CommandTable.h"
@@ -18,21 +16,6 @@
 
 using namespace corvane;
 using namespace corvane::test;
-
-namespace {
-
-bool WaitFor(const std::function<bool()>& done, int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > milliseconds) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
-}  // namespace
 
 class ReplayEndTest : public QObject {
     Q_OBJECT
