@@ -98,6 +98,7 @@ VerifyResult WriteVerification::Run(Comms& comms, Prompter& prompter, LinkDocume
             for (std::uint16_t i = 0; i < batch[k].length; ++i)
                 expected[i] = image.ReadByte(static_cast<std::uint16_t>(batch[k].address + i));
             compare(batch[k].address, answers[k], expected);
+            result.mapBytes += batch[k].length;
             prompter.ProgressStep(++done);
         }
     }
@@ -125,6 +126,10 @@ VerifyResult WriteVerification::Run(Comms& comms, Prompter& prompter, LinkDocume
                         expected[i] = image.ReadByte(static_cast<std::uint16_t>(small[k].address + i));
                 }
                 compare(small[k].address, answers[k], expected);
+                if (k + 1 < small.size())
+                    ++result.settingsBlocks;
+                else
+                    result.nameCompared = true;
             }
         }
     }
@@ -135,6 +140,33 @@ VerifyResult WriteVerification::Run(Comms& comms, Prompter& prompter, LinkDocume
     std::sort(result.mismatches.begin(), result.mismatches.end(),
               [](const VerifyMismatch& a, const VerifyMismatch& b) { return a.address < b.address; });
     return result;
+}
+
+std::string WriteVerification::CoverageText(LinkDocument& doc, const VerifyResult& result) {
+    if (!result.readOk) return "NOT verified: the module could not be read back";
+    // Maps whose bytes all lie in what was compared.
+    int maps = 0;
+    std::string spans;
+    const std::vector<Range> ranges = MapRanges();
+    for (int i = 0; i < doc.GetBasicMapCount(); ++i) {
+        const CModuleMap* map = doc.GetMap(i);
+        if (map == nullptr || map->GetMapSizeBytes() <= 0) continue;
+        const std::uint32_t start = map->GetStartAddress();
+        const std::uint32_t end = start + static_cast<std::uint32_t>(map->GetMapSizeBytes());
+        for (const Range& r : ranges)
+            if (start >= r.start && end <= r.end) {
+                ++maps;
+                break;
+            }
+    }
+    for (const Range& r : ranges) spans += (spans.empty() ? "" : ", ") + Hex4(r.start) + "-" + Hex4(r.end - 1);
+    std::string text = "verified " + std::to_string(maps) + (maps == 1 ? " map (" : " maps (") +
+                       std::to_string(result.mapBytes) + " bytes at " + spans + "), " +
+                       std::to_string(result.settingsBlocks) + " settings blocks" +
+                       (result.nameCompared ? " and the base map name" : "");
+    if (result.mismatches.empty()) return text + ": all read back as written";
+    return text + ": " + std::to_string(result.mismatches.size()) +
+           (result.mismatches.size() == 1 ? " byte differs" : " bytes differ");
 }
 
 std::vector<std::string> WriteVerification::Describe(LinkDocument& doc, const std::vector<VerifyMismatch>& mismatches) {
