@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPrinter>
 #include <QSerialPortInfo>
 #include <QStatusBar>
 #include <QStyle>
@@ -151,9 +152,7 @@ void CMainFrame::BuildActions() {
     connect(m_portGroup, &QActionGroup::triggered, this, &CMainFrame::OnPortSelected);
 
     // Commands this build has no part for yet are shown greyed rather than doing nothing.
-    for (int id : {cmd::kFilePrintSetup, cmd::kFilePrint, cmd::kEditCut, cmd::kHelpTopics, cmd::kContextHelp,
-                   cmd::kEditManufacturerId})
-        Action(id)->setEnabled(false);
+    for (int id : {cmd::kEditCut, cmd::kEditManufacturerId}) Action(id)->setEnabled(false);
     Action(cmd::kViewToolbar)->setChecked(true);
     Action(cmd::kViewStatusBar)->setChecked(true);
 }
@@ -332,6 +331,10 @@ void CMainFrame::RunCommand(int id) {
             dialog.exec();
             break;
         }
+        case cmd::kFilePrint: OnPrint(); break;
+        case cmd::kFilePrintPreview: OnPrintPreview(); break;
+        case cmd::kFilePrintSetup: OnPrintSetup(); break;
+        case cmd::kExportPdf: OnExportPdf(); break;
         case cmd::kHotKeyHelp: {
             CHotKeyHelpDlg dialog(this);
             dialog.exec();
@@ -596,6 +599,7 @@ void CMainFrame::UpdateCommandStates() {
         Action(id)->setEnabled(hasMaps || (id == cmd::kFileClose && m_mdi->currentSubWindow()));
     CChildFrmMaps* frame = ActiveMapsFrame();
     Action(cmd::kStopComparing)->setEnabled(frame && frame->Comparison());
+    for (int id : {cmd::kFilePrint, cmd::kFilePrintPreview, cmd::kExportPdf}) Action(id)->setEnabled(CanPrint());
     RefreshHistory();
 }
 

@@ -9,6 +9,7 @@
 #include "views/CLogViewerDlg.h"
 
 #include <map>
+#include <memory>
 #include <span>
 
 class QAction;
@@ -20,6 +21,7 @@ class QMdiSubWindow;
 class QMenu;
 class QMenuBar;
 class QTabWidget;
+class QPrinter;
 class QTimer;
 class QToolBar;
 
@@ -168,6 +170,15 @@ private:
     void StartReplayAt(const QString& logFile, double seconds);
     void RefreshReplayMarker();
     void OnArrangeIcons();
+    // Printing (CMainFramePrint.cpp): what the view in front shows, on paper or in a PDF.
+    void OnPrint();
+    void OnPrintPreview();
+    void OnPrintSetup();
+    void OnExportPdf();
+    // The printer, its paper and orientation kept in the settings ("Print"); made on first use.
+    QPrinter& Printer();
+    void SavePrinterPage();
+    [[nodiscard]] bool CanPrint() const;
     void OnPortSelected(QAction* action);
     void UpdateCommandStates();
 
@@ -207,6 +218,7 @@ private:
     QPointer<CMonitorDataReplayDlg> m_replay;
     QPointer<CLogViewerDlg> m_logViewer;
     QTimer* m_replayMarkerTimer = nullptr;
+    std::unique_ptr<QPrinter> m_printer;
     int m_selectorWidth = 260;
     int m_frameWidthSeen = 0;
     bool m_restoringSelector = false;

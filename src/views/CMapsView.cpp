@@ -663,7 +663,10 @@ void CMapsView::mouseReleaseEvent(QMouseEvent* event) {
 // ---------------------------------------------------------------------------------------------
 // Painting
 
+QColor CMapsView::TitleColor() const { return m_paperTexts ? QColor(Qt::black) : kTitleColor; }
+
 QColor CMapsView::AxisTextColor() const {
+    if (m_paperTexts) return Qt::black;
     return m_kind == EditorView::AdvancedUser ? MapViewColors::ToQColor(m_colors.xyAxisText) : kTitleColor;
 }
 
@@ -746,7 +749,7 @@ void CMapsView::PaintTexts(QPainter& painter, const MapGraphLayout& layout, cons
     const int titleTop = plot.top() - map.GetTitleFontHeight();
     if (dirty.top() < plot.top()) {
         painter.setFont(m_titleFont);
-        painter.setPen(kTitleColor);
+        painter.setPen(TitleColor());
         painter.drawText(QPoint(layout.origin.x() + kTitleLeftOfOrigin, titleTop + QFontMetrics(m_titleFont).ascent()),
                          QString::fromStdString(Title()));
     }

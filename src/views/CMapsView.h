@@ -102,6 +102,8 @@ public:
     void SetColors(const MapViewColors& colors);
     // Reads the colours again from the settings section "Colors".
     void ReloadColors();
+    // Title and axis texts in black, for a graph on white paper (printing).
+    void SetPaperTexts(bool paper) { m_paperTexts = paper; update(); }
 
     // Geometry of the shown map at the view's current size (for the app's hit tests and for
     // tests): where the plot lies and where point i is drawn.
@@ -175,6 +177,7 @@ private:
     [[nodiscard]] std::string Title() const;
     [[nodiscard]] QRect InfoBoxRect(const std::array<std::string, 2>& lines, QPoint anchor) const;
     [[nodiscard]] QColor AxisTextColor() const;
+    [[nodiscard]] QColor TitleColor() const;
 
     void PaintTexts(QPainter& painter, const MapGraphLayout& layout, const QRect& dirty) const;
     void PaintGrid(QPainter& painter, const MapGraphLayout& layout, const QRect& dirty) const;
@@ -207,6 +210,7 @@ private:
     CAutoTuneCollector::ApplyHooks m_autoTuneHooks;
     const CCorvaneMapsDoc* m_compared = nullptr;
     int m_pendingTold = 0;
+    bool m_paperTexts = false;
     QFont m_titleFont;
     QFont m_axisFont;
     QFont m_labelFont;

@@ -241,6 +241,14 @@ void CTableView::paintEvent(QPaintEvent* event) {
     m_painter.Paint(painter, scene, Geometry(), event->rect());
 }
 
+QSize CTableView::PrintSize() const {
+    if (!m_editor) return {1, 1};
+    TableGeometry natural = TableGeometry::Compute(QRect(QPoint(0, 0), QSize(1, 1)), m_editor->RowCount(),
+                                                   m_editor->ColumnCount(), m_metrics, 0, 0, false);
+    return {natural.rowHeaderWidth + natural.ContentSize().width(),
+            natural.titleHeight + natural.headerHeight + natural.ContentSize().height()};
+}
+
 void CTableView::PaintTable(QPainter& painter, const QRect& target) {
     if (!m_editor) return;
     TableScene scene = Scene();
@@ -250,16 +258,15 @@ void CTableView::PaintTable(QPainter& painter, const QRect& target) {
     scene.showSelection = false;
     painter.save();
     painter.setFont(scene.font);
-    // The table's natural size, scaled down as a whole when the target is smaller.
-    TableGeometry natural = TableGeometry::Compute(QRect(QPoint(0, 0), QSize(1, 1)), m_editor->RowCount(),
-                                                   m_editor->ColumnCount(), m_metrics, 0, 0, false);
-    const QSize size(natural.rowHeaderWidth + natural.ContentSize().width(),
-                     natural.titleHeight + natural.headerHeight + natural.ContentSize().height());
+    // The table's natural size, scaled down as a whole when the target is smaller; nothing is
+    // painted beyond it (a page keeps its white).
+    const QSize size = PrintSize();
     const double scale = std::min({1.0, static_cast<double>(target.width()) / size.width(),
                                    static_cast<double>(target.height()) / size.height()});
     painter.translate(target.topLeft());
     painter.scale(scale, scale);
-    const QRect area(QPoint(0, 0), QSize(static_cast<int>(target.width() / scale), static_cast<int>(target.height() / scale)));
+    const QRect area(QPoint(0, 0), QSize(std::min(size.width(), static_cast<int>(target.width() / scale)),
+                                         std::min(size.height(), static_cast<int>(target.height() / scale))));
     m_painter.Paint(painter, scene,
                     TableGeometry::Compute(area, m_editor->RowCount(), m_editor->ColumnCount(), m_metrics, 0, 0, false));
     painter.restore();

@@ -126,6 +126,8 @@ public:
 
     // The whole table fitted into `target` (no scrolling, no status line): for printing.
     void PaintTable(QPainter& painter, const QRect& target);
+    // The size PaintTable paints the whole table at before it is scaled to its target.
+    [[nodiscard]] QSize PrintSize() const;
     // The geometry the view paints with now (hit tests and tests).
     [[nodiscard]] TableGeometry Geometry() const;
 
