@@ -32,6 +32,7 @@
 #include "app/CCorvaneApp.h"
 #include "app/CChildFrame.h"
 #include "app/CChildFrmMaps.h"
+#include "app/CHelpWindow.h"
 #include "app/CLinkStatusDlg.h"
 
 #include "app/CommandTable.h"
@@ -335,6 +336,8 @@ void CMainFrame::RunCommand(int id) {
         case cmd::kFilePrintPreview: OnPrintPreview(); break;
         case cmd::kFilePrintSetup: OnPrintSetup(); break;
         case cmd::kExportPdf: OnExportPdf(); break;
+        case cmd::kHelpTopics: ShowHelp(); break;
+        case cmd::kContextHelp: OnContextHelp(); break;
         case cmd::kHotKeyHelp: {
             CHotKeyHelpDlg dialog(this);
             dialog.exec();

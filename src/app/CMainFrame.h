@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include "app/CHelpWindow.h"
 #include "app/CMonitorDataReplayDlg.h"
 #include "monitor/PacketRateMeter.h"
 #include "views/CLogViewerDlg.h"
@@ -112,6 +113,15 @@ public:
     void SaveState();
     // "LastActiveDocPosition": kept when a maps window closes, used when the next one opens.
     void SaveChildPlacement(QMdiSubWindow* window);
+    // Help (CMainFrameHelp.cpp): the guide's window at a section (empty: where it was); null
+    // when the guide cannot be found (the user has been told).
+    CHelpWindow* ShowHelp(const QString& section = {});
+    [[nodiscard]] CHelpWindow* HelpWindow() const { return m_help; }
+    // Context help about this widget's window.
+    void ContextHelpFor(QWidget* widget);
+    // The "?" pointer: the next click anywhere chooses the window (Esc gives up).
+    void StartHelpPick();
+    [[nodiscard]] bool PickingHelp() const { return m_helpPicker != nullptr; }
     // The width the tuner gave the map selector (dragged, or restored with the bar layout).
     [[nodiscard]] int SelectorWidth() const { return m_selectorWidth; }
 
@@ -175,6 +185,7 @@ private:
     void OnPrintPreview();
     void OnPrintSetup();
     void OnExportPdf();
+    void OnContextHelp();
     // The printer, its paper and orientation kept in the settings ("Print"); made on first use.
     QPrinter& Printer();
     void SavePrinterPage();
@@ -219,6 +230,8 @@ private:
     QPointer<CLogViewerDlg> m_logViewer;
     QTimer* m_replayMarkerTimer = nullptr;
     std::unique_ptr<QPrinter> m_printer;
+    QPointer<CHelpWindow> m_help;
+    QObject* m_helpPicker = nullptr;
     int m_selectorWidth = 260;
     int m_frameWidthSeen = 0;
     bool m_restoringSelector = false;

@@ -22,6 +22,7 @@
 #include "app/CAboutDlg.h"
 #include "app/CBackupsDlg.h"
 #include "app/CChildFrmMaps.h"
+#include "app/CHelpWindow.h"
 #include "app/CCorvaneApp.h"
 #include "app/CMainFrame.h"
 #include "app/CommandTable.h"
@@ -343,6 +344,20 @@ int RunScreenshots(const QString& dirPath, const std::optional<std::string>& por
     ok = SaveSettingsAndWarranty(app, *maps, dir) && ok;
     ok = SaveBackupsList(*maps, frame, dir) && ok;
     ok = SavePrintouts(app, *maps, index, dir) && ok;
+
+    // The user guide in its window, at the section about the maps view.
+    CHelpWindow guide;
+    if (guide.Open(app.GuideFile())) {
+        guide.resize(1000, 760);
+        guide.show();
+        QCoreApplication::processEvents();
+        guide.ShowSection("The maps view");
+        ok = Save(guide, dir, "help-window.png") && ok;
+        guide.hide();
+    } else {
+        std::fprintf(stderr, "corvane: the user guide is missing: %s\n", qPrintable(app.GuideFile()));
+        ok = false;
+    }
 
     // Nothing to keep: the run's document was never the user's.
     app.CloseAllDocumentsWithoutAsking();
