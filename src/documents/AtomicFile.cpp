@@ -104,6 +104,14 @@ bool AtomicFile::Write(const std::string& path, std::span<const std::uint8_t> by
         return false;
     }
     const std::filesystem::path target = PathFromUtf8(path);
+    // A read-only file is not saved over, as Windows programs do not (and as MoveFileExW
+    // refuses on Windows itself, though not under every emulation of it).
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        if (error) *error = "cannot replace " + path + ": the file is read-only";
+        return false;
+    }
     std::filesystem::path temp;
     const HANDLE file = CreateTemporaryBeside(target, &temp);
     if (file == INVALID_HANDLE_VALUE) {

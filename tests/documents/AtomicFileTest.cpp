@@ -57,8 +57,12 @@ TEST(AtomicFile, AFailedWriteKeepsTheOldFile) {
     EXPECT_EQ(FilesIn(dir.Path()), 2);  // a.bin and isdir; no temporary left
 }
 
-#ifndef _WIN32
 TEST(AtomicFile, AFullDiskKeepsTheOldFile) {
+#ifdef _WIN32
+    // On Windows the same fault is made from outside: tests/windows/cli_under_wine.sh saves a
+    // READ over a file under a file size limit.
+    GTEST_SKIP() << "needs fork; a full disk on Windows is tested by tests/windows/cli_under_wine.sh";
+#else
     TempDir dir;
     const std::string path = dir.File("a.bin");
     ASSERT_TRUE(AtomicFile::WriteText(path, "precious"));
@@ -79,8 +83,8 @@ TEST(AtomicFile, AFullDiskKeepsTheOldFile) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the write should have failed";
     EXPECT_EQ(TempDir::ReadText(path), "precious");
     EXPECT_EQ(FilesIn(dir.Path()), 1);
-}
 #endif
+}
 
 TEST(AtomicFile, ReadRefusesFoldersAndOversizedFiles) {
     TempDir dir;
@@ -138,7 +142,8 @@ TEST(AtomicFile, AFileAnotherProgramHoldsOrAReadOnlyFileIsKeptWhole) {
     EXPECT_EQ(FilesIn(dir.Path()), 1);
 
     ASSERT_TRUE(::SetFileAttributesW(PathFromUtf8(path).c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_FALSE(AtomicFile::WriteText(path, "replacement"));
+    EXPECT_FALSE(AtomicFile::WriteText(path, "replacement", &error));
+    EXPECT_NE(error.find("read-only"), std::string::npos) << error;
     EXPECT_EQ(TempDir::ReadText(path), "precious");
     EXPECT_EQ(FilesIn(dir.Path()), 1);
     ASSERT_TRUE(::SetFileAttributesW(PathFromUtf8(path).c_str(), FILE_ATTRIBUTE_NORMAL));

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# corvane-cli.exe on a real serial line under Wine: the Linux emulator on a pseudo-terminal,
-# mapped as COM5 of the Wine prefix, read by corvane-cli.exe as "Com 5". Checks that a READ
-# gives the same file as the Linux corvane-cli, that the monitor stream flows, that a cable
-# pulled in the middle of a READ leaves the file that was there whole and a READ after the
-# plug works, and that a file name outside ASCII, given with '\' between folders, is saved
-# under that name with its backup in %LOCALAPPDATA%\Corvane.
+# corvane-cli.exe under Wine, end to end, on a real serial line: the Linux emulator on a
+# pseudo-terminal, mapped as COM5 of the Wine prefix, read by corvane-cli.exe as "Com 5".
+# Checks that a READ gives the same file as the Linux corvane-cli, that the monitor stream
+# flows, that a cable pulled in the middle of a READ leaves the file that was there whole and a
+# READ after the plug works, that a file name outside ASCII, given with '\' between folders, is
+# saved under that name with WRITE's backup in %LOCALAPPDATA%\Corvane, that a backup that
+# cannot be made stops the WRITE, and that a disk that fills up during a save (a file size
+# limit) leaves the old file whole and no temporary file behind.
 #
-#   com_port_test.sh WINE CORVANE_CLI_EXE HOST_TOOLS_DIR     (WINEPREFIX set by the caller)
+#   cli_under_wine.sh WINE CORVANE_CLI_EXE HOST_TOOLS_DIR     (WINEPREFIX set by the caller)
 set -u
 wine=$1
 cli_exe=$2
@@ -104,6 +106,26 @@ write_status=$?
 tr -d '\r' <utf8-write.txt | grep '^backup:' || true
 check "WRITE from that file exits 0" test "$write_status" -eq 0
 check "WRITE's backup lies in %LOCALAPPDATA%\\Corvane\\backups" test "$(ls "$backups" 2>/dev/null | wc -l)" -gt "$before"
+
+# A backup that cannot be made (its folder would lie inside a file) stops the WRITE, --yes or not.
+win write --port "Com 5" --yes --backup-dir "kept.before\\backups" "sub folder\\$name" >nobackup.txt 2>&1
+nobackup_status=$?
+check "a WRITE whose backup cannot be made stops (exit 3)" test "$nobackup_status" -eq 3
+check "... and says how to go on without one" grep -q -- "--no-backup" nobackup.txt
+
+# The disk fills up while a READ saves over an existing file: a file size limit makes the
+# write fail part way (SIGXFSZ ignored, so the write call fails instead of the process dying).
+cp linux.crv full.crv
+(
+  trap '' XFSZ
+  ulimit -f 64
+  win read --port "Com 5" --yes full.crv >full.txt 2>&1
+)
+full_status=$?
+echo "READ onto a full disk: exit $full_status: $(tr -d '\r' <full.txt | tail -n 1)"
+check "a save onto a full disk fails (exit 3)" test "$full_status" -eq 3
+check "... and leaves the old file whole" cmp -s full.crv linux.crv
+check "... and no temporary file" test -z "$(ls | grep '\.tmp-')"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
