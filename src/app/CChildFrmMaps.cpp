@@ -6,6 +6,7 @@
 
 #include "documents/CCorvaneMapsDoc.h"
 #include "documents/CTuneComparison.h"
+#include "link/CBasicSettingsLink.h"
 #include "link/MapsDocumentLink.h"
 #include "views/CCorvaneAdvUserMapsView.h"
 #include "views/CCorvaneBasicSettingsView.h"
@@ -25,6 +26,13 @@ CChildFrmMaps::CChildFrmMaps(std::unique_ptr<CCorvaneMapsDoc> document, QString 
     m_stack->addWidget(m_mapsView);
     m_stack->setCurrentWidget(m_mapsView);
     RefreshTitle();
+}
+
+void CChildFrmMaps::SetModuleLink(CLinkController& link) {
+    m_moduleLink = &link;
+    m_document->SetSettingWriter([this](int index) {
+        return m_moduleLink != nullptr && CBasicSettingsLink(*m_moduleLink).WriteSetting(*m_link, index);
+    });
 }
 
 CChildFrmMaps::~CChildFrmMaps() {

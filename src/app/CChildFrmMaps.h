@@ -52,7 +52,8 @@ public:
     [[nodiscard]] CCorvaneBasicSettingsView* BasicSettingsView() const;
     [[nodiscard]] CCorvaneWarrantyView* WarrantyView() const;
     // The link the settings and warranty views work through; set before they are shown.
-    void SetModuleLink(CLinkController& link) { m_moduleLink = &link; }
+    // Also how undo and redo of a setting reach the module.
+    void SetModuleLink(CLinkController& link);
     // What READ needs to know of the view the document is shown in.
     [[nodiscard]] FirstViewKind FirstView() const;
 

@@ -1,10 +1,11 @@
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QStringList>
 #include <QFont>
 
 #include <clocale>
 #include <cstdio>
-#include <cstring>
 
 #include "CorvaneVersion.h"
 #include "app/CCorvaneApp.h"
@@ -15,24 +16,18 @@
 #include "app/ScreenshotRun.h"
 
 int main(int argc, char** argv) {
-    // --version answers before the window system is reached, so that it works without a display.
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-v") == 0) {
-            std::printf("corvane %s\n", corvane::kCorvaneVersion);
-            return 0;
-        }
-    QApplication application(argc, argv);
-    // The core formats and reads numbers in the C locale ("13.1", "%.3f"); Qt has just set the
-    // user's locale, whose decimal comma would corrupt both.
-    std::setlocale(LC_NUMERIC, "C");
-    QApplication::setApplicationName("corvane");
-    QApplication::setOrganizationName("Corvane");
-    QApplication::setApplicationVersion(corvane::kCorvaneVersion);
+    // The command line is read before the window system is reached: --help, --version and a
+    // mistyped option answer on a machine without a display as well.
+    QCoreApplication::setApplicationName("corvane");
+    QCoreApplication::setOrganizationName("Corvane");
+    QCoreApplication::setApplicationVersion(corvane::kCorvaneVersion);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
 
     QCommandLineParser parser;
     parser.setApplicationDescription("Corvane: edit, READ, WRITE and watch the engine control module.");
-    parser.addHelpOption();
-    parser.addVersionOption();
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument("file", "A map file (.crv) to open.", "[FILE.crv]");
     QCommandLineOption portOption("port", "The port for this run: sim, \"Com n\" or a device path.", "PORT");
     QCommandLineOption productOption("product-code", "Product code of the module (1, 128: family A; 2, 8, 64: B; 4, 256: C).", "N");
@@ -40,7 +35,23 @@ int main(int argc, char** argv) {
     parser.addOption(portOption);
     parser.addOption(productOption);
     parser.addOption(screenshotOption);
-    parser.process(application);
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "corvane: %s\n", parser.errorText().toLocal8Bit().constData());
+        return 2;
+    }
+    if (parser.isSet(helpOption)) {
+        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (parser.isSet(versionOption)) {
+        std::printf("corvane %s\n", corvane::kCorvaneVersion);
+        return 0;
+    }
+
+    QApplication application(argc, argv);
+    // The core formats and reads numbers in the C locale ("13.1", "%.3f"); Qt has just set the
+    // user's locale, whose decimal comma would corrupt both.
+    std::setlocale(LC_NUMERIC, "C");
 
     std::optional<std::string> port;
     if (parser.isSet(portOption)) port = parser.value(portOption).toStdString();

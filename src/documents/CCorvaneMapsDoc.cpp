@@ -5,7 +5,8 @@
 
 #include "documents/AtomicFile.h"
 #include "documents/FamilyMaps.h"
-#include "maps/CModuleMap.h"
+#include "maps/CModuleMapBasic.h"
+#include "model/LinkSeam.h"
 #include "model/Archive.h"
 #include "model/Prompter.h"
 
@@ -43,6 +44,7 @@ CCorvaneMapsDoc::CCorvaneMapsDoc(AppState& app, Comms* comms, LinkSeam* link, Pr
     m_context->comms = comms;
     m_context->link = link;
     m_context->prompter = prompter;
+    m_history = std::make_unique<EditHistory>(*this, kNewTuneBaseline, true);
 }
 
 CCorvaneMapsDoc::~CCorvaneMapsDoc() = default;
@@ -53,7 +55,10 @@ void CCorvaneMapsDoc::BuildContents() {
     m_context = std::make_unique<DocumentContext>();
     m_context->image = m_image.get();
     m_context->app = m_app;
-    m_context->modified = [this] { m_modified = true; };
+    m_context->modified = [this] {
+        m_modified = true;
+        if (m_history) m_history->NoteModified();
+    };
     m_image->SetErrorReporter([this](const std::string& text) { Tell(text); });
     m_fileVersion = kCurrentFileVersion;
 
@@ -146,6 +151,22 @@ bool CCorvaneMapsDoc::ApplySettingDisplayValue(int index, double displayValue) {
         SyncIdleMapFromSetting();
     }
     return changed;
+}
+
+// --- Edit history ---------------------------------------------------------------------------
+
+CModuleMapBasic* CCorvaneMapsDoc::HistoryMap(int index) { return dynamic_cast<CModuleMapBasic*>(GetMap(index)); }
+
+void CCorvaneMapsDoc::RestoreHistorySetting(int index, const ValueState& state) {
+    CBasicSettingsModuleValue* setting = GetSetting(index);
+    if (setting == nullptr) return;
+    setting->RestoreState(state);
+    const bool linked = m_context->link != nullptr && m_context->link->IsLinked();
+    if (linked && m_settingWriter && m_settingWriter(index))
+        setting->MarkInSync();
+    else
+        setting->MarkNotInSync();
+    m_modified = true;
 }
 
 // --- Idle speed -----------------------------------------------------------------------------
@@ -254,6 +275,7 @@ bool CCorvaneMapsDoc::Save(const std::string& path, std::string* error) {
     if (!AtomicFile::Write(path, SaveToBytes(), error)) return false;
     m_path = path;
     m_modified = false;
+    m_history->MarkSaved();
     return true;
 }
 
@@ -263,7 +285,10 @@ void CCorvaneMapsDoc::Serialize(Archive& archive) {
         return;
     }
     const MapFileParse parsed = MapFileRecords::Parse(archive, m_productCode);
-    if (parsed.Ok()) ApplyRecords(parsed.records);
+    if (parsed.Ok()) {
+        ApplyRecords(parsed.records);
+        m_history->Checkpoint(kLoadedBaseline, true);
+    }
     m_app->loadStatus = parsed.status;
 }
 
@@ -290,6 +315,7 @@ CCorvaneMapsDoc::LoadResult CCorvaneMapsDoc::FromRecords(const MapFileRecords& r
             auto doc = std::make_unique<CCorvaneMapsDoc>(app, comms, link, prompter);
             doc->ApplyRecords(records);
             doc->m_modified = false;
+            doc->m_history->Checkpoint(kLoadedBaseline, true);
             result.document = std::move(doc);
         } catch (const std::bad_alloc&) {
             // The constructor has told the user; the file is refused like a damaged one.
@@ -310,7 +336,12 @@ CCorvaneMapsDoc::LoadResult CCorvaneMapsDoc::Open(const std::string& path, AppSt
         return result;
     }
     LoadResult result = Load(*bytes, app, comms, link, prompter);
-    if (result.document) result.document->m_path = path;
+    if (result.document) {
+        result.document->m_path = path;
+        const std::size_t slash = path.find_last_of("/\\");
+        result.document->m_history->Checkpoint(
+            "Opened " + (slash == std::string::npos ? path : path.substr(slash + 1)), true);
+    }
     return result;
 }
 

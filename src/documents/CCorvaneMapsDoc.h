@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -8,6 +9,8 @@
 
 #include "documents/MapFileRecords.h"
 #include "documents/ProductFamily.h"
+#include "maps/EditHistory.h"
+#include "maps/EditHistorySubject.h"
 #include "model/AppState.h"
 #include "model/CBasicSettingsModuleValue.h"
 #include "model/CModuleMemoryMapMirror.h"
@@ -44,7 +47,7 @@ struct SelectorEntry {
 // Loading never touches a document the user has: Open/Load read the whole file into records
 // first (MapFileRecords::Parse) and build a fresh document from them only when every rule
 // held, so a refused file costs no document at all.
-class CCorvaneMapsDoc {
+class CCorvaneMapsDoc : public EditHistorySubject {
 public:
     static constexpr int kCurrentFileVersion = 12;
     static constexpr std::uint16_t kBaseMapNameAddress = 0x0F00;
@@ -59,12 +62,15 @@ public:
     static constexpr const char* kCorruptMessage =
         "Aborting File Load: DataFile corrupt OR incompatible version.";
     static constexpr const char* kOutOfMemoryMessage = "Out of Memory!";
+    // The first entries of the edit history.
+    static constexpr const char* kNewTuneBaseline = "New tune";
+    static constexpr const char* kLoadedBaseline = "Loaded from file";
 
     // A new document of the running product family (app.productCode). Family positions are
     // recorded into app.
     explicit CCorvaneMapsDoc(AppState& app, Comms* comms = nullptr, LinkSeam* link = nullptr,
                              Prompter* prompter = nullptr);
-    ~CCorvaneMapsDoc();
+    ~CCorvaneMapsDoc() override;
     CCorvaneMapsDoc(const CCorvaneMapsDoc&) = delete;
     CCorvaneMapsDoc& operator=(const CCorvaneMapsDoc&) = delete;
 
@@ -153,6 +159,26 @@ public:
     // Empty while the document was never saved or opened.
     [[nodiscard]] const std::string& GetPathName() const { return m_path; }
 
+    // --- Edit history ------------------------------------------------------------------------
+    // Every edit of this document is a step of it; a load, a READ and a new document are its
+    // checkpoints.
+    [[nodiscard]] EditHistory& History() { return *m_history; }
+    [[nodiscard]] const EditHistory& History() const { return *m_history; }
+    // How a setting put back by undo or redo reaches a linked module (true: the module holds
+    // it now). Without one, settings change in the document only and are not in sync.
+    void SetSettingWriter(std::function<bool(int index)> writer) { m_settingWriter = std::move(writer); }
+
+    // EditHistorySubject.
+    [[nodiscard]] int HistoryMapCount() const override { return GetMapCount(); }
+    [[nodiscard]] CModuleMapBasic* HistoryMap(int index) override;
+    [[nodiscard]] int HistorySettingCount() const override { return GetSettingCount(); }
+    [[nodiscard]] ModuleValue* HistorySetting(int index) override { return GetSetting(index); }
+    [[nodiscard]] std::string HistoryName() const override { return m_baseMapName; }
+    void RestoreHistorySetting(int index, const ValueState& state) override;
+    void RestoreHistoryName(const std::string& name) override { SetBaseMapName(name); }
+    [[nodiscard]] bool HistoryModified() const override { return m_modified; }
+    void SetHistoryModified(bool modified) override { m_modified = modified; }
+
     // --- Idle speed synchronisation ---------------------------------------------------------
     // The idle speed setting takes the lowest idle speed of the idle speed map (base and
     // module value); returns false when the family has no idle speed map.
@@ -192,6 +218,9 @@ private:
     std::string m_path;
     bool m_modified = false;
     int m_lowIdleRpm = 0;
+    std::function<bool(int)> m_settingWriter;
+    // Last member: it looks at the values above when it is made.
+    std::unique_ptr<EditHistory> m_history;
 };
 
 }  // namespace corvane

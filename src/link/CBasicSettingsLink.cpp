@@ -8,6 +8,7 @@
 #include "link/LinkDocument.h"
 #include "link/LinkMessages.h"
 #include "link/PacketQueueWriting.h"
+#include "maps/EditHistory.h"
 #include "model/AppState.h"
 #include "model/CBasicSettingsModuleValue.h"
 #include "model/CModuleMemoryMapMirror.h"
@@ -63,6 +64,11 @@ CBasicSettingsLink::ApplyResult CBasicSettingsLink::ApplyValueText(LinkDocument&
 CBasicSettingsLink::ApplyResult CBasicSettingsLink::EditSetting(LinkDocument& doc, int index,
                                                                 const std::string& text) {
     ApplyResult result;
+    EditHistory::Step step;
+    if (EditHistory* history = doc.History()) {
+        const CBasicSettingsModuleValue* setting = doc.GetSetting(index);
+        step = history->Begin("Basic setting: " + (setting != nullptr ? setting->GetName() : std::to_string(index)));
+    }
     {
         PacketQueueWriting hold(m_link.GetComms());
         result = ApplyValueText(doc, index, text);
@@ -72,6 +78,13 @@ CBasicSettingsLink::ApplyResult CBasicSettingsLink::EditSetting(LinkDocument& do
         if (index == kIACStopOffset || index == kIdleRpm) doc.AfterSettingChanged(index);
     }
     return result;
+}
+
+bool CBasicSettingsLink::WriteSetting(LinkDocument& doc, int index) {
+    const CBasicSettingsModuleValue* setting = doc.GetSetting(index);
+    if (setting == nullptr || !m_link.IsLinked()) return false;
+    PacketQueueWriting hold(m_link.GetComms());
+    return WriteSettingToModule(doc, *setting);
 }
 
 bool CBasicSettingsLink::WriteSettingToModule(LinkDocument& doc,
@@ -107,24 +120,24 @@ bool CBasicSettingsLink::WriteSettingToModule(LinkDocument& doc,
 
 // --- Reading -----------------------------------------------------------------------------------
 
-bool CBasicSettingsLink::ReadSettingsFromModule(LinkDocument& doc) {
+bool CBasicSettingsLink::ReadSettingsBytes(LinkDocument& doc, std::vector<SettingBytes>& read) {
+    read.clear();
     Comms& comms = m_link.GetComms();
     // The idle speed and the IAC stop offset share their address with other entries of the
     // catalogue; the document derives them from its idle maps instead.
-    std::vector<CBasicSettingsModuleValue*> settings;
+    std::vector<int> indices;
     std::vector<Comms::MemoryBlock> blocks;
     for (int k = 0; k < kBasicSettingCount; ++k) {
         if (k == kIACStopOffset || k == kIdleRpm) continue;
-        CBasicSettingsModuleValue* setting = doc.GetSetting(k);
+        const CBasicSettingsModuleValue* setting = doc.GetSetting(k);
         if (setting == nullptr) continue;
-        settings.push_back(setting);
+        indices.push_back(k);
         blocks.push_back({setting->GetAddress(), static_cast<std::uint16_t>(setting->GetByteWidth())});
     }
-    auto apply = [](CBasicSettingsModuleValue& setting, std::span<const std::uint8_t> data) {
-        int raw = 0;
-        for (int i = 0; i < setting.GetByteWidth(); ++i) raw |= static_cast<int>(data[i]) << (8 * i);
-        setting.LoadFromModuleBytes(raw);
-        setting.LoadBaseFromModuleBytes(raw);
+    auto raw = [](std::span<const std::uint8_t> data, std::size_t width) {
+        int v = 0;
+        for (std::size_t i = 0; i < width; ++i) v |= static_cast<int>(data[i]) << (8 * i);
+        return v;
     };
 
     // All at once first; when that fails, one by one with a bounded number of repeats each.
@@ -134,18 +147,39 @@ bool CBasicSettingsLink::ReadSettingsFromModule(LinkDocument& doc) {
         for (std::size_t i = 0; i < blocks.size(); ++i)
             complete = complete && answers[i].size() >= blocks[i].length;
         if (complete) {
-            for (std::size_t i = 0; i < settings.size(); ++i) apply(*settings[i], answers[i]);
+            for (std::size_t i = 0; i < indices.size(); ++i)
+                read.push_back({indices[i], raw(answers[i], blocks[i].length)});
             return true;
         }
     }
-    for (CBasicSettingsModuleValue* setting : settings) {
-        const auto width = static_cast<std::size_t>(setting->GetByteWidth());
-        bool read = false;
-        for (int attempt = 0; attempt < kReadAttempts && !read; ++attempt)
-            read = setting->RequestFromModule(comms) && comms.GetReceivedData().size() >= width;
-        if (!read) return false;
-        apply(*setting, comms.GetReceivedData());
+    for (std::size_t i = 0; i < indices.size(); ++i) {
+        const CBasicSettingsModuleValue& setting = *doc.GetSetting(indices[i]);
+        const auto width = static_cast<std::size_t>(setting.GetByteWidth());
+        bool answered = false;
+        for (int attempt = 0; attempt < kReadAttempts && !answered; ++attempt)
+            answered = setting.RequestFromModule(comms) && comms.GetReceivedData().size() >= width;
+        if (!answered) {
+            read.clear();
+            return false;
+        }
+        read.push_back({indices[i], raw(comms.GetReceivedData(), width)});
     }
+    return true;
+}
+
+void CBasicSettingsLink::ApplySettingsBytes(LinkDocument& doc, const std::vector<SettingBytes>& read) {
+    for (const SettingBytes& r : read) {
+        if (CBasicSettingsModuleValue* setting = doc.GetSetting(r.index)) {
+            setting->LoadFromModuleBytes(r.raw);
+            setting->LoadBaseFromModuleBytes(r.raw);
+        }
+    }
+}
+
+bool CBasicSettingsLink::ReadSettingsFromModule(LinkDocument& doc) {
+    std::vector<SettingBytes> read;
+    if (!ReadSettingsBytes(doc, read)) return false;
+    ApplySettingsBytes(doc, read);
     return true;
 }
 
@@ -156,6 +190,8 @@ bool CBasicSettingsLink::ReadModuleSettings(LinkDocument& doc) {
     prompter.WaitBegin(msg::kBasicSettingsTitle, msg::kReadingFromModule);
     bool ok;
     {
+        EditHistory::Step step;
+        if (EditHistory* history = doc.History()) step = history->Begin(msg::kReadSettingsStep);
         PacketQueueWriting hold(m_link.GetComms());
         ok = ReadSettingsFromModule(doc);
     }

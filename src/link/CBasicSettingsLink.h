@@ -44,9 +44,21 @@ public:
     // follow-ups for the idle settings, and the document marked modified.
     ApplyResult EditSetting(LinkDocument& doc, int index, const std::string& text);
 
-    // Reads the settings READ reads (all but the IAC stop offset and the idle speed) into the
-    // document. False when one did not answer within kReadAttempts; those before it keep their
-    // new values.
+    // Writes setting `index` as the document's image holds it to the linked module (the same
+    // read-modify-write as an edit); false when it was not written. Undo and redo use it.
+    bool WriteSetting(LinkDocument& doc, int index);
+
+    // One setting's bytes as the module sent them (first byte in the lowest 8 bits).
+    struct SettingBytes {
+        int index = 0;
+        int raw = 0;
+    };
+    // Reads the settings READ reads (all but the IAC stop offset and the idle speed) without
+    // touching the document. False when one did not answer within kReadAttempts.
+    [[nodiscard]] bool ReadSettingsBytes(LinkDocument& doc, std::vector<SettingBytes>& read);
+    // Puts settings read by ReadSettingsBytes into the document (value and base).
+    static void ApplySettingsBytes(LinkDocument& doc, const std::vector<SettingBytes>& read);
+    // Both: the document's settings change only when every one of them was read.
     [[nodiscard]] bool ReadSettingsFromModule(LinkDocument& doc);
     // The "Read Module Settings" command; false when there was no link or a read failed (the
     // user has been told).

@@ -1,6 +1,7 @@
 #include "link/CModuleTransfer.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 #include "comms/api/Comms.h"
@@ -9,7 +10,9 @@
 #include "link/LinkMessages.h"
 #include "link/PacketQueueWriting.h"
 #include "maps/CModuleMap.h"
+#include "maps/EditHistory.h"
 #include "model/AppState.h"
+#include "model/CBasicSettingsModuleValue.h"
 #include "model/CModuleMemoryMapMirror.h"
 #include "model/Prompter.h"
 
@@ -99,12 +102,22 @@ bool CModuleTransfer::ReadModuleMapsAndSettings(LinkDocument* doc, FirstViewKind
     m_link.GetComms().SetCommunicationTimeoutMode(1);
 
     // The maps are asked for in batches, so the comms library can keep several requests on
-    // the line; a batch that fails leaves the maps of the earlier batches loaded.
+    // the line. What the module sends is kept aside: the document takes it only when the
+    // whole READ has come in, so a READ cut short leaves the document exactly as it was.
+    // (A check-only READ changes no value: it compares and marks in sync as it goes.)
     Comms& comms = m_link.GetComms();
     bool outOfStep = false;
     std::vector<Comms::MemoryBlock> blocks;
     std::vector<int> indices;
     std::vector<std::vector<std::uint8_t>> answers;
+    std::vector<std::pair<int, std::vector<std::uint8_t>>> staged;
+    auto abort = [&] {
+        prompter.Message(checkOnly ? std::string(msg::kUploadAborted)
+                                   : std::string(msg::kUploadAborted) + msg::kReadLeftDocumentTail);
+        doc->UpdateAllViews();
+        EndRead(wasMonitoring, false);
+        return false;
+    };
     for (int first = 0; first < n && !outOfStep; first += kReadBatchMaps) {
         blocks.clear();
         indices.clear();
@@ -116,26 +129,27 @@ bool CModuleTransfer::ReadModuleMapsAndSettings(LinkDocument* doc, FirstViewKind
         }
         bool ok = comms.ReadModuleMemoryBlocks(blocks, answers) && answers.size() == blocks.size();
         for (std::size_t k = 0; ok && k < indices.size() && !outOfStep; ++k) {
-            ok = ApplyMap(*doc, indices[k], answers[k], firstView, outOfStep);
+            if (checkOnly) {
+                ok = ApplyMap(*doc, indices[k], answers[k], firstView, outOfStep);
+                doc->UpdateAllViews();
+            } else {
+                ok = answers[k].size() >= blocks[k].length;
+                if (ok) staged.emplace_back(indices[k], std::move(answers[k]));
+            }
             prompter.ProgressStep(indices[k] + 1);
-            doc->UpdateAllViews();
         }
-        if (!ok) {
-            prompter.Message(msg::kUploadAborted);
-            doc->UpdateAllViews();
-            EndRead(wasMonitoring, false);
-            return false;
-        }
+        if (!ok) return abort();
     }
 
-    if (!m_settings.ReadSettingsFromModule(*doc)) {
-        prompter.Message(msg::kUploadAborted);
-        doc->UpdateAllViews();
-        EndRead(wasMonitoring, false);
-        return false;
-    }
-    doc->UpdateAllViews();
+    std::vector<CBasicSettingsLink::SettingBytes> settings;
+    if (!m_settings.ReadSettingsBytes(*doc, settings)) return abort();
+    std::string moduleName;
+    const bool haveName = !checkOnly && m_link.GetModuleBaseMapName(moduleName);
     m_link.GetComms().SetCommunicationTimeoutMode(0);
+
+    // Everything came in: the document takes it in one go.
+    for (const auto& [index, data] : staged) (void)LoadMapFromModuleBytes(*doc->GetMap(index), data);
+    CBasicSettingsLink::ApplySettingsBytes(*doc, settings);
 
     // Composites stand for their rows: rebuilt from what was just loaded, and in sync only
     // when every map they could stand for was loaded or matched. A check-only READ changed no
@@ -156,8 +170,13 @@ bool CModuleTransfer::ReadModuleMapsAndSettings(LinkDocument* doc, FirstViewKind
     if (!checkOnly) {
         // The document now holds the module's tune, so it carries the module's name too and a
         // later WRITE does not warn about overwriting it.
-        std::string moduleName;
-        if (m_link.GetModuleBaseMapName(moduleName)) doc->SetBaseMapName(moduleName);
+        if (haveName) doc->SetBaseMapName(moduleName);
+        // "Undo all edits" of a map returns to what was just read, never to older values.
+        for (int i = 0; i < total; ++i)
+            if (CModuleMap* map = doc->GetMap(i)) map->SaveUndoCopies();
+        // Undo never goes back past a READ: it would send the module values it no longer
+        // holds, from a document the tuner has replaced.
+        if (EditHistory* history = doc->History()) history->Checkpoint(msg::kReadCheckpoint, false);
         doc->SetModifiedFlag();
     }
     doc->UpdateAllViews();
@@ -177,7 +196,11 @@ bool CModuleTransfer::WriteMapRegions(LinkDocument& doc) {
             const auto length = static_cast<std::uint16_t>(std::min<std::uint32_t>(kChunkSize, region.end - address));
             chunk.resize(length);
             for (std::uint16_t i = 0; i < length; ++i) chunk[i] = image.ReadByte(static_cast<std::uint16_t>(address + i));
-            if (!comms.WriteModuleMemoryBlock(static_cast<std::uint16_t>(address), chunk.data(), length)) return false;
+            if (!comms.WriteModuleMemoryBlock(static_cast<std::uint16_t>(address), chunk.data(), length)) {
+                m_failedChunkStart = address;
+                m_failedChunkEnd = address + length;
+                return false;
+            }
             ++m_writeProgress;
             prompter.ProgressStep(m_writeProgress);
         }
@@ -205,6 +228,67 @@ void CModuleTransfer::MarkWrittenPointsInSync(LinkDocument& doc, const VerifyRes
                 p->MarkNotInSync();
         }
     }
+}
+
+namespace {
+
+std::string Hex(std::uint32_t v) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(v));
+    return text;
+}
+
+}  // namespace
+
+std::string CModuleTransfer::DescribeInterruptedWrite(LinkDocument& doc,
+                                                      const std::vector<std::uint16_t>& settingsBlocks) {
+    std::string text = msg::kWriteInterruptedHead;
+    if (m_stoppedPhase == kPhaseMaps) {
+        // Chunks go out in order: those before the failed one were taken whole, the failed one
+        // may have been taken in part, those after it were never sent.
+        const std::uint32_t start = kMapRegions.front().start;
+        if (m_failedChunkStart > start)
+            text += "\n- maps " + Hex(start) + "-" + Hex(m_failedChunkStart - 1) + ": written";
+        text += "\n- maps " + Hex(m_failedChunkStart) + "-" + Hex(m_failedChunkEnd - 1) + ": may be written in part";
+        text += "\n- maps from " + Hex(m_failedChunkEnd) + ", basic settings, base map name: not written";
+        std::vector<std::string> titles;
+        const int total = doc.GetBasicMapCount() + doc.GetCompositeMapCount();
+        for (int i = 0; i < total; ++i) {
+            CModuleMap* map = doc.GetMap(i);
+            if (map == nullptr) continue;
+            bool touched = false;
+            for (int j = 0; j < map->GetNumberOfPoints(); ++j) {
+                CModuleMapPoint* point = map->GetMapPoint(j);
+                if (point == nullptr) continue;
+                const std::uint32_t first = point->GetAddress();
+                const std::uint32_t end = first + static_cast<std::uint32_t>(point->GetByteWidth());
+                if (first < m_failedChunkEnd && end > m_failedChunkStart) {
+                    point->MarkNotInSync();
+                    touched = true;
+                }
+            }
+            if (touched && i < doc.GetBasicMapCount() && titles.size() < kNamedMaps) titles.push_back(map->GetTitle());
+        }
+        if (!titles.empty()) {
+            text += msg::kWriteInterruptedMaps;
+            for (const std::string& title : titles) text += "\n  " + title;
+        }
+    } else if (m_stoppedPhase == kPhaseSettings) {
+        text += "\n- maps: written\n- basic settings: ";
+        text += std::to_string(settingsBlocks.size()) + " blocks written, the next may be written in part";
+        text += "\n- base map name: not written";
+        // Settings outside the blocks written may hold their old or their new value.
+        for (int k = 0; k < kBasicSettingCount; ++k) {
+            CBasicSettingsModuleValue* setting = doc.GetSetting(k);
+            if (setting == nullptr) continue;
+            const auto block = static_cast<std::uint16_t>(setting->GetAddress() & ~3u);
+            if (std::find(settingsBlocks.begin(), settingsBlocks.end(), block) == settingsBlocks.end())
+                setting->MarkNotInSync();
+        }
+    } else {
+        text += "\n- maps and basic settings: written\n- base map name: may be written in part";
+    }
+    return text + msg::kWriteInterruptedTail;
 }
 
 bool CModuleTransfer::WriteBaseMapName(LinkDocument& doc) {
@@ -263,7 +347,8 @@ bool CModuleTransfer::WriteModuleMapsAndSettings(LinkDocument* doc) {
         std::vector<std::uint16_t> settingsBlocks;
         ok = WritePhases(*doc, settingsBlocks);
         if (!ok) {
-            prompter.Message(msg::kDownloadAborted);
+            prompter.Message(std::string(msg::kDownloadAborted) + DescribeInterruptedWrite(*doc, settingsBlocks));
+            doc->UpdateAllViews();
             break;
         }
         doc->UpdateAllViews();
@@ -300,6 +385,7 @@ bool CModuleTransfer::WritePhases(LinkDocument& doc, std::vector<std::uint16_t>&
     Prompter& prompter = m_link.GetPrompter();
     m_writePhase = kPhaseMaps;
     m_writeProgress = 0;
+    m_failedChunkStart = m_failedChunkEnd = 0;
     prompter.ProgressBegin(msg::kWriteProgress, MapChunkCount());
     prompter.ProgressStep(0);
     bool ok;
@@ -321,7 +407,10 @@ bool CModuleTransfer::WritePhases(LinkDocument& doc, std::vector<std::uint16_t>&
     }
     comms.SetCommunicationTimeoutMode(0);
     prompter.ProgressEnd();
-    if (!ok) m_writePhase = kPhaseAbandoned;
+    if (!ok) {
+        m_stoppedPhase = m_writePhase;
+        m_writePhase = kPhaseAbandoned;
+    }
     return ok;
 }
 

@@ -35,6 +35,8 @@ public:
     // Maps READ asks for in one pipelined request.
     static constexpr int kReadBatchMaps = 49;
     static constexpr std::array<std::uint16_t, 4> kBaseMapNameBlocks{0xF00, 0xF04, 0xF08, 0xF0C};
+    // Maps an interrupted WRITE's message names at most.
+    static constexpr std::size_t kNamedMaps = 8;
 
     enum WritePhase : int {
         kPhaseMaps = 0,
@@ -92,6 +94,9 @@ private:
     bool ApplyMap(LinkDocument& doc, int index, std::span<const std::uint8_t> data,
                   FirstViewKind firstView, bool& outOfStep);
     bool WriteMapRegions(LinkDocument& doc);
+    // After a WRITE cut short: the points and settings whose bytes the module may now hold in
+    // part are marked not in sync, and the text says which regions got what.
+    std::string DescribeInterruptedWrite(LinkDocument& doc, const std::vector<std::uint16_t>& settingsBlocks);
     bool WriteBaseMapName(LinkDocument& doc);
     // The three phases under one progress box; the blocks of the settings phase written go to
     // settingsBlocks. Marks the map points in sync after phase 0 unless verifying.
@@ -105,6 +110,10 @@ private:
     CBasicSettingsLink m_settings;
     int m_writePhase = kPhaseDone;
     int m_writeProgress = 0;
+    // The map chunk being written when the WRITE stopped (end exclusive); 0, 0 when none.
+    std::uint32_t m_failedChunkStart = 0;
+    std::uint32_t m_failedChunkEnd = 0;
+    int m_stoppedPhase = kPhaseDone;  // the phase a WRITE cut short was in
     CModuleBackup* m_backup = nullptr;
     bool m_backupBeforeWrite = true;
     bool m_verify = false;

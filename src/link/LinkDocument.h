@@ -8,6 +8,7 @@ namespace corvane {
 
 class CBasicSettingsModuleValue;
 class CModuleMap;
+class EditHistory;
 class CModuleMemoryMapMirror;
 struct WarrantyValues;
 
@@ -45,6 +46,10 @@ public:
     // when it cannot be made). A document without a map file is never backed up.
     [[nodiscard]] virtual bool IsModified() const { return false; }
     [[nodiscard]] virtual std::vector<std::uint8_t> MapFileBytes() { return {}; }
+
+    // The document's edit history (null: the document keeps none). Setting edits are steps of
+    // it; a READ is a checkpoint.
+    [[nodiscard]] virtual EditHistory* History() { return nullptr; }
 };
 
 // Which kind of view a maps document was first shown in; READ loads the maps into a maps view

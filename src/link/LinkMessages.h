@@ -28,6 +28,12 @@ inline constexpr const char* kUploadNoDocument = "Upload can't occur when a map 
 inline constexpr const char* kUploadErrorTitle = "Upload Error";
 inline constexpr const char* kReadProgress = "Reading Module Maps and Settings...";
 inline constexpr const char* kUploadAborted = "Aborting:  An error has occurred during file upload";
+// Entries of the edit history that the link makes.
+inline constexpr const char* kReadCheckpoint = "READ from module";
+// Said after kUploadAborted when a READ was cut short: the document took none of it.
+inline constexpr const char* kReadLeftDocumentTail =
+    "\n\nNothing was changed: the document holds what it held before the READ.";
+inline constexpr const char* kReadSettingsStep = "Read Module Settings";
 inline constexpr const char* kOutOfStepTail =
     "\n\n   A data value is NOT in syncronization with a module value.\nYou may have edited this "
     "document while NOT linked to the module.\nIf you desire the current document data to be "
@@ -45,6 +51,11 @@ inline constexpr const char* kDocumentFileNotSelected =
     "DOWNLOAD command.";
 inline constexpr const char* kWriteProgress = "Writing module maps and settings...";
 inline constexpr const char* kDownloadAborted = "Download transfer ABORTED";
+// Said after kDownloadAborted: what the module may now hold.
+inline constexpr const char* kWriteInterruptedHead = "\n\nThe module may now hold this WRITE in part:";
+inline constexpr const char* kWriteInterruptedMaps = "\nMaps that may be written in part (marked not in sync):";
+inline constexpr const char* kWriteInterruptedTail =
+    "\n\nThe document is unchanged. WRITE again when the link is back.";
 // After WRITE, when the read-back finds other bytes than were sent, or cannot read back.
 inline constexpr const char* kWriteAgainQuestion = "\n\nWRITE again?";
 inline constexpr const char* kVerifyReadFailed =

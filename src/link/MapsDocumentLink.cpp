@@ -32,6 +32,8 @@ bool MapsDocumentLink::IsModified() const { return m_doc.IsModified(); }
 
 std::vector<std::uint8_t> MapsDocumentLink::MapFileBytes() { return m_doc.SaveToBytes(); }
 
+EditHistory* MapsDocumentLink::History() { return &m_doc.History(); }
+
 void MapsDocumentLink::UpdateAllViews() {
     if (m_updateAllViews) m_updateAllViews();
 }

@@ -32,6 +32,7 @@ public:
     void AfterSettingChanged(int index) override;
     [[nodiscard]] bool IsModified() const override;
     [[nodiscard]] std::vector<std::uint8_t> MapFileBytes() override;
+    [[nodiscard]] EditHistory* History() override;
 
     [[nodiscard]] CCorvaneMapsDoc& Document() { return m_doc; }
 

@@ -6,6 +6,7 @@
 
 #include "comms/api/Rounding.h"
 #include "maps/CModuleMap.h"
+#include "maps/EditHistory.h"
 #include "maps/IdleMapSync.h"
 #include "model/Prompter.h"
 
@@ -149,8 +150,42 @@ std::array<std::string, 2> CMapEditor::InfoBoxLines() const {
 // ---------------------------------------------------------------------------------------------
 // Keys
 
+std::string CMapEditor::StepText(const std::string& what) const {
+    const CModuleMap* map = Map();
+    return map != nullptr ? map->GetTitle() + ": " + what : what;
+}
+
+std::string CMapEditor::KeyStepText(Key key, KeyModifiers mod) const {
+    const bool trim = m_view == EditorView::AdvancedUser;
+    const std::string point = "point " + std::to_string(m_activePoint + 1);
+    if (DigitOf(key)) return StepText("quick AFR at " + point);
+    switch (key) {
+        case Key::Up:
+        case Key::Down:
+            return StepText((trim ? "trim of " : "") + point + (key == Key::Up ? " up" : " down") +
+                            (mod.ctrl ? " x5" : ""));
+        case Key::A: return StepText(mod.ctrl ? "restore fitted points" : "fit line or arc");
+        case Key::D:
+        case Key::U: return StepText(std::string("offset ") + (key == Key::U ? "up" : "down") + (mod.ctrl ? " x10" : ""));
+        case Key::F:
+        case Key::L:
+            if (mod.ctrl) return StepText("restore fitted points");
+            return StepText(trim ? "trim fit" : key == Key::L && !trim ? "level to the end" : "fit line");
+        case Key::T: return StepText("AFR correction at " + point);
+        case Key::V: return StepText(trim ? "paste trims" : "paste");
+        case Key::Z: return StepText(trim ? "undo all trims" : "undo all edits");
+        default: return StepText("edit");
+    }
+}
+
 EditOutcome CMapEditor::HandleKey(Key key, KeyModifiers modifiers) {
     if (Map() == nullptr) return {};
+    EditHistory::Step step;
+    if (m_history != nullptr) step = m_history->Begin(KeyStepText(key, modifiers));
+    return HandleKeyInStep(key, modifiers);
+}
+
+EditOutcome CMapEditor::HandleKeyInStep(Key key, KeyModifiers modifiers) {
     // In follow mode the active point first jumps to the live operating position.
     if (m_followMode && m_liveSource) {
         if (const auto live = m_liveSource()) SetActivePoint(*live);
@@ -449,6 +484,8 @@ EditOutcome CMapEditor::ApplyAfrCorrection(double afr) {
     CModuleMap* map = Map();
     // An empty or unreadable entry reads as 0: no correction.
     if (map == nullptr || !(afr > 0.0)) return out;
+    EditHistory::Step step;
+    if (m_history != nullptr) step = m_history->Begin(KeyStepText(Key::T, {true, false}));
     const int current = map->GetPointModuleValue(m_activePoint);
     const double ratio = afr / TargetAfr();
     map->StepPointByModuleUnits(m_activePoint, RoundToInteger(current * ratio) - current);
@@ -459,6 +496,10 @@ EditOutcome CMapEditor::DragPoint(int index, double displayDelta) {
     CModuleMap* map = Map();
     if (map == nullptr || index < 0 || index >= PointCount()) return {};
     SetActivePoint(index);
+    EditHistory::Step step;
+    if (m_history != nullptr)
+        step = m_history->Begin(StepText(std::string(m_view == EditorView::Maps ? "" : "trim of ") + "point " +
+                                         std::to_string(index + 1) + " dragged"));
     if (m_view == EditorView::Maps)
         map->StepPointByDisplayUnits(index, displayDelta);
     else
@@ -475,6 +516,8 @@ EditOutcome CMapEditor::TakePointFrom(int index, const CModuleMap& source) {
         index >= source.GetNumberOfPoints())
         return {};
     SetActivePoint(index);
+    EditHistory::Step step;
+    if (m_history != nullptr) step = m_history->Begin(StepText("Take Value at point " + std::to_string(index + 1)));
     const int base = source.GetPointBaseValue(index);
     const int trim = source.GetPointTrimValue(index);
     // The base first: a base edit leaves the trim at 0, the trim then goes on top of it.

@@ -12,6 +12,7 @@
 namespace corvane {
 
 class CModuleMap;
+class EditHistory;
 class IdleMapSync;
 
 // The keys the maps views pass on; every other key does nothing.
@@ -56,6 +57,9 @@ public:
     CMapEditor(EditorView view, std::vector<CModuleMap*> maps, const DocumentContext* context);
 
     void SetIdleMapSync(IdleMapSync* sync) { m_idleSync = sync; }
+    // The document's edit history: every key, drag, correction and Take Value that changes
+    // values becomes one step of it. Without one, edits are made all the same.
+    void SetHistory(EditHistory* history) { m_history = history; }
     // Where Ctrl+T takes its AFR from (the AFR entry dialog); nullopt when cancelled.
     void SetAfrSource(std::function<std::optional<double>()> source) { m_afrSource = std::move(source); }
     // The point under the live map pointer while the monitor stream runs; nullopt otherwise.
@@ -104,6 +108,10 @@ public:
     static constexpr const char* kCopyErrorTitle = "Copy Error";
 
 private:
+    // The step text of a key on the shown map ("<title>: <what>").
+    [[nodiscard]] std::string StepText(const std::string& what) const;
+    [[nodiscard]] std::string KeyStepText(Key key, KeyModifiers modifiers) const;
+    EditOutcome HandleKeyInStep(Key key, KeyModifiers modifiers);
     EditOutcome HandleMapsViewKey(Key key, KeyModifiers modifiers);
     EditOutcome HandleAdvancedKey(Key key, KeyModifiers modifiers);
     EditOutcome HandleCommonKey(Key key, KeyModifiers modifiers, bool& handled);
@@ -134,6 +142,7 @@ private:
     std::vector<CModuleMap*> m_maps;
     const DocumentContext* m_context;
     IdleMapSync* m_idleSync = nullptr;
+    EditHistory* m_history = nullptr;
     std::function<std::optional<double>()> m_afrSource;
     std::function<std::optional<int>()> m_liveSource;
 

@@ -402,6 +402,13 @@ void ModuleValue::Serialize(Archive& archive, int /*fileVersion*/) {
     LoadFileRecord(record);
 }
 
+void ModuleValue::RestoreState(const ValueState& state) {
+    SetBaseAndTrim(state.base, state.trim);
+    // The module value is derived through the display units; a value read from the module
+    // may not be what base + trim give back, so it is put back as it was.
+    if (m_moduleValue != state.module) SetModuleValue(state.module);
+}
+
 void ModuleValue::LoadFileRecord(const ValueRecord& record) {
     m_areaStart = m_address;
     SetBaseAndTrim(record.base, record.trim);

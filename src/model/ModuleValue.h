@@ -9,6 +9,15 @@ namespace corvane {
 
 class Archive;
 
+// What an edit can change of a value, in module units: its module value, its base and its
+// trim. The edit history keeps these to put a value back exactly as it was.
+struct ValueState {
+    int module = 0;
+    int base = 0;
+    int trim = 0;
+    friend bool operator==(const ValueState&, const ValueState&) = default;
+};
+
 // A value as a file stores it: the address it lives at and its base and trim in module units.
 // Plain data, so a file can be read and checked whole before any value is touched.
 struct ValueRecord {
@@ -127,6 +136,12 @@ public:
     // A trim offset in display units as a trim in module units:
     // DisplayToModule(base display + offset) - base. A zero offset is always a zero trim.
     [[nodiscard]] int TrimOffsetToModule(double offset) const;
+
+    [[nodiscard]] ValueState State() const { return {m_moduleValue, m_baseValue, m_trimValue}; }
+    // Puts back a state taken by State(): base and trim as they were (the trim as stored, even
+    // outside the margins), then the module value, whose bytes go into the image. The in-sync
+    // flag is left to the caller, who knows whether the module got the bytes.
+    void RestoreState(const ValueState& state);
 
     // Writes the current module value's bytes into the image again (after an image fill).
     void RewriteImage() const;

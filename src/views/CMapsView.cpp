@@ -105,6 +105,7 @@ CMapsView::CMapsView(EditorView kind, CCorvaneMapsDoc& document, SettingsStore& 
     setFocusPolicy(Qt::StrongFocus);
     // Every paint fills its whole rectangle first.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    m_editor->SetHistory(&document.History());
     m_editor->SetAfrSource([this] { return CAfrEditDlg::Ask(this); });
     m_editor->SetLivePointSource([this]() -> std::optional<int> {
         const CModuleMap* map = ShownMap();

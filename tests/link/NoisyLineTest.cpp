@@ -171,7 +171,7 @@ TEST(NoisyLine, EveryReadAndWriteCompletesExactly) {
     const auto stats = rig.comms->GetStats();
     EXPECT_EQ(stats.failedCommands, 0u);
     EXPECT_GT(stats.earlyRepeats, 50u);  // the noise was real, and mostly answered at once
-    EXPECT_TRUE(rig.prompter.Texts().empty() || rig.prompter.Texts().back() != msg::kUploadAborted);
+    EXPECT_TRUE(rig.prompter.Texts().empty() || rig.prompter.Texts().back().rfind(msg::kUploadAborted, 0) != 0);
 }
 
 // The whole upgrade on the same line: every flash block lands, each is programmed exactly

@@ -126,7 +126,10 @@ TEST_F(SettingsFixture, ReadSettingsSkipsIdleSettingsAndBoundsRetries) {
 
     comms.reads.clear();
     comms.failAddresses = {0x40C};
+    comms.memory[0x40A] = 210;
     EXPECT_FALSE(settings.ReadSettingsFromModule(doc));
+    // A read that did not finish changes no setting, not even those read before the failure.
+    EXPECT_EQ(doc.GetSetting(kRevLimit)->GetDisplayValue(), 6400);
     int attempts = 0;
     for (const auto& r : comms.reads) attempts += r.address == 0x40C;
     EXPECT_GE(attempts, CBasicSettingsLink::kReadAttempts);

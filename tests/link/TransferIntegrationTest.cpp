@@ -14,6 +14,7 @@
 #include "link/LinkMessages.h"
 #include "link/MapsDocumentLink.h"
 #include "maps/CModuleMap.h"
+#include "maps/TuneSnapshot.h"
 #include "model/SettingsStore.h"
 #include "sim/ModuleEmulator.h"
 #include "support/FastCommsOptions.h"
@@ -204,7 +205,7 @@ TEST(TransferIntegration, PulledCableAbortsAndMonitoringCanStartAgain) {
     ASSERT_TRUE(rig.app.moduleLinked);
     rig.sim->Peer().PullCable();
     EXPECT_FALSE(rig.transfer->ReadModuleMapsAndSettings(rig.docLink.get(), FirstViewKind::kMaps));
-    EXPECT_EQ(rig.prompter.shown.back().text, msg::kUploadAborted);
+    EXPECT_EQ(rig.prompter.shown.back().text, std::string(msg::kUploadAborted) + msg::kReadLeftDocumentTail);
     EXPECT_FALSE(rig.app.transferInProgress);
     EXPECT_FALSE(rig.prompter.progressOpen);
 
@@ -212,7 +213,9 @@ TEST(TransferIntegration, PulledCableAbortsAndMonitoringCanStartAgain) {
     ASSERT_TRUE(rig.doc->Save(file.string()));
     EXPECT_FALSE(rig.transfer->WriteModuleMapsAndSettings(rig.docLink.get()));
     fs::remove(file);
-    EXPECT_EQ(rig.prompter.shown.back().text, msg::kDownloadAborted);
+    EXPECT_EQ(rig.prompter.shown.back().text.rfind(msg::kDownloadAborted, 0), 0u);
+    EXPECT_NE(rig.prompter.shown.back().text.find("0x9000-0x91FF: may be written in part"), std::string::npos)
+        << rig.prompter.shown.back().text;
     EXPECT_EQ(rig.transfer->GetWritePhase(), CModuleTransfer::kPhaseAbandoned);
     EXPECT_FALSE(rig.app.transferInProgress);
 
@@ -225,6 +228,96 @@ TEST(TransferIntegration, PulledCableAbortsAndMonitoringCanStartAgain) {
     rig.link->ToggleMonitoring();
     EXPECT_TRUE(rig.comms->IsMonitoring());
     rig.link->ToggleMonitoring();
+}
+
+TEST(TransferIntegration, ReadIsACheckpointAndUndoSendsTheReadValuesBack) {
+    Rig rig(1);
+    rig.link->ToggleLink();
+    ASSERT_TRUE(rig.app.moduleLinked);
+    CModuleMap* map = rig.doc->GetMap(7);
+    map->StepPointByModuleUnits(0, 3);  // an edit before the READ: forgotten by it
+    ASSERT_TRUE(rig.transfer->ReadModuleMapsAndSettings(rig.docLink.get(), FirstViewKind::kMaps));
+    EXPECT_EQ(rig.doc->History().Baseline(), msg::kReadCheckpoint);
+    EXPECT_FALSE(rig.doc->History().CanUndo());
+    const int read = map->GetPointModuleValue(5);
+    auto moduleValue = [&] {
+        const CModuleMapPoint* p = map->GetMapPoint(5);
+        return rig.Module([&](sim::ModuleEmulator& e) {
+            int v = 0;
+            for (int b = 0; b < p->GetByteWidth(); ++b) v = v * 256 + e.Peek(p->GetAddress() + b);
+            return v;
+        });
+    };
+    map->StepPointByModuleUnits(5, 4);
+    ASSERT_EQ(moduleValue(), map->GetPointModuleValue(5));
+    ASSERT_TRUE(rig.doc->History().Undo());
+    EXPECT_EQ(map->GetPointModuleValue(5), read);
+    EXPECT_EQ(moduleValue(), read);
+    EXPECT_TRUE(map->IsPointInSync(5));
+    EXPECT_FALSE(rig.doc->History().Undo());
+    rig.ExpectDocumentEqualsModule();
+}
+
+TEST(TransferIntegration, ReadCutShortLeavesTheDocumentAsItWasAndSaysSo) {
+    Rig rig(1);
+    rig.link->ToggleLink();
+    rig.doc->GetMap(3)->StepPointByModuleUnits(2, 9);
+    const TuneSnapshot before = TuneSnapshot::Capture(*rig.doc);
+    const std::size_t steps = rig.doc->History().StepCount();
+    rig.prompter.onProgress = [&](int position) {
+        if (position == 90) rig.sim->Peer().PullCable();
+    };
+    EXPECT_FALSE(rig.transfer->ReadModuleMapsAndSettings(rig.docLink.get(), FirstViewKind::kMaps));
+    EXPECT_EQ(rig.prompter.shown.back().text, std::string(msg::kUploadAborted) + msg::kReadLeftDocumentTail);
+    EXPECT_EQ(TuneSnapshot::Capture(*rig.doc), before);
+    EXPECT_EQ(rig.doc->History().StepCount(), steps);
+    EXPECT_TRUE(rig.doc->IsModified());
+    EXPECT_FALSE(rig.app.transferInProgress);
+}
+
+TEST(TransferIntegration, UndoAllAfterReadReturnsToTheReadValues) {
+    Rig rig(1);
+    ASSERT_TRUE(rig.transfer->ReadModuleMapsAndSettings(rig.docLink.get(), FirstViewKind::kMaps));
+    CModuleMap* map = rig.doc->GetMap(rig.doc->FindMap("StoichiometricFuelFlowVsThrottle2304"));
+    if (map == nullptr) map = rig.doc->GetMap(10);
+    std::vector<int> read;
+    for (int i = 0; i < map->GetNumberOfPoints(); ++i) read.push_back(map->GetPointModuleValue(i));
+    map->StepPointByModuleUnits(10, 1);
+    map->StepPointTrimByModuleUnits(11, 2);
+    map->RestoreBlock(0, map->GetNumberOfPoints() - 1);
+    map->RestoreTrims(0, map->GetNumberOfPoints() - 1);
+    for (int i = 0; i < map->GetNumberOfPoints(); ++i) EXPECT_EQ(map->GetPointModuleValue(i), read[i]) << i;
+}
+
+TEST(TransferIntegration, WriteCutShortMarksWhatTheModuleMayHoldInPart) {
+    Rig rig(1);
+    rig.link->ToggleLink();
+    ASSERT_TRUE(rig.transfer->ReadModuleMapsAndSettings(rig.docLink.get(), FirstViewKind::kMaps));
+    const fs::path file = fs::temp_directory_path() / "link_write_cut_test.crv";
+    ASSERT_TRUE(rig.doc->Save(file.string()));
+    rig.prompter.answers = {Prompter::Answer::Yes};
+    rig.prompter.onProgress = [&](int position) {
+        if (position == 3) rig.sim->Peer().PullCable();
+    };
+    EXPECT_FALSE(rig.transfer->WriteModuleMapsAndSettings(rig.docLink.get()));
+    fs::remove(file);
+    const std::string text = rig.prompter.shown.back().text;
+    EXPECT_EQ(text.rfind(msg::kDownloadAborted, 0), 0u);
+    EXPECT_NE(text.find("may be written in part"), std::string::npos) << text;
+    // The chunk that was on the line when the cable went: its points are not in sync.
+    const std::uint16_t chunk = CModuleTransfer::kMapRegions.front().start + 3 * CModuleTransfer::kChunkSize;
+    int outOfSync = 0;
+    for (int i = 0; i < rig.doc->GetBasicMapCount(); ++i) {
+        CModuleMap* map = rig.doc->GetMap(i);
+        for (int j = 0; j < map->GetNumberOfPoints(); ++j) {
+            const auto address = map->GetMapPoint(j)->GetAddress();
+            if (address >= chunk && address < chunk + CModuleTransfer::kChunkSize) {
+                EXPECT_FALSE(map->IsPointInSync(j)) << map->GetTitle() << " " << j;
+                ++outOfSync;
+            }
+        }
+    }
+    EXPECT_GT(outOfSync, 0);
 }
 
 TEST(TransferIntegration, CorruptedLineStillReadsEveryByte) {

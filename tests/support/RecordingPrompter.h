@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,7 +38,10 @@ public:
         progressMax = maximum;
         progressOpen = true;
     }
-    void ProgressStep(int position) override { progress.push_back(position); }
+    void ProgressStep(int position) override {
+        progress.push_back(position);
+        if (onProgress) onProgress(position);
+    }
     void ProgressEnd() override { progressOpen = false; }
     void WaitBegin(const std::string& title, const std::string& text) override {
         waits.push_back(title + "|" + text);
@@ -64,6 +68,7 @@ public:
     int progressMax = 0;
     bool progressOpen = false;
     std::vector<int> progress;
+    std::function<void(int)> onProgress;  // a test pulls the cable mid-transfer
     std::vector<std::string> waits;
     bool cancelWait = false;
     std::optional<std::string> openFile, saveFile;
