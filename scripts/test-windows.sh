@@ -37,11 +37,12 @@ if [ ! -x "$host_tools/corvane-sim" ] || [ ! -x "$host_tools/corvane-cli" ]; the
 fi
 
 # Wine for console programs only: no display, no dialogs (the Gecko and Mono installers, the
-# desktop menu builder), no debug output.
+# desktop menu builder, the crash debugger: a crashing test ends, it does not wait), no debug
+# output.
 wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
 unset DISPLAY WAYLAND_DISPLAY
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe,winedbg.exe=d"
 export WINEPREFIX="${WINEPREFIX:-$PWD/build/windows-cross/wineprefix}"
 mkdir -p build/windows-cross
 # A fresh prefix takes some seconds to make: made while the build runs, and the Wine server
