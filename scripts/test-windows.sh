@@ -50,7 +50,9 @@ mkdir -p build/windows-cross
 wineserver="$(dirname "$wine")/wineserver"
 mkdir -p "$WINEPREFIX"
 "$wineserver" -k 2>/dev/null || true
-"$wineserver" -p
+# Its own log: a Wine server that has had a pseudo-terminal open as a COM port gets that
+# terminal's hang-up when the emulator ends, and answers it with a dump of all its objects.
+"$wineserver" -p 2>build/windows-cross/wineserver.log
 trap '"$wineserver" -k 2>/dev/null || true' EXIT
 prefix_log=build/windows-cross/wineboot.log
 "$wine" wineboot --init >"$prefix_log" 2>&1 &
