@@ -273,7 +273,10 @@ CChildFrmMaps* CCorvaneApp::OpenDocumentFile(const QString& path) {
         reloaded->close();
     }
     AddRecentFile(path);
-    return AddMapsDocument(std::move(result.document), QFileInfo(path).fileName());
+    const std::string outOfLimits = result.document->OutOfLimitsText();
+    CChildFrmMaps* frame = AddMapsDocument(std::move(result.document), QFileInfo(path).fileName());
+    if (!outOfLimits.empty()) m_prompter.Message(outOfLimits, "Warning", Prompter::Icon::Warning);
+    return frame;
 }
 
 void CCorvaneApp::SetBackUpBeforeWrite(bool on) {

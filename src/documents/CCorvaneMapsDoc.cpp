@@ -42,7 +42,10 @@ CCorvaneMapsDoc::CCorvaneMapsDoc(AppState& app, Comms* comms, LinkSeam* link, Pr
         throw;
     }
     m_context->comms = comms;
-    m_context->link = link;
+    // Edits reach the link through the gate: a document with values a file held outside
+    // their limits sends nothing to a module until the tuner resolved them.
+    m_linkGate = std::make_unique<PushGate>(*this, link);
+    m_context->link = link != nullptr ? m_linkGate.get() : nullptr;
     m_context->prompter = prompter;
     m_history = std::make_unique<EditHistory>(*this, kNewTuneBaseline, true);
 }
@@ -153,6 +156,68 @@ bool CCorvaneMapsDoc::ApplySettingDisplayValue(int index, double displayValue) {
     return changed;
 }
 
+// --- Values outside their limits -------------------------------------------------------------
+
+void CCorvaneMapsDoc::ClampLoadedMap(int mapIndex, std::span<const ValueRecord> records) {
+    CModuleMap* map = GetMap(mapIndex);
+    if (map == nullptr) return;
+    bool clamped = false;
+    const int n = std::min(map->GetNumberOfPoints(), static_cast<int>(records.size()));
+    for (int i = 0; i < n; ++i) {
+        ModuleValue& value = map->GetMapPoint(i)->GetValue();
+        const ValueRecord& record = records[static_cast<std::size_t>(i)];
+        // The base was clamped to the module range by the load; the trim must lie within the
+        // margins around it, or the module value would be a spike no edit could make.
+        const int trim = value.ClampTrimValue(record.trim);
+        if (value.GetBaseValue() == record.base && trim == record.trim) continue;
+        value.SetBaseAndTrim(value.GetBaseValue(), trim);
+        m_outOfLimits.push_back({mapIndex, i, record, value.State()});
+        clamped = true;
+    }
+    if (clamped) map->SaveUndoCopies();
+}
+
+std::vector<OutOfLimitValue> CCorvaneMapsDoc::UnresolvedOutOfLimits() const {
+    std::vector<OutOfLimitValue> open;
+    for (const OutOfLimitValue& v : m_outOfLimits) {
+        const ModuleValue* value = nullptr;
+        if (v.map < 0) {
+            value = GetSetting(v.index);
+        } else if (const CModuleMap* map = GetMap(v.map)) {
+            if (const CModuleMapPoint* point = map->GetMapPoint(v.index)) value = &point->GetValue();
+        }
+        // An edit of the value resolves it; an undo back to the clamped value opens it again.
+        if (value != nullptr && value->State() == v.loaded) open.push_back(v);
+    }
+    return open;
+}
+
+std::string CCorvaneMapsDoc::OutOfLimitsText(std::size_t listed) const {
+    const std::vector<OutOfLimitValue> open = UnresolvedOutOfLimits();
+    if (open.empty()) return {};
+    std::string text = std::to_string(open.size()) + (open.size() == 1 ? " value" : " values") +
+                       " of this file lie outside their limits (a damaged file?). They are shown clamped:";
+    for (std::size_t i = 0; i < open.size() && i < listed; ++i) {
+        const OutOfLimitValue& v = open[i];
+        const std::string where = v.map < 0 ? "Basic setting " + GetSetting(v.index)->GetName()
+                                            : GetMap(v.map)->GetTitle() + ", point " + std::to_string(v.index + 1);
+        text += "\n  " + where + ": stored base " + std::to_string(v.stored.base) + ", trim " +
+                std::to_string(v.stored.trim);
+    }
+    if (open.size() > listed) text += "\n  ... and " + std::to_string(open.size() - listed) + " more";
+    return text + kOutOfLimitsAdvice;
+}
+
+void CCorvaneMapsDoc::AcceptClampedValues() { m_outOfLimits.clear(); }
+
+bool CCorvaneMapsDoc::PushGate::IsLinked() const {
+    return m_link != nullptr && m_link->IsLinked() && (m_doc.m_outOfLimits.empty() || m_doc.UnresolvedOutOfLimits().empty());
+}
+
+bool CCorvaneMapsDoc::PushGate::WriteBlock(std::uint16_t address, std::span<const std::uint8_t> bytes) {
+    return IsLinked() && m_link->WriteBlock(address, bytes);
+}
+
 // --- Edit history ---------------------------------------------------------------------------
 
 CModuleMapBasic* CCorvaneMapsDoc::HistoryMap(int index) { return dynamic_cast<CModuleMapBasic*>(GetMap(index)); }
@@ -204,6 +269,14 @@ void CCorvaneMapsDoc::ApplyEditMargins() {
         for (int j = 0; j < map->GetNumberOfPoints(); ++j)
             map->SetPointMargins(j, map->GetLowerMargin().y, map->GetUpperMargin().y);
     }
+    // Part of opening a file: the values as they are now are what was loaded, for the history
+    // and for the out-of-limit notes alike.
+    for (OutOfLimitValue& v : m_outOfLimits) {
+        if (v.map < 0) continue;
+        if (const CModuleMap* map = GetMap(v.map))
+            if (const CModuleMapPoint* point = map->GetMapPoint(v.index)) v.loaded = point->GetValue().State();
+    }
+    if (m_history && m_history->StepCount() == 0) m_history->Checkpoint(m_history->Baseline(), !m_modified);
 }
 
 std::vector<SelectorEntry> CCorvaneMapsDoc::SelectorTree() const {
@@ -350,14 +423,20 @@ void CCorvaneMapsDoc::ApplyRecords(const MapFileRecords& records) {
     m_baseMapName = records.baseMapName.substr(0, kBaseMapNameLength);
     WriteBaseMapNameToImage();
 
+    m_outOfLimits.clear();
+    auto loadSetting = [this](int index, const ValueRecord& record) {
+        CBasicSettingsModuleValue& setting = *m_settings[static_cast<std::size_t>(index)];
+        setting.LoadFileRecord(record);  // clamps the base to the setting's range
+        if (setting.GetBaseValue() != record.base) m_outOfLimits.push_back({-1, index, record, setting.State()});
+    };
     if (records.version >= 11) {
         for (std::size_t i = 0; i < m_settings.size() && i < records.settings.size(); ++i)
-            m_settings[i]->LoadFileRecord(records.settings[i]);
+            loadSetting(static_cast<int>(i), records.settings[i]);
     } else {
         // Versions 9 and 10 hold indices 0..10 and 12..25; the rest keep their initial values.
         std::size_t next = 0;
         for (int i = 0; i <= 25 && next < records.settings.size(); ++i)
-            if (i != kIACStopOffset) m_settings[static_cast<std::size_t>(i)]->LoadFileRecord(records.settings[next++]);
+            if (i != kIACStopOffset) loadSetting(i, records.settings[next++]);
     }
 
     // Maps in array order: composites come after the maps they stand on and rebuild
@@ -367,7 +446,8 @@ void CCorvaneMapsDoc::ApplyRecords(const MapFileRecords& records) {
         if (map->IsComposite()) {
             map->LoadFileRecords({});
         } else if (next < records.mapPoints.size()) {
-            map->LoadFileRecords(records.mapPoints[next++]);
+            map->LoadFileRecords(records.mapPoints[next]);
+            ClampLoadedMap(static_cast<int>(&map - m_maps.data()), records.mapPoints[next++]);
         }
     }
 

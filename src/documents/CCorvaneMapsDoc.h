@@ -15,6 +15,7 @@
 #include "model/CBasicSettingsModuleValue.h"
 #include "model/CModuleMemoryMapMirror.h"
 #include "model/DocumentContext.h"
+#include "model/LinkSeam.h"
 #include "model/WarrantyValues.h"
 
 namespace corvane {
@@ -22,7 +23,6 @@ namespace corvane {
 class Archive;
 class CModuleMap;
 class Comms;
-class LinkSeam;
 class Prompter;
 
 // One entry of the map selector tree as the document feeds it.
@@ -38,6 +38,16 @@ struct SelectorEntry {
     std::string text;
     int itemKind = -1;
     int number = -1;  // map index; map count for "Basic Settings"; map count + 1 for warranty
+};
+
+// A value of a loaded file that lay outside its limits (a base outside the module range, a
+// trim outside its margins): the document holds it clamped, as the file format has no
+// checksum and such a value means a damaged file.
+struct OutOfLimitValue {
+    int map = -1;        // map index; -1: a basic setting
+    int index = 0;       // point of the map, or setting index
+    ValueRecord stored;  // as the file holds it
+    ValueState loaded;   // as the document took it, clamped
 };
 
 // The maps document: one complete tuning of the module. It owns its memory image, the 29 basic
@@ -65,6 +75,9 @@ public:
     // The first entries of the edit history.
     static constexpr const char* kNewTuneBaseline = "New tune";
     static constexpr const char* kLoadedBaseline = "Loaded from file";
+    static constexpr const char* kOutOfLimitsAdvice =
+        "\nWRITE and sending edits to a linked module are refused until each of them is edited "
+        "(or the clamped values are accepted).";
 
     // A new document of the running product family (app.productCode). Family positions are
     // recorded into app.
@@ -159,6 +172,15 @@ public:
     // Empty while the document was never saved or opened.
     [[nodiscard]] const std::string& GetPathName() const { return m_path; }
 
+    // --- Values a file held outside their limits ------------------------------------------
+    // Those the tuner has neither edited since the load nor accepted as clamped. While any
+    // remain, WRITE and the push of an edit to a linked module refuse.
+    [[nodiscard]] std::vector<OutOfLimitValue> UnresolvedOutOfLimits() const;
+    // What the tuner is told about them: how many and the first `listed`; empty when none.
+    [[nodiscard]] std::string OutOfLimitsText(std::size_t listed = 5) const;
+    // The tuner takes the clamped values as shown: none remains unresolved.
+    void AcceptClampedValues();
+
     // --- Edit history ------------------------------------------------------------------------
     // Every edit of this document is a step of it; a load, a READ and a new document are its
     // checkpoints.
@@ -200,6 +222,21 @@ private:
     void StoreDocument(Archive& archive);
     // Fills this document from records that passed MapFileRecords::Check.
     void ApplyRecords(const MapFileRecords& records);
+    // Notes and clamps the stored values of one loaded map that lie outside their limits.
+    void ClampLoadedMap(int mapIndex, std::span<const ValueRecord> records);
+
+    // The link as the document's values see it: closed while unresolved out-of-limit values
+    // remain.
+    class PushGate : public LinkSeam {
+    public:
+        PushGate(CCorvaneMapsDoc& doc, LinkSeam* link) : m_doc(doc), m_link(link) {}
+        [[nodiscard]] bool IsLinked() const override;
+        [[nodiscard]] bool WriteBlock(std::uint16_t address, std::span<const std::uint8_t> bytes) override;
+
+    private:
+        CCorvaneMapsDoc& m_doc;
+        LinkSeam* m_link;
+    };
     void Tell(const std::string& text) const;
 
     AppState* m_app;
@@ -219,6 +256,8 @@ private:
     bool m_modified = false;
     int m_lowIdleRpm = 0;
     std::function<bool(int)> m_settingWriter;
+    std::vector<OutOfLimitValue> m_outOfLimits;
+    std::unique_ptr<PushGate> m_linkGate;
     // Last member: it looks at the values above when it is made.
     std::unique_ptr<EditHistory> m_history;
 };

@@ -47,6 +47,10 @@ CBasicSettingsLink::ApplyResult CBasicSettingsLink::ApplyValueText(LinkDocument&
     setting->SetBaseValue(module);
     if (module == oldModule) return ApplyResult::kUnchanged;
     if (!m_link.IsLinked()) return ApplyResult::kChanged;
+    if (!doc.OutOfLimitsText().empty()) {
+        setting->MarkNotInSync();
+        return ApplyResult::kChanged;
+    }
 
     if (!WriteSettingToModule(doc, *setting)) {
         // The module still holds the old value: the document goes back to it so that what the

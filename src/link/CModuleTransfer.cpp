@@ -311,6 +311,11 @@ bool CModuleTransfer::WriteModuleMapsAndSettings(LinkDocument* doc) {
         prompter.Message(msg::kWriteNoDocument);
         return false;
     }
+    // A damaged file's values never reach the module, not even clamped, unless the tuner said so.
+    if (const std::string outOfLimits = doc->OutOfLimitsText(); !outOfLimits.empty()) {
+        prompter.Message(msg::kWriteRefusedHead + outOfLimits, msg::kWarningTitle, Prompter::Icon::Error);
+        return false;
+    }
     bool wasMonitoring = false;
     if (!m_link.EnsureLinked(wasMonitoring)) return false;
     auto resume = [&] {

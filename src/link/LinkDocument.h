@@ -50,6 +50,9 @@ public:
     // The document's edit history (null: the document keeps none). Setting edits are steps of
     // it; a READ is a checkpoint.
     [[nodiscard]] virtual EditHistory* History() { return nullptr; }
+    // Values a loaded file held outside their limits and the tuner has not resolved, as the
+    // tuner is told of them; empty when there are none. Nothing is sent to a module then.
+    [[nodiscard]] virtual std::string OutOfLimitsText() const { return {}; }
 };
 
 // Which kind of view a maps document was first shown in; READ loads the maps into a maps view

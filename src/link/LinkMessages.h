@@ -51,6 +51,7 @@ inline constexpr const char* kDocumentFileNotSelected =
     "DOWNLOAD command.";
 inline constexpr const char* kWriteProgress = "Writing module maps and settings...";
 inline constexpr const char* kDownloadAborted = "Download transfer ABORTED";
+inline constexpr const char* kWriteRefusedHead = "WRITE refused.\n\n";
 // Said after kDownloadAborted: what the module may now hold.
 inline constexpr const char* kWriteInterruptedHead = "\n\nThe module may now hold this WRITE in part:";
 inline constexpr const char* kWriteInterruptedMaps = "\nMaps that may be written in part (marked not in sync):";

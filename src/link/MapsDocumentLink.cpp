@@ -34,6 +34,8 @@ std::vector<std::uint8_t> MapsDocumentLink::MapFileBytes() { return m_doc.SaveTo
 
 EditHistory* MapsDocumentLink::History() { return &m_doc.History(); }
 
+std::string MapsDocumentLink::OutOfLimitsText() const { return m_doc.OutOfLimitsText(); }
+
 void MapsDocumentLink::UpdateAllViews() {
     if (m_updateAllViews) m_updateAllViews();
 }

@@ -33,6 +33,7 @@ public:
     [[nodiscard]] bool IsModified() const override;
     [[nodiscard]] std::vector<std::uint8_t> MapFileBytes() override;
     [[nodiscard]] EditHistory* History() override;
+    [[nodiscard]] std::string OutOfLimitsText() const override;
 
     [[nodiscard]] CCorvaneMapsDoc& Document() { return m_doc; }
 

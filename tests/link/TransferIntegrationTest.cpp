@@ -320,6 +320,25 @@ TEST(TransferIntegration, WriteCutShortMarksWhatTheModuleMayHoldInPart) {
     EXPECT_GT(outOfSync, 0);
 }
 
+TEST(TransferIntegration, WriteRefusesADocumentWithValuesOutsideTheirLimits) {
+    Rig rig(1);
+    MapFileRecords records = rig.doc->ToRecords();
+    records.mapPoints[0][20].trim = 38800000;
+    auto loaded = CCorvaneMapsDoc::Load(records.ToBytes(), rig.app, rig.comms.get(), rig.link.get(), &rig.prompter);
+    ASSERT_NE(loaded.document, nullptr);
+    rig.docLink.reset();
+    rig.doc = std::move(loaded.document);
+    rig.docLink = std::make_unique<MapsDocumentLink>(*rig.doc);
+    const fs::path file = fs::temp_directory_path() / "link_out_of_limits_test.crv";
+    ASSERT_TRUE(rig.doc->Save(file.string()));
+    const int before = rig.Module([](sim::ModuleEmulator& e) { return int(e.Peek(0x9028)); });
+    rig.prompter.answers = {Prompter::Answer::Yes};
+    EXPECT_FALSE(rig.transfer->WriteModuleMapsAndSettings(rig.docLink.get()));
+    fs::remove(file);
+    EXPECT_EQ(rig.prompter.shown.back().text.rfind(msg::kWriteRefusedHead, 0), 0u);
+    EXPECT_EQ(rig.Module([](sim::ModuleEmulator& e) { return int(e.Peek(0x9028)); }), before);
+}
+
 TEST(TransferIntegration, CorruptedLineStillReadsEveryByte) {
     sim::PeerFaults faults;
     faults.corruptRate = 0.0005;

@@ -33,6 +33,8 @@ inline std::unique_ptr<CCorvaneMapsDoc> OpenMapFile(const std::string& path, App
                                                     std::ostream& err) {
     auto result = CCorvaneMapsDoc::Open(path, app);
     if (!result.document) err << result.Message() << "\n";
+    else if (const std::string text = result.document->OutOfLimitsText(); !text.empty())
+        err << "warning: " << text << "\n";
     return std::move(result.document);
 }
 

@@ -19,7 +19,8 @@ int RunInfo(const Args& args, std::ostream& out, std::ostream& err) {
         << "maps in document: " << doc->GetMapCount() << " (" << doc->GetBasicMapCount() << " basic, "
         << doc->GetCompositeMapCount() << " composite)\n"
         << "base map name: " << PrintableText(doc->GetBaseMapName()) << "\n"
-        << "load status: " << app.loadStatus << "\n";
+        << "load status: " << app.loadStatus << "\n"
+        << "values outside their limits: " << doc->UnresolvedOutOfLimits().size() << "\n";
     return kExitOk;
 }
 
