@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "model/NumberText.h"
+
 namespace corvane::cli {
 
 Args::Args(const std::vector<std::string>& argv, const std::vector<std::string>& flags) {
@@ -58,9 +60,9 @@ std::optional<long> Args::GetInt(const std::string& name) const {
 std::optional<double> Args::GetDouble(const std::string& name) const {
     auto v = Get(name);
     if (!v) return std::nullopt;
-    char* end = nullptr;
-    double d = std::strtod(v->c_str(), &end);
-    if (v->empty() || *end != '\0') throw UsageError{"--" + name + " needs a number"};
+    // The windows' rule for what is a number, so that a script and a dialog agree.
+    const auto d = ParseNumber(*v);
+    if (!d) throw UsageError{"--" + name + " needs a number"};
     return d;
 }
 

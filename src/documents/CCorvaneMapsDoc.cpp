@@ -6,6 +6,7 @@
 #include "documents/AtomicFile.h"
 #include "documents/FamilyMaps.h"
 #include "maps/CModuleMapBasic.h"
+#include "maps/IdleMapSync.h"
 #include "model/LinkSeam.h"
 #include "model/Archive.h"
 #include "model/Prompter.h"
@@ -16,8 +17,6 @@ namespace {
 
 // A map file is a few tens of kilobytes; anything far larger is not one of ours.
 constexpr std::size_t kMaxMapFileBytes = 16u * 1024u * 1024u;
-constexpr const char* kIdleMapClass = "IDLEVSTEMPMap";
-constexpr const char* kIdleAirControlMapClass = "IACVSTEMPMap";
 constexpr const char* kCompositeWithTrailer = "IgnVsRpmMap";
 
 }  // namespace
@@ -73,6 +72,9 @@ void CCorvaneMapsDoc::BuildContents() {
     m_basicMapCount = built.basicCount;
     m_compositeMapCount = built.compositeCount;
     m_app->familyPositions = built.positions;
+    std::vector<CModuleMap*> maps;
+    for (const auto& map : m_maps) maps.push_back(map.get());
+    m_idleSync = std::make_unique<IdleMapSync>(maps, m_settings[kIdleRpm].get(), m_settings[kIACStopOffset].get());
 
     int mapBytes = 0;
     for (int i = 0; i < m_basicMapCount; ++i) mapBytes += m_maps[static_cast<std::size_t>(i)]->GetMapSizeBytes();
@@ -147,12 +149,7 @@ bool CCorvaneMapsDoc::ApplySettingDisplayValue(int index, double displayValue) {
     const bool changed = setting->SetModuleValue(m);
     setting->SetBaseValue(m);
     m_modified = true;
-    if (index == kIACStopOffset) {
-        if (CModuleMap* iac = GetMap(FindMap(kIdleAirControlMapClass)))
-            iac->SetBlockTrim(0, iac->GetNumberOfPoints(), static_cast<int>(setting->GetDisplayValue()));
-    } else if (index == kIdleRpm) {
-        SyncIdleMapFromSetting();
-    }
+    AfterSettingEntered(index);
     return changed;
 }
 
@@ -236,28 +233,41 @@ void CCorvaneMapsDoc::RestoreHistorySetting(int index, const ValueState& state) 
 
 // --- Idle speed -----------------------------------------------------------------------------
 
+void CCorvaneMapsDoc::AfterMapEdited(const CModuleMap& map) {
+    if (&map != m_idleSync->IdleMap()) return;
+    m_idleSync->OnMapEdited(map);
+    m_modified = true;
+}
+
+void CCorvaneMapsDoc::AfterSettingEntered(int index) {
+    if (index == kIACStopOffset) {
+        m_idleSync->OnIacStopOffsetChanged();
+        m_modified = true;
+    } else if (index == kIdleRpm) {
+        SyncIdleMapFromSetting();
+    }
+}
+
 bool CCorvaneMapsDoc::SyncIdleSettingFromMap() {
-    CModuleMap* map = GetMap(FindMap(kIdleMapClass));
-    CBasicSettingsModuleValue* setting = GetSetting(kIdleRpm);
-    if (map == nullptr || setting == nullptr) return false;
-    int low = 0;
-    if (!map->GetMapLowIdleRpm(low)) return false;
-    setting->SetBaseValue(low);
-    setting->SetModuleValue(low);
-    m_lowIdleRpm = low;
+    if (!m_idleSync->UpdateSettingFromMap()) return false;
     m_modified = true;
     return true;
 }
 
 bool CCorvaneMapsDoc::SyncIdleMapFromSetting() {
-    CModuleMap* map = GetMap(FindMap(kIdleMapClass));
-    CBasicSettingsModuleValue* setting = GetSetting(kIdleRpm);
-    if (map == nullptr || setting == nullptr) return false;
-    map->SynchronizeIdleMap(setting->GetBaseValue());
-    int low = 0;
-    if (map->GetMapLowIdleRpm(low)) m_lowIdleRpm = low;
+    if (m_idleSync->IdleMap() == nullptr || GetSetting(kIdleRpm) == nullptr) return false;
+    m_idleSync->OnIdleRpmSettingChanged();
     m_modified = true;
     return true;
+}
+
+int CCorvaneMapsDoc::GetLowIdleRpm() const { return m_idleSync->RememberedLowIdleRpm().value_or(0); }
+
+std::string CCorvaneMapsDoc::MapTitle(int index) const {
+    const CModuleMap* map = GetMap(index);
+    if (map == nullptr) return {};
+    if (map != m_idleSync->IdleMap()) return map->GetTitle();
+    return map->GetTitle() + m_idleSync->LowIdleTitleSuffix();
 }
 
 // --- Selector tree --------------------------------------------------------------------------

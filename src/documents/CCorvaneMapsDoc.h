@@ -23,6 +23,7 @@ namespace corvane {
 class Archive;
 class CModuleMap;
 class Comms;
+class IdleMapSync;
 class Prompter;
 
 // One entry of the map selector tree as the document feeds it.
@@ -137,10 +138,9 @@ public:
     [[nodiscard]] int GetSettingCount() const { return static_cast<int>(m_settings.size()); }
     [[nodiscard]] CBasicSettingsModuleValue* GetSetting(int index) const;
     // Applies a display value to a setting as the settings view does: the module value and
-    // base take DisplayToModule(d) clamped to the range; the idle air control stop offset then
-    // sets the trims of the idle air control map, the idle speed moves the idle speed map.
-    // Marks the document modified; returns whether the module value changed. Sending the
-    // value to a linked module is the caller's.
+    // base take DisplayToModule(d) clamped to the range, then AfterSettingEntered. Marks the
+    // document modified; returns whether the module value changed. Sending the value to a
+    // linked module is the caller's.
     bool ApplySettingDisplayValue(int index, double displayValue);
     // The number of maps the map file records (family A: the basic maps only).
     [[nodiscard]] std::uint32_t GetFileMapCount() const;
@@ -202,12 +202,28 @@ public:
     void SetHistoryModified(bool modified) override { m_modified = modified; }
 
     // --- Idle speed synchronisation ---------------------------------------------------------
+    // The one place where the idle speed map and the idle speed setting follow each other and
+    // the IAC stop offset sets the trims of the idle air control map. The maps views' editors,
+    // the settings edits and the command-line tool all go through it; in a family without
+    // these maps it does nothing.
+    [[nodiscard]] IdleMapSync& IdleSync() const { return *m_idleSync; }
+    // After a map of this document was edited: when it is the idle speed map, the idle speed
+    // setting takes its lowest idle speed.
+    void AfterMapEdited(const CModuleMap& map);
+    // After setting `index` was entered, whether its value changed or not (entering the same
+    // value again resets what was edited by hand): the IAC stop offset becomes the trim of
+    // every point of the idle air control map, the idle speed moves the idle speed map.
+    void AfterSettingEntered(int index);
     // The idle speed setting takes the lowest idle speed of the idle speed map (base and
     // module value); returns false when the family has no idle speed map.
     bool SyncIdleSettingFromMap();
     // The idle speed map moves so that its lowest base equals the setting's base.
     bool SyncIdleMapFromSetting();
-    [[nodiscard]] int GetLowIdleRpm() const { return m_lowIdleRpm; }
+    // The lowest idle speed last taken from the idle speed map (module units), 0 before.
+    [[nodiscard]] int GetLowIdleRpm() const;
+    // The title a view shows for map `index`: the map's title, for the idle speed map followed
+    // by its low idle speed in display units (" (Low Idle: 950 Rpm)"). Empty for no map.
+    [[nodiscard]] std::string MapTitle(int index) const;
 
     // Gives every point of every basic map its map's lower and upper edit margins, as opening
     // a file from the File menu does.
@@ -254,7 +270,7 @@ private:
     std::string m_baseMapName;
     std::string m_path;
     bool m_modified = false;
-    int m_lowIdleRpm = 0;
+    std::unique_ptr<IdleMapSync> m_idleSync;
     std::function<bool(int)> m_settingWriter;
     std::vector<OutOfLimitValue> m_outOfLimits;
     std::unique_ptr<PushGate> m_linkGate;

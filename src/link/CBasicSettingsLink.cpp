@@ -1,7 +1,6 @@
 #include "link/CBasicSettingsLink.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "comms/api/Comms.h"
 #include "link/CLinkController.h"
@@ -12,6 +11,7 @@
 #include "model/AppState.h"
 #include "model/CBasicSettingsModuleValue.h"
 #include "model/CModuleMemoryMapMirror.h"
+#include "model/NumberText.h"
 #include "model/Prompter.h"
 
 namespace corvane {
@@ -36,10 +36,15 @@ bool ReadBlock(Comms& comms, std::uint16_t block, std::uint8_t* bytes) {
 
 CBasicSettingsLink::ApplyResult CBasicSettingsLink::ApplyValueText(LinkDocument& doc, int index,
                                                                    const std::string& text) {
+    // The entry dialog accepts numbers only; anything else changes nothing.
+    const auto display = ParseNumber(text);
+    if (!display) return ApplyResult::kNotANumber;
+    return ApplyDisplayValue(doc, index, *display);
+}
+
+CBasicSettingsLink::ApplyResult CBasicSettingsLink::ApplyDisplayValue(LinkDocument& doc, int index, double display) {
     CBasicSettingsModuleValue* setting = doc.GetSetting(index);
-    if (setting == nullptr) return ApplyResult::kUnchanged;
-    // Text that is not a number counts as 0, as the dialog's conversion gives it.
-    const double display = std::strtod(text.c_str(), nullptr);
+    if (setting == nullptr) return ApplyResult::kNotANumber;
     const int module = setting->ClampModuleValue(setting->DisplayToModule(display));
     const int oldModule = setting->GetModuleValue();
     const int oldBase = setting->GetBaseValue();
@@ -67,6 +72,12 @@ CBasicSettingsLink::ApplyResult CBasicSettingsLink::ApplyValueText(LinkDocument&
 
 CBasicSettingsLink::ApplyResult CBasicSettingsLink::EditSetting(LinkDocument& doc, int index,
                                                                 const std::string& text) {
+    const auto display = ParseNumber(text);
+    if (!display) return ApplyResult::kNotANumber;
+    return EditSetting(doc, index, *display);
+}
+
+CBasicSettingsLink::ApplyResult CBasicSettingsLink::EditSetting(LinkDocument& doc, int index, double display) {
     ApplyResult result;
     EditHistory::Step step;
     if (EditHistory* history = doc.History()) {
@@ -75,12 +86,13 @@ CBasicSettingsLink::ApplyResult CBasicSettingsLink::EditSetting(LinkDocument& do
     }
     {
         PacketQueueWriting hold(m_link.GetComms());
-        result = ApplyValueText(doc, index, text);
+        result = ApplyDisplayValue(doc, index, display);
     }
+    if (result == ApplyResult::kNotANumber) return result;
     doc.SetModifiedFlag();
-    if (result == ApplyResult::kChanged || result == ApplyResult::kWritten) {
-        if (index == kIACStopOffset || index == kIdleRpm) doc.AfterSettingChanged(index);
-    }
+    // Not after a failed write: the setting went back to the value the module holds.
+    if (result != ApplyResult::kWriteFailed && (index == kIACStopOffset || index == kIdleRpm))
+        doc.AfterSettingChanged(index);
     return result;
 }
 

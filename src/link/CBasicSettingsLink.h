@@ -28,6 +28,7 @@ public:
     static constexpr int kExtendedSettingsFirmware = 81;
 
     enum class ApplyResult {
+        kNotANumber,   // the text is no number (ParseNumber); nothing changed
         kUnchanged,    // the value did not change; nothing sent
         kChanged,      // the document changed; no module linked
         kWritten,      // the document changed and the module holds the new value
@@ -40,9 +41,13 @@ public:
     // is linked and the value changed, writes the setting's block(s). When the module cannot be
     // updated the setting goes back to its old value and the user is told.
     ApplyResult ApplyValueText(LinkDocument& doc, int index, const std::string& text);
+    ApplyResult ApplyDisplayValue(LinkDocument& doc, int index, double display);
     // An accepted edit of the settings view: apply with the packet queue held, the document's
-    // follow-ups for the idle settings, and the document marked modified.
+    // follow-ups for the idle settings, and the document marked modified. The follow-ups run
+    // also when the value entered is the one the setting had: entering the IAC stop offset or
+    // the idle speed again is how trims and idle points edited by hand are put back.
     ApplyResult EditSetting(LinkDocument& doc, int index, const std::string& text);
+    ApplyResult EditSetting(LinkDocument& doc, int index, double display);
 
     // Writes setting `index` as the document's image holds it to the linked module (the same
     // read-modify-write as an edit); false when it was not written. Undo and redo use it.

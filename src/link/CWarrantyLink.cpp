@@ -9,6 +9,7 @@
 #include "link/LinkMessages.h"
 #include "link/PacketQueueWriting.h"
 #include "model/CModuleMemoryMapMirror.h"
+#include "model/PrintableText.h"
 #include "model/Prompter.h"
 #include "model/WarrantyValues.h"
 
@@ -107,9 +108,14 @@ bool CWarrantyLink::EditVin(LinkDocument& doc, const std::optional<std::string>&
     return SendVin(doc, *dialogText);
 }
 
-bool CWarrantyLink::CheckAndSendVin(LinkDocument& doc, const std::string& text) {
-    if (!VinFits(text)) return false;
-    return SendVin(doc, text);
+bool CWarrantyLink::CheckAndSendVin(LinkDocument& doc, const std::string& shownText) {
+    const auto bytes = BytesOfPrintableText(shownText);
+    if (!bytes) {
+        m_link.GetPrompter().Message(msg::kVinNotPrintable, msg::kVinNotSetTitle);
+        return false;
+    }
+    if (!VinFits(*bytes)) return false;
+    return SendVin(doc, *bytes);
 }
 
 bool CWarrantyLink::SendVin(LinkDocument& doc, const std::string& text) {

@@ -24,8 +24,10 @@ public:
     bool ClearWarranty(LinkDocument& doc);
     // "Edit VIN": `dialogText` is what the VIN dialog returned (nullopt: cancelled).
     bool EditVin(LinkDocument& doc, const std::optional<std::string>& dialogText);
-    // Enter in the view's VIN field: refuses a text longer than the VIN's 32 bytes.
-    bool CheckAndSendVin(LinkDocument& doc, const std::string& text);
+    // Enter in the view's VIN field. The field shows the VIN printable (PrintableText), so its
+    // text is read back the same way ("\xNN" is one byte) before anything is sent; a text that
+    // does not read back, or stands for more than the VIN's 32 bytes, is refused.
+    bool CheckAndSendVin(LinkDocument& doc, const std::string& shownText);
 
     // Service data file (.ssd); nothing is sent to the module.
     [[nodiscard]] static bool SaveServiceData(LinkDocument& doc, const std::string& path);

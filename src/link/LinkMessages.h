@@ -78,6 +78,11 @@ inline constexpr const char* kWarrantyRpmTitle = "Warranty Rpm";
 inline constexpr const char* kClearingRpm = "Clearing the RPM values. Please Wait...";
 inline constexpr const char* kVinTooLong = "Number of Characters for VIN must be less than or equal to ";
 inline constexpr const char* kVinNotSetTitle = "VIN Not Set";
+// The VIN field shows the VIN's bytes printable (PrintableText); a typed text must read back
+// as bytes the same way.
+inline constexpr const char* kVinNotPrintable =
+    "The VIN was not sent: type printable characters only, a backslash as \\\\ and any other "
+    "byte as \\xNN (two hexadecimal digits), as the field shows them.";
 // Which step of a warranty operation failed.
 inline constexpr const char* kWarrantyReadFailed = "Warranty read FAILED: ";
 inline constexpr const char* kWarrantyClearFailed = "Warranty clear FAILED: ";

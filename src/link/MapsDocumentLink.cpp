@@ -4,16 +4,11 @@
 
 #include "documents/CCorvaneMapsDoc.h"
 #include "maps/CModuleMap.h"
-#include "maps/IdleMapSync.h"
 
 namespace corvane {
 
 MapsDocumentLink::MapsDocumentLink(CCorvaneMapsDoc& doc, std::function<void()> updateAllViews)
-    : m_doc(doc), m_updateAllViews(std::move(updateAllViews)) {
-    std::vector<CModuleMap*> maps;
-    for (int i = 0; i < doc.GetMapCount(); ++i) maps.push_back(doc.GetMap(i));
-    m_idleSync = std::make_unique<IdleMapSync>(maps, doc.GetSetting(kIdleRpm), doc.GetSetting(kIACStopOffset));
-}
+    : m_doc(doc), m_updateAllViews(std::move(updateAllViews)) {}
 
 MapsDocumentLink::~MapsDocumentLink() = default;
 
@@ -40,9 +35,6 @@ void MapsDocumentLink::UpdateAllViews() {
     if (m_updateAllViews) m_updateAllViews();
 }
 
-void MapsDocumentLink::AfterSettingChanged(int index) {
-    if (index == kIACStopOffset) m_idleSync->OnIacStopOffsetChanged();
-    if (index == kIdleRpm) m_idleSync->OnIdleRpmSettingChanged();
-}
+void MapsDocumentLink::AfterSettingChanged(int index) { m_doc.AfterSettingEntered(index); }
 
 }  // namespace corvane

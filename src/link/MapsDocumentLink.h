@@ -9,10 +9,9 @@
 namespace corvane {
 
 class CCorvaneMapsDoc;
-class IdleMapSync;
 
-// The maps document as the link sees it. The idle follow-ups of setting edits go through the
-// maps layer's idle synchronisation; "update all views" goes to the hook the owner gives.
+// The maps document as the link sees it. The idle follow-ups of setting edits are the
+// document's; "update all views" goes to the hook the owner gives.
 class MapsDocumentLink : public LinkDocument {
 public:
     explicit MapsDocumentLink(CCorvaneMapsDoc& doc, std::function<void()> updateAllViews = {});
@@ -40,7 +39,6 @@ public:
 private:
     CCorvaneMapsDoc& m_doc;
     std::function<void()> m_updateAllViews;
-    std::unique_ptr<IdleMapSync> m_idleSync;
 };
 
 }  // namespace corvane

@@ -1,10 +1,7 @@
 #include "maps/AfrArithmetic.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
-
 #include "comms/api/Rounding.h"
+#include "model/NumberText.h"
 
 namespace corvane {
 
@@ -18,16 +15,6 @@ double AfrChangeFactor(double mapPointAfr, double targetAfr) {
     return RoundToInteger(mapPointAfr / targetAfr * 1000.0) * 0.001;
 }
 
-double ParseAfrEntry(const std::string& text) {
-    const char* begin = text.c_str();
-    while (*begin == ' ' || *begin == '\t') ++begin;
-    if (*begin == '\0') return 0.0;
-    char* end = nullptr;
-    errno = 0;
-    const double value = std::strtod(begin, &end);
-    if (end == begin || errno == ERANGE || !std::isfinite(value)) return 0.0;
-    while (*end == ' ' || *end == '\t') ++end;
-    return *end == '\0' ? value : 0.0;
-}
+double ParseAfrEntry(const std::string& text) { return ParseNumber(text).value_or(0.0); }
 
 }  // namespace corvane

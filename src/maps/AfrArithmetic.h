@@ -16,8 +16,8 @@ inline constexpr double kMaximumTargetAfr = 14.7;
 // outside the accepted range gives 0.
 [[nodiscard]] double AfrChangeFactor(double mapPointAfr, double targetAfr);
 
-// The AFR typed or picked in the AFR entry: the text read as a decimal number; a text that is
-// not a number (or is empty) gives 0.
+// The AFR typed or picked in the AFR entry: the text read as a number (ParseNumber); a text
+// that is not a number (or is empty) gives 0.
 [[nodiscard]] double ParseAfrEntry(const std::string& text);
 
 }  // namespace corvane

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "comms/api/Rounding.h"
 #include "maps/CModuleMap.h"
 #include "maps/EditHistory.h"
 #include "maps/IdleMapSync.h"
+#include "model/NumberText.h"
 #include "model/Prompter.h"
 
 namespace corvane {
@@ -137,9 +137,7 @@ std::array<std::string, 2> CMapEditor::InfoBoxLines() const {
     if (map == nullptr) return {};
     auto line = [](std::string name, double value, const std::string& unit) {
         if (name.size() > 25) name.resize(25);
-        char text[160];
-        std::snprintf(text, sizeof text, "%s: %.3f %s", name.c_str(), value, unit.c_str());
-        return std::string(text);
+        return name + ": " + FormatFixed(value, 3) + " " + unit;
     };
     const double y = m_view == EditorView::Maps ? map->GetPointBaseDisplayValue(m_activePoint)
                                                 : map->GetPointTrimShownValue(m_activePoint);

@@ -1,10 +1,10 @@
 #include "maps/IdleMapSync.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "maps/CModuleMap.h"
 #include "model/ModuleValue.h"
+#include "model/NumberText.h"
 
 namespace corvane {
 
@@ -47,14 +47,15 @@ void IdleMapSync::OnIacStopOffsetChanged() {
 }
 
 std::string IdleMapSync::LowIdleTitleSuffix() const {
-    if (!m_lowIdle || m_idleMap == nullptr) return {};
+    if (m_idleMap == nullptr) return {};
+    // What the map holds now: a READ or a load changes it without an edit.
+    int low = 0;
+    if (!m_idleMap->GetMapLowIdleRpm(low)) return {};
     const CModuleMapPoint* p = m_idleMap->GetMapPoint(0);
-    const double rpm = m_idleRpmSetting != nullptr ? m_idleRpmSetting->ModuleToDisplay(*m_lowIdle)
-                       : p != nullptr             ? p->ModuleToDisplay(*m_lowIdle)
-                                                  : *m_lowIdle;
-    char text[64];
-    std::snprintf(text, sizeof text, " (Low Idle: %.0f Rpm)", rpm);
-    return text;
+    const double rpm = m_idleRpmSetting != nullptr ? m_idleRpmSetting->ModuleToDisplay(low)
+                       : p != nullptr             ? p->ModuleToDisplay(low)
+                                                  : low;
+    return " (Low Idle: " + FormatFixed(rpm, 0) + " Rpm)";
 }
 
 }  // namespace corvane

@@ -40,7 +40,8 @@ public:
 
     // The lowest idle speed last read from the map, module units; none before the first read.
     [[nodiscard]] std::optional<int> RememberedLowIdleRpm() const { return m_lowIdle; }
-    // " (Low Idle: 950 Rpm)" for the idle map's title; empty before the first read.
+    // " (Low Idle: 950 Rpm)" for the idle map's title, from the lowest idle speed the map holds
+    // now in the setting's display units; empty without an idle map.
     [[nodiscard]] std::string LowIdleTitleSuffix() const;
 
 private:

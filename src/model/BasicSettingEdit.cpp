@@ -1,12 +1,12 @@
 #include "model/BasicSettingEdit.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 
 #include "model/CBasicSettingsModuleValue.h"
+#include "model/NumberText.h"
 
 namespace corvane {
 
@@ -104,18 +104,6 @@ int BasicSettingEdit::Move(Scroll action, int thumb) {
 bool BasicSettingEdit::Accept() const {
     const auto value = m_mode == Mode::kScroll ? std::optional<double>(m_position) : ParseNumber(m_valueText);
     return value && *value >= m_minimum && *value <= m_maximum;
-}
-
-std::optional<double> BasicSettingEdit::ParseNumber(const std::string& text) {
-    const char* begin = text.c_str();
-    char* end = nullptr;
-    errno = 0;
-    const double v = std::strtod(begin, &end);
-    if (end == begin || errno == ERANGE || !std::isfinite(v)) return std::nullopt;
-    // Only blanks may follow the number: "12abc" is not a value.
-    while (*end == ' ' || *end == '\t') ++end;
-    if (*end != '\0') return std::nullopt;
-    return v;
 }
 
 }  // namespace corvane

@@ -66,9 +66,6 @@ public:
     // maximum; false when it is not ("Value out of range.").
     [[nodiscard]] bool Accept() const;
 
-    // A whole text as a number (blanks around it allowed); nullopt for anything else.
-    [[nodiscard]] static std::optional<double> ParseNumber(const std::string& text);
-
 private:
     void Open();
     void SetPosition(int position);

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "comms/api/Comms.h"
+#include "model/NumberText.h"
 
 namespace corvane {
 
@@ -74,11 +75,8 @@ bool CBasicSettingsModuleValue::IsSupportedByFirmware(int moduleFirmwareVersion)
 }
 
 std::string FormatWithDisplayFormat(double value, int displayFormat) {
-    static const char* const kFormats[] = {"%.0f", "%.1f", "%.2f", "%.3f", "%.4f"};
-    const char* format = (displayFormat >= 0 && displayFormat <= 3) ? kFormats[displayFormat] : kFormats[4];
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, format, value);
-    return buffer;
+    // 0 … 3 decimals as the format says, 4 for any other format; never a negative zero.
+    return FormatFixed(value, displayFormat >= 0 && displayFormat <= 3 ? displayFormat : 4);
 }
 
 std::string CBasicSettingsModuleValue::FormatValue() const {

@@ -10,6 +10,7 @@
 
 #include "maps/AfrArithmetic.h"
 #include "model/AppState.h"
+#include "model/NumberText.h"
 #include "model/Prompter.h"
 
 namespace corvane {
@@ -71,9 +72,8 @@ void CAFRCalculatorDlg::Refuse(QLineEdit* edit, const char* message) {
 }
 
 std::optional<double> CAFRCalculatorDlg::Field(QLineEdit* edit) {
-    bool ok = false;
-    const double v = QLocale::c().toDouble(edit->text().trimmed(), &ok);
-    if (!ok) {
+    const auto v = ParseNumber(edit->text().toStdString());
+    if (!v) {
         Refuse(edit, kNotANumberMessage);
         return std::nullopt;
     }
@@ -95,7 +95,7 @@ void CAFRCalculatorDlg::Calculate() {
     if (!mapPoint) return;
     const auto target = Target();
     if (!target) return;
-    m_factor->setText(QString::asprintf("%.3f", AfrChangeFactor(*mapPoint, *target)));
+    m_factor->setText(QString::fromStdString(FormatFixed(AfrChangeFactor(*mapPoint, *target), 3)));
 }
 
 void CAFRCalculatorDlg::accept() {

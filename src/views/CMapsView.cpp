@@ -14,7 +14,6 @@
 #include "comms/api/Rounding.h"
 #include "documents/CCorvaneMapsDoc.h"
 #include "maps/CModuleMap.h"
-#include "maps/IdleMapSync.h"
 #include "model/AppState.h"
 #include "monitor/AutoTuneMapTarget.h"
 #include "monitor/ModuleMapTarget.h"
@@ -105,6 +104,8 @@ CMapsView::CMapsView(EditorView kind, CCorvaneMapsDoc& document, SettingsStore& 
     setFocusPolicy(Qt::StrongFocus);
     // Every paint fills its whole rectangle first.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Edits of the idle speed map carry the idle speed setting along, in the core.
+    m_editor->SetIdleMapSync(&document.IdleSync());
     m_editor->SetHistory(&document.History());
     m_editor->SetAfrSource([this] { return CAfrEditDlg::Ask(this); });
     m_editor->SetLivePointSource([this]() -> std::optional<int> {
@@ -351,19 +352,8 @@ void CMapsView::ClearMapPointer() {
 // What is on screen
 
 std::string CMapsView::Title() const {
-    CModuleMap* map = ShownMap();
-    if (map == nullptr) return {};
-    std::string title = map->GetTitle();
-    int low = 0;
-    if (map->GetClassName() == IdleMapSync::kIdleMapName && map->GetMapLowIdleRpm(low)) {
-        // The idle map's lowest point is what the idle speed setting holds after every edit.
-        const CModuleMapPoint* point = map->GetMapPoint(0);
-        char suffix[64];
-        std::snprintf(suffix, sizeof suffix, " (Low Idle: %.0f Rpm)",
-                      point != nullptr ? point->ModuleToDisplay(low) : static_cast<double>(low));
-        title += suffix;
-    }
-    return title;
+    // The idle speed map's title carries its low idle speed; the document words it.
+    return m_document.MapTitle(MapIndex());
 }
 
 QRect CMapsView::InfoBoxRect(const std::array<std::string, 2>& lines, QPoint anchor) const {
@@ -471,9 +461,6 @@ EditOutcome CMapsView::ApplyKey(Key key, KeyModifiers modifiers) {
 }
 
 void CMapsView::Finish(const EditOutcome& outcome, const Look& before) {
-    CModuleMap* map = ShownMap();
-    if (outcome.pointsChanged && map != nullptr && map->GetClassName() == IdleMapSync::kIdleMapName)
-        m_document.SyncIdleSettingFromMap();
     if (outcome.switchToMap) {
         BeginShowingMap();
         update();

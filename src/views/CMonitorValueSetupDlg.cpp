@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "model/NumberText.h"
 #include "model/Prompter.h"
 #include "model/PrintableText.h"
 
@@ -23,8 +24,9 @@ namespace {
 QString Number(double v) { return QString::number(v, 'g', 10); }
 
 double Read(const QLineEdit* box) {
-    // Numbers are read as typed with a '.', whatever the user's locale.
-    return QLocale::c().toDouble(box->text().trimmed());
+    // Numbers are read by the one rule of the program; what is none (an emptied box) is 0,
+    // which the range rules then put right.
+    return ParseNumber(box->text().toStdString()).value_or(0.0);
 }
 
 // The list's names come from the core already printable; other texts from the items files are

@@ -6,7 +6,9 @@
 
 #include "TempDir.h"
 #include "documents/CCorvaneMapsDoc.h"
+#include "maps/CMapEditor.h"
 #include "maps/CModuleMap.h"
+#include "maps/IdleMapSync.h"
 #include "model/Archive.h"
 
 using namespace corvane;
@@ -460,4 +462,68 @@ TEST(MapsDocEdits, IdleSpeedSettingAndMapFollowEachOther) {
     AppState appB = App(2);
     CCorvaneMapsDoc docB(appB);
     EXPECT_FALSE(docB.SyncIdleSettingFromMap());
+}
+
+namespace {
+
+std::vector<CModuleMap*> MapsOf(const CCorvaneMapsDoc& doc) {
+    std::vector<CModuleMap*> maps;
+    for (int i = 0; i < doc.GetMapCount(); ++i) maps.push_back(doc.GetMap(i));
+    return maps;
+}
+
+}  // namespace
+
+TEST(MapsDocIdle, AViewsEditorCarriesTheIdleSettingAlongAndTheTitleShowsIt) {
+    AppState app = App(1);
+    CCorvaneMapsDoc doc(app);
+    const int idleIndex = doc.FindMap(IdleMapSync::kIdleMapName);
+    CModuleMap& idle = *doc.GetMap(idleIndex);
+    idle.SetBlockModuleValue(0, idle.GetNumberOfPoints() - 1, 60);
+    CMapEditor editor(EditorView::Maps, MapsOf(doc), &doc.Context());
+    editor.SetIdleMapSync(&doc.IdleSync());
+
+    // Another map's edit leaves the setting alone.
+    const int before = doc.GetSetting(kIdleRpm)->GetModuleValue();
+    editor.ShowMap(idleIndex + 1);
+    editor.HandleKey(Key::Down);
+    EXPECT_EQ(doc.GetSetting(kIdleRpm)->GetModuleValue(), before);
+
+    editor.ShowMap(idleIndex);
+    editor.SetActivePoint(3);
+    editor.HandleKey(Key::Down, {true, false});  // 60 - 5
+    EXPECT_EQ(doc.GetSetting(kIdleRpm)->GetModuleValue(), 55);
+    EXPECT_EQ(doc.GetSetting(kIdleRpm)->GetBaseValue(), 55);
+    EXPECT_EQ(doc.GetLowIdleRpm(), 55);
+    EXPECT_EQ(doc.MapTitle(idleIndex), idle.GetTitle() + " (Low Idle: 880 Rpm)");
+    EXPECT_EQ(doc.MapTitle(idleIndex + 1), doc.GetMap(idleIndex + 1)->GetTitle());
+    EXPECT_EQ(doc.MapTitle(-1), "");
+
+    // The command-line tool's path is the document's too.
+    idle.StepPointByModuleUnits(3, 10);
+    doc.AfterMapEdited(idle);
+    EXPECT_EQ(doc.GetSetting(kIdleRpm)->GetModuleValue(), 60);
+}
+
+TEST(MapsDocIdle, EnteringTheIacStopOffsetAgainPutsBackTrimsEditedByHand) {
+    AppState app = App(1);
+    CCorvaneMapsDoc doc(app);
+    CModuleMap& iac = *doc.GetMap(doc.FindMap(IdleMapSync::kIacMapName));
+    // Bases with room around them, and the margins opening a file gives, so trims may move.
+    iac.SetBlockModuleValue(0, iac.GetNumberOfPoints() - 1, 100);
+    doc.ApplyEditMargins();
+    EXPECT_TRUE(doc.ApplySettingDisplayValue(kIACStopOffset, 3));
+    iac.StepPointTrimByModuleUnits(5, 4);
+    ASSERT_NE(iac.GetPointTrimValue(5), 3);
+    EXPECT_FALSE(doc.ApplySettingDisplayValue(kIACStopOffset, 3));  // the value did not change
+    for (int i = 0; i < iac.GetNumberOfPoints(); ++i) EXPECT_EQ(iac.GetPointTrimValue(i), 3) << i;
+}
+
+TEST(MapsDocIdle, AFamilyWithoutIdleMapsTitlesPlainly) {
+    AppState app = App(2);
+    CCorvaneMapsDoc doc(app);
+    EXPECT_EQ(doc.IdleSync().IdleMap(), nullptr);
+    EXPECT_EQ(doc.MapTitle(0), doc.GetMap(0)->GetTitle());
+    doc.AfterSettingEntered(kIACStopOffset);  // nothing to do, nothing breaks
+    doc.AfterMapEdited(*doc.GetMap(0));
 }

@@ -91,6 +91,29 @@ TEST_F(SettingsFixture, IdleSettingsHaveTheirFollowUps) {
     EXPECT_EQ(doc.followUps, (std::vector<int>{kIACStopOffset, kIdleRpm}));
 }
 
+TEST_F(SettingsFixture, EnteringTheSameIdleValueAgainRunsItsFollowUpAgain) {
+    // How trims and idle points edited by hand are put back from the setting.
+    settings.EditSetting(doc, kIACStopOffset, "5");
+    EXPECT_EQ(settings.EditSetting(doc, kIACStopOffset, "5"), CBasicSettingsLink::ApplyResult::kUnchanged);
+    const double idle = doc.GetSetting(kIdleRpm)->GetDisplayValue();
+    EXPECT_EQ(settings.EditSetting(doc, kIdleRpm, idle), CBasicSettingsLink::ApplyResult::kUnchanged);
+    EXPECT_EQ(doc.followUps, (std::vector<int>{kIACStopOffset, kIACStopOffset, kIdleRpm}));
+}
+
+TEST_F(SettingsFixture, NoFollowUpAfterAFailedWriteOrForTextThatIsNoNumber) {
+    Link();
+    comms.failAddresses = {0x004};
+    EXPECT_EQ(settings.EditSetting(doc, kIACStopOffset, "7"), CBasicSettingsLink::ApplyResult::kWriteFailed);
+    comms.failAddresses.clear();
+    const int before = doc.GetSetting(kIACStopOffset)->GetModuleValue();
+    doc.modified = false;
+    EXPECT_EQ(settings.EditSetting(doc, kIACStopOffset, "7 steps"), CBasicSettingsLink::ApplyResult::kNotANumber);
+    EXPECT_EQ(settings.ApplyValueText(doc, kIACStopOffset, "1,5"), CBasicSettingsLink::ApplyResult::kNotANumber);
+    EXPECT_EQ(doc.GetSetting(kIACStopOffset)->GetModuleValue(), before);
+    EXPECT_FALSE(doc.modified);
+    EXPECT_TRUE(doc.followUps.empty());
+}
+
 TEST_F(SettingsFixture, SettingsBlocksAreReadModifyWriteAndSkipTheTpsOffset) {
     for (int a = 0x400; a < 0x420; ++a) comms.memory[a] = 0xA5;
     for (int a = 0xF14; a < 0xF18; ++a) comms.memory[a] = 0xC3;

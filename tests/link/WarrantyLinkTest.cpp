@@ -94,6 +94,26 @@ TEST_F(WarrantyFixture, VinLongerThan32IsRefused) {
     EXPECT_TRUE(comms.writes.empty());
 }
 
+TEST_F(WarrantyFixture, TheFieldsShownVinIsSentAsTheBytesItStandsFor) {
+    // The field shows a VIN byte 0xF3 as the four characters \xF3: Enter sends the byte, and
+    // the length counts bytes, so 31 letters and one escape fit.
+    const std::string shown = std::string(31, 'A') + "\\xF3";
+    ASSERT_TRUE(warranty.CheckAndSendVin(doc, shown));
+    EXPECT_EQ(comms.memory[0x5F4 + 30], 'A');
+    EXPECT_EQ(comms.memory[0x5F4 + 31], 0xF3);
+    EXPECT_EQ(doc.GetWarranty()->vin->GetText(), std::string(31, 'A') + "\xF3");
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(WarrantyFixture, AVinThatDoesNotReadBackIsRefusedUnsent) {
+    app.moduleLinked = true;
+    EXPECT_FALSE(warranty.CheckAndSendVin(doc, "1HD1\\QB4"));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, msg::kVinNotPrintable);
+    EXPECT_EQ(prompter.shown[0].title, msg::kVinNotSetTitle);
+    EXPECT_TRUE(comms.writes.empty());
+}
+
 TEST_F(WarrantyFixture, VinIsSentZeroPaddedInBlocks) {
     std::fill(comms.memory.begin() + 0x5F4, comms.memory.begin() + 0x614, 0x7E);
     ASSERT_TRUE(warranty.EditVin(doc, std::string("ABCDE")));

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <optional>
 #include <string>
 
@@ -8,28 +7,6 @@
 
 namespace corvane {
 namespace {
-
-// Reads the bytes back from a shown text; nullopt when it is not in the shown form.
-std::optional<std::string> Unescape(const std::string& shown) {
-    std::string bytes;
-    for (std::size_t i = 0; i < shown.size(); ++i) {
-        if (shown[i] != '\\') {
-            bytes += shown[i];
-            continue;
-        }
-        if (i + 1 < shown.size() && shown[i + 1] == '\\') {
-            bytes += '\\';
-            ++i;
-        } else if (i + 3 < shown.size() && shown[i + 1] == 'x' && std::isxdigit(static_cast<unsigned char>(shown[i + 2])) &&
-                   std::isxdigit(static_cast<unsigned char>(shown[i + 3]))) {
-            bytes += static_cast<char>(std::stoi(shown.substr(i + 2, 2), nullptr, 16));
-            i += 3;
-        } else {
-            return std::nullopt;
-        }
-    }
-    return bytes;
-}
 
 bool IsPrintableAscii(const std::string& text) {
     for (const char c : text)
@@ -42,7 +19,7 @@ TEST(PrintableText, EveryByteValueIsShownAsPrintableAsciiAndCanBeReadBack) {
         const std::string name = std::string("A") + static_cast<char>(b) + "Z";
         const std::string shown = PrintableText(name);
         EXPECT_TRUE(IsPrintableAscii(shown)) << "byte " << b;
-        EXPECT_EQ(Unescape(shown), name) << "byte " << b;
+        EXPECT_EQ(BytesOfPrintableText(shown), name) << "byte " << b;
         const bool kept = b >= 0x20 && b <= 0x7E && b != '\\';
         EXPECT_EQ(shown.size(), kept ? 3u : b == '\\' ? 4u : 6u) << "byte " << b;
     }
@@ -50,7 +27,7 @@ TEST(PrintableText, EveryByteValueIsShownAsPrintableAsciiAndCanBeReadBack) {
     for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
     const std::string shown = PrintableText(all);
     EXPECT_TRUE(IsPrintableAscii(shown));
-    EXPECT_EQ(Unescape(shown), all);
+    EXPECT_EQ(BytesOfPrintableText(shown), all);
 }
 
 TEST(PrintableText, EscapesAreTwoUpperCaseHexDigitsAndBackslashesAreDoubled) {
@@ -61,6 +38,17 @@ TEST(PrintableText, EscapesAreTwoUpperCaseHexDigitsAndBackslashesAreDoubled) {
     EXPECT_EQ(PrintableText("C:\\xF3"), "C:\\\\xF3");
     EXPECT_NE(PrintableText("\\xF3"), PrintableText("\xF3"));
     EXPECT_EQ(PrintableText(""), "");
+}
+
+TEST(PrintableText, AnEditedShownTextReadsBackOnlyInTheShownForm) {
+    EXPECT_EQ(BytesOfPrintableText("1HD1\\xF3"), "1HD1\xF3");      // the escape is one byte
+    EXPECT_EQ(BytesOfPrintableText("C:\\\\xF3"), "C:\\xF3");     // a doubled backslash: four characters
+    EXPECT_EQ(BytesOfPrintableText("\\xf3\\x41"), "\xF3" "A");   // typed in lower case too
+    EXPECT_EQ(BytesOfPrintableText(""), "");
+    // Nothing PrintableText would write: a lone or unknown escape, a cut escape, bytes the
+    // field never shows raw (a tab, UTF-8 typed by the user).
+    for (const char* shown : {"AB\\", "AB\\CD", "\\x4", "\\x4G", "\\X41", "A\tB", "caf\xC3\xA9"})
+        EXPECT_FALSE(BytesOfPrintableText(shown).has_value()) << shown;
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ int RunSet(const Args& args, std::ostream& out, std::ostream& err) {
         // The maps view steps the point by the difference to the typed value.
         map.StepPointByDisplayUnits(i, *display - map.GetPointDisplayValue(i));
         doc->SetModifiedFlag(true);
-        if (className == "IDLEVSTEMPMap") doc->SyncIdleSettingFromMap();
+        doc->AfterMapEdited(map);
         out << map.GetTitle() << " point " << i << ": " << ShortNumber(map.GetPointDisplayValue(i)) << " "
             << map.GetYUnit() << "\n";
     } else {

@@ -15,7 +15,7 @@ int RunSetting(const Args& args, std::ostream& out, std::ostream& err) {
     const auto port = args.Get("port");
     if (!port) throw UsageError{"--port PORT is required"};
     const auto className = args.Get("setting");
-    const auto display = args.Get("display");
+    const auto display = args.GetDouble("display");
     if (!className || !display) throw UsageError{"--setting CLASS and --display V are required"};
     const std::string path = OnePositional(args, "map file");
     const int index = FindBasicSetting(*className);
