@@ -12,6 +12,7 @@
 #include "views/CCorvaneBasicSettingsView.h"
 #include "views/CCorvaneMapsView.h"
 #include "views/CCorvaneWarrantyView.h"
+#include "views/CTableView.h"
 
 namespace corvane {
 
@@ -45,18 +46,56 @@ CMapsView* CChildFrmMaps::MakeMapsView(bool advanced) {
     CMapsView* view = advanced ? static_cast<CMapsView*>(new CCorvaneAdvUserMapsView(*m_document, m_settings))
                                : static_cast<CMapsView*>(new CCorvaneMapsView(*m_document, m_settings));
     connect(view, &CMapsView::mapShown, this, [this](int index) { emit mapShown(this, index); });
-    connect(view, &CMapsView::documentEdited, this, [this, view] {
-        // Both views draw the same maps: the other one must not keep a stale picture.
-        if (view == m_mapsView && m_advView) m_advView->OnDocumentUpdated();
-        if (view == m_advView && m_mapsView) m_mapsView->OnDocumentUpdated();
-        RefreshTitle();
-        emit documentEdited(this);
-    });
+    connect(view, &CMapsView::documentEdited, this, [this, view] { OnViewEdited(view); });
+    connect(view, &CMapsView::tableRequested, this, [this](int mapIndex, int point) { ShowTableAt(mapIndex, point); });
     connect(view, &CMapsView::autoTuneToggled, this, [this] { emit autoTuneToggled(this); });
     connect(view, &CMapsView::autoTuneDiscarded, this, [this](int count) { emit autoTuneDiscarded(this, count); });
     if (m_comparison) view->SetComparedTune(&m_comparison->Compared());
     if (m_viewSetup) m_viewSetup(*view);
     return view;
+}
+
+void CChildFrmMaps::OnViewEdited(QWidget* editor) {
+    // Every view draws the same maps: none may keep a stale picture.
+    for (CMapsView* view : {m_mapsView, m_advView})
+        if (view && view != editor) view->OnDocumentUpdated();
+    if (m_tableView && m_tableView != editor) m_tableView->OnDocumentUpdated();
+    RefreshTitle();
+    emit documentEdited(this);
+}
+
+CTableView* CChildFrmMaps::EnsureTableView() {
+    if (m_tableView) return m_tableView;
+    m_tableView = new CTableView(*m_document, m_settings);
+    CTableView* view = m_tableView;
+    connect(view, &CTableView::documentEdited, this, [this, view] { OnViewEdited(view); });
+    connect(view, &CTableView::activeRowChanged, this, [this](int mapIndex) {
+        if (m_current == ViewKind::kTable) emit tableRowChanged(this, mapIndex);
+    });
+    connect(view, &CTableView::curveRequested, this, [this](int mapIndex, int point) {
+        ShowView(ViewKind::kMaps, mapIndex);
+        m_mapsView->SetActivePoint(point);
+    });
+    connect(view, &CTableView::autoTuneToggled, this, [this] { emit autoTuneToggled(this); });
+    connect(view, &CTableView::autoTuneDiscarded, this, [this](int count) { emit autoTuneDiscarded(this, count); });
+    if (m_comparison) view->SetComparedTune(&m_comparison->Compared());
+    if (m_tableSetup) m_tableSetup(*view);
+    m_stack->addWidget(view);
+    return view;
+}
+
+bool CChildFrmMaps::ShowTable(const std::string& family) {
+    CTableView* view = EnsureTableView();
+    if (!view->ShowFamily(family)) return false;
+    ShowView(ViewKind::kTable);
+    return true;
+}
+
+bool CChildFrmMaps::ShowTableAt(int mapIndex, int point) {
+    CTableView* view = EnsureTableView();
+    if (!view->ShowMapPoint(mapIndex, point)) return false;
+    ShowView(ViewKind::kTable);
+    return true;
 }
 
 QWidget* CChildFrmMaps::MakePlaceholder(const QString& text) {
@@ -77,6 +116,7 @@ void CChildFrmMaps::SetComparison(std::unique_ptr<CTuneComparison> comparison) {
     const CCorvaneMapsDoc* tune = comparison ? &comparison->Compared() : nullptr;
     for (CMapsView* view : {m_mapsView, m_advView})
         if (view) view->SetComparedTune(tune);
+    if (m_tableView) m_tableView->SetComparedTune(tune);
     m_comparison = std::move(comparison);
     emit comparisonChanged(this);
 }
@@ -119,6 +159,7 @@ void CChildFrmMaps::ShowView(ViewKind kind, int mapIndex) {
             }
             target = m_settingsView;
             break;
+        case ViewKind::kTable: target = EnsureTableView(); break;
         case ViewKind::kWarranty:
             if (!m_warrantyView) {
                 // Only family-B documents keep a warranty record.
@@ -140,6 +181,12 @@ void CChildFrmMaps::ShowView(ViewKind kind, int mapIndex) {
             emit mapShown(this, view->MapIndex());
         view->setFocus();
     }
+    if (kind == ViewKind::kTable) {
+        if (const auto* family = m_tableView->Family())
+            emit tableShown(this, m_document->SelectorNumberOfTable(family->Name()));
+        emit tableRowChanged(this, m_tableView->ActiveMapIndex());
+        m_tableView->setFocus();
+    }
 }
 
 CMapsView* CChildFrmMaps::CurrentMapsView() const {
@@ -160,6 +207,7 @@ FirstViewKind CChildFrmMaps::FirstView() const {
     switch (m_current) {
         case ViewKind::kMaps: return FirstViewKind::kMaps;
         case ViewKind::kAdvancedUserMaps: return FirstViewKind::kAdvancedUserMaps;
+        case ViewKind::kTable: return FirstViewKind::kMaps;  // the table edits bases, as the maps view
         default: return FirstViewKind::kOther;
     }
 }
@@ -167,6 +215,7 @@ FirstViewKind CChildFrmMaps::FirstView() const {
 void CChildFrmMaps::UpdateAllViews() {
     if (m_mapsView) m_mapsView->OnDocumentUpdated();
     if (m_advView) m_advView->OnDocumentUpdated();
+    if (m_tableView) m_tableView->OnDocumentUpdated();
     if (auto* view = BasicSettingsView()) view->OnDocumentUpdated();
     if (auto* view = WarrantyView()) view->OnDocumentUpdated();
     RefreshTitle();

@@ -17,17 +17,18 @@ class CCorvaneMapsDoc;
 class CCorvaneWarrantyView;
 class CLinkController;
 class CMapsView;
+class CTableView;
 class CTuneComparison;
 class MapsDocumentLink;
 class SettingsStore;
 
 // The child window of one maps document. It owns the document and the views the map
-// selector shows in it: the maps view, the advanced user maps view (made on first use) and
-// the places of the basic settings and warranty views. One view shows at a time.
+// selector shows in it: the maps view, the advanced user maps view and the table view (made on
+// first use) and the places of the basic settings and warranty views. One view shows at a time.
 class CChildFrmMaps : public QMdiSubWindow {
     Q_OBJECT
 public:
-    enum class ViewKind { kMaps, kAdvancedUserMaps, kBasicSettings, kWarranty };
+    enum class ViewKind { kMaps, kAdvancedUserMaps, kBasicSettings, kWarranty, kTable };
 
     // `closeRequest` decides whether the window may close (the save question); it is asked
     // on every close, by the user or by the application.
@@ -48,6 +49,14 @@ public:
     [[nodiscard]] CMapsView* CurrentMapsView() const;
     [[nodiscard]] CMapsView* MapsView() const { return m_mapsView; }
     [[nodiscard]] CMapsView* AdvancedView() const { return m_advView; }
+    // The table view once shown, else null; TableOnShow only while it is the one on show.
+    [[nodiscard]] CTableView* TableView() const { return m_tableView; }
+    [[nodiscard]] CTableView* TableOnShow() const { return m_current == ViewKind::kTable ? m_tableView : nullptr; }
+    // Shows the table of a family (by its command-line name); false when the document has none.
+    bool ShowTable(const std::string& family);
+    // Shows the table of the family whose row the map is, with that row and point active;
+    // false (nothing changes) when the map is no row.
+    bool ShowTableAt(int mapIndex, int point);
     // The settings and warranty views once shown, else null.
     [[nodiscard]] CCorvaneBasicSettingsView* BasicSettingsView() const;
     [[nodiscard]] CCorvaneWarrantyView* WarrantyView() const;
@@ -69,6 +78,8 @@ public:
     void SetCloseRequest(std::function<bool(CChildFrmMaps&)> request) { m_closeRequest = std::move(request); }
     // Run on every maps view of the window, those there now and those made later.
     void SetViewSetup(std::function<void(CMapsView&)> setup);
+    // Run on the table view when it is made.
+    void SetTableSetup(std::function<void(CTableView&)> setup) { m_tableSetup = std::move(setup); }
 
 signals:
     // A maps view of this document shows another map.
@@ -81,12 +92,19 @@ signals:
     void autoTuneDiscarded(CChildFrmMaps* frame, int count);
     // The compared tune was set, replaced or cleared.
     void comparisonChanged(CChildFrmMaps* frame);
+    // The table view shows the table of this family (its selector number in the document).
+    void tableShown(CChildFrmMaps* frame, int selectorNumber);
+    // The table view's active cell moved to the row of this map.
+    void tableRowChanged(CChildFrmMaps* frame, int mapIndex);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     CMapsView* MakeMapsView(bool advanced);
+    CTableView* EnsureTableView();
+    // The other views draw the same points: after an edit in one, the rest repaint.
+    void OnViewEdited(QWidget* editor);
     QWidget* MakePlaceholder(const QString& text);
 
     std::unique_ptr<CCorvaneMapsDoc> m_document;
@@ -98,12 +116,14 @@ private:
     QStackedWidget* m_stack = nullptr;
     CMapsView* m_mapsView = nullptr;
     CMapsView* m_advView = nullptr;
+    CTableView* m_tableView = nullptr;
     QWidget* m_settingsView = nullptr;
     QWidget* m_warrantyView = nullptr;
     CLinkController* m_moduleLink = nullptr;
     ViewKind m_current = ViewKind::kMaps;
     std::function<bool(CChildFrmMaps&)> m_closeRequest;
     std::function<void(CMapsView&)> m_viewSetup;
+    std::function<void(CTableView&)> m_tableSetup;
 };
 
 }  // namespace corvane

@@ -29,9 +29,11 @@
 #include "model/TargetAfrSetting.h"
 #include "sim/SimPort.h"
 #include "app/MonitorMessageRouter.h"
+#include "views/CTableView.h"
 #include "maps/CModuleMap.h"
 #include "model/CBasicSettingsModuleValue.h"
 #include "monitor/CCorvaneMonitorDoc.h"
+#include "monitor/MonitoredModuleValue.h"
 #include "monitor/CMonitorModel.h"
 #include "views/CCorvaneMonitorView.h"
 #include "views/CMapsView.h"
@@ -134,7 +136,13 @@ bool CCorvaneApp::InitInstance(const AppOptions& options) {
     });
     connect(m_bridge.get(), &CommsBridge::monitorPacket, this, &CCorvaneApp::OnMonitorBlock);
     connect(m_bridge.get(), &CommsBridge::replayTerminated, this, [this] { m_frame->OnReplayTerminated(); });
-    m_router = std::make_unique<MonitorMessageRouter>([this] { return m_frame ? m_frame->ActiveMapsView() : nullptr; });
+    m_router = std::make_unique<MonitorMessageRouter>([this](MonitorMessage message, int wParam, int lParam) {
+        if (!m_frame) return;
+        if (CTableView* table = m_frame->ActiveTableView())
+            table->OnMonitorMessage(message, wParam, lParam);
+        else if (CMapsView* view = m_frame->ActiveMapsView())
+            view->OnMonitorMessage(message, wParam, lParam);
+    });
     connect(m_frame.get(), &CMainFrame::toggleMonitorGauges, this, [this] {
         if (m_monitor && m_monitor->View()) m_monitor->View()->ToggleGauges();
     });
@@ -201,7 +209,15 @@ CChildFrame* CCorvaneApp::EnsureMonitorDocument() {
 void CCorvaneApp::OnMonitorBlock(const std::vector<std::uint8_t>& block) {
     if (m_monitor && m_monitor->View()) m_monitor->View()->OnMonitorBlock(block);
     m_frame->RefreshLogLabel();
-    // The live operating position on the map in front, from the value along its x axis.
+    // The live operating position on the map in front, from the value along its x axis; on a
+    // table in front, from the engine speed and that value.
+    if (CTableView* table = m_frame->ActiveTableView(); table && m_monitor) {
+        const CCorvaneMonitorDoc& values = m_monitor->Document();
+        const int channel = table->XAxisChannel();
+        if (channel >= 0 && channel < values.GetValueCount() && kEngineSpeedIndex < values.GetValueCount())
+            table->SetLivePosition(values.GetValueDisplay(kEngineSpeedIndex), values.GetValueDisplay(channel));
+        return;
+    }
     CMapsView* view = m_frame->ActiveMapsView();
     if (!view || !m_monitor) return;
     const CModuleMap* map = view->ShownMap();
@@ -211,7 +227,9 @@ void CCorvaneApp::OnMonitorBlock(const std::vector<std::uint8_t>& block) {
         view->SetMapPointerPosition(m_monitor->Document().GetValueDisplay(channel));
 }
 
-void CCorvaneApp::SetUpMapsView(CMapsView& view) {
+void CCorvaneApp::SetUpMapsView(CMapsView& view) { view.SetAutoTuneHooks(AutoTuneApplyHooks()); }
+
+CAutoTuneCollector::ApplyHooks CCorvaneApp::AutoTuneApplyHooks() {
     CAutoTuneCollector::ApplyHooks hooks;
     hooks.ensureLinked = [this] {
         bool wasMonitoring = false;
@@ -220,13 +238,14 @@ void CCorvaneApp::SetUpMapsView(CMapsView& view) {
     };
     hooks.setPacketQueueWriting = [this](bool writing) { m_comms->SetPacketQueueWriting(writing); };
     hooks.restartStream = [this] { m_link->ToggleMonitoring(); };
-    view.SetAutoTuneHooks(std::move(hooks));
+    return hooks;
 }
 
 CChildFrmMaps* CCorvaneApp::AddMapsDocument(std::unique_ptr<CCorvaneMapsDoc> doc, const QString& title) {
     auto* frame = new CChildFrmMaps(std::move(doc), title, m_settings);
     frame->SetModuleLink(*m_link);
     frame->SetViewSetup([this](CMapsView& view) { SetUpMapsView(view); });
+    frame->SetTableSetup([this](CTableView& view) { view.SetAutoTuneHooks(AutoTuneApplyHooks()); });
     frame->SetCloseRequest([this](CChildFrmMaps& f) {
         if (!SaveModified(f)) return false;
         m_frame->SaveChildPlacement(&f);

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "comms/api/Comms.h"
+#include "monitor/CAutoTuneCollector.h"
 #include "model/AppState.h"
 
 namespace corvane {
@@ -114,6 +115,8 @@ public:
     void OnMonitorBlock(const std::vector<std::uint8_t>& block);
     // What the maps views need of the application for AutoTune.
     void SetUpMapsView(class CMapsView& view);
+    // What applying AutoTune's corrections needs of the link, for the maps and table views.
+    [[nodiscard]] CAutoTuneCollector::ApplyHooks AutoTuneApplyHooks();
     [[nodiscard]] QString ModuleTypeDescription() const;
     // The simulated module of the "sim" port: its power switch, its memory.
     [[nodiscard]] SimModuleAccess& Simulated() { return *m_sim; }

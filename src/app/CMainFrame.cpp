@@ -52,6 +52,7 @@
 #include "views/CCorvaneBasicSettingsView.h"
 #include "views/CMapsView.h"
 #include "views/CPPageTuningMapSelector.h"
+#include "views/CTableView.h"
 #include "views/CTuneDifferencesView.h"
 
 namespace corvane {
@@ -297,6 +298,7 @@ void CMainFrame::RunCommand(int id) {
         case cmd::kEditPaste: EditKey(id); break;
         case cmd::kViewToolbar: m_mainBar->setVisible(Action(id)->isChecked()); break;
         case cmd::kViewStatusBar: statusBar()->setVisible(Action(id)->isChecked()); break;
+        case cmd::kViewTable: OnViewTable(); break;
         case cmd::kViewDifferences:
             m_differencesBar->setVisible(Action(id)->isChecked() && m_differencesShownFor != nullptr);
             break;
@@ -370,6 +372,8 @@ void CMainFrame::RunCommand(int id) {
             // off applies the corrections it collected rather than leaving them behind.
             if (CMapsView* view = ActiveMapsView(); view && view->Kind() == EditorView::Maps)
                 view->ToggleAutoTune();
+            else if (CTableView* table = ActiveTableView())
+                table->ToggleAutoTune();
             else
                 m_app.State().autoTuneActive = !m_app.State().autoTuneActive;
             break;
@@ -385,6 +389,11 @@ void CMainFrame::RunCommand(int id) {
 }
 
 void CMainFrame::EditKey(int id) {
+    if (CTableView* table = ActiveTableView()) {
+        table->RunCommand(id == cmd::kEditUndo ? TableCommand::Undo : id == cmd::kEditCopy ? TableCommand::Copy
+                                                                                           : TableCommand::Paste);
+        return;
+    }
     CMapsView* view = ActiveMapsView();
     if (!view) return;
     const KeyModifiers ctrl{true, false};
@@ -736,6 +745,7 @@ void CMainFrame::ReleaseAccelerators(QMdiSubWindow* frame) {
 void CMainFrame::AddMapsFrame(CChildFrmMaps* frame) {
     ReleaseAccelerators(frame);
     connect(frame, &CChildFrmMaps::mapShown, this, &CMainFrame::OnMapShown);
+    ConnectTables(frame);
     connect(frame, &CChildFrmMaps::documentEdited, this, [this](CChildFrmMaps* edited) {
         RefreshTitle();
         if (edited == m_differencesFrame) RefreshDifferences();
@@ -789,17 +799,8 @@ void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
         }
         RefreshSelector();
         if (frame != m_differencesFrame) RefreshDifferences();
-        if (CMapsView* view = frame->CurrentMapsView()) {
-            OnMapShown(frame, view->MapIndex());
-            // What the link does to the shown view when the stream starts and stops.
-            m_app.Link().SetViewHooks(
-                [v = QPointer<CMapsView>(view)] {
-                    if (v) v->update();
-                },
-                [v = QPointer<CMapsView>(view)] {
-                    if (v) v->ClearMapPointer();
-                });
-        }
+        if (CMapsView* view = frame->CurrentMapsView()) OnMapShown(frame, view->MapIndex());
+        InstallStreamHooks();
     }
     ReloadMenu();
     RefreshTitle();
@@ -814,6 +815,8 @@ void CMainFrame::RefreshSelector() {
         m_selector->Fill(frame->Document().SelectorTree());
     }
     if (CMapsView* view = frame->CurrentMapsView()) m_selector->FollowMap(view->MapIndex());
+    if (CTableView* table = frame->TableOnShow(); table && table->Family())
+        m_selector->FollowMap(frame->Document().SelectorNumberOfTable(table->Family()->Name()));
 }
 
 void CMainFrame::OnSelectorEntry(int number, int kind) {
@@ -829,6 +832,7 @@ void CMainFrame::OnSelectorEntry(int number, int kind) {
             break;
         case CPPageTuningMapSelector::kKindBasicSettings: frame->ShowView(CChildFrmMaps::ViewKind::kBasicSettings); break;
         case CPPageTuningMapSelector::kKindWarranty: frame->ShowView(CChildFrmMaps::ViewKind::kWarranty); break;
+        case CPPageTuningMapSelector::kKindTable: OnTableEntry(number); break;
         default: return;
     }
     frame->UpdateAllViews();

@@ -28,6 +28,7 @@ class CChildFrmMaps;
 class CLinkStatusDlg;
 class CMapsView;
 class CPPageTuningMapSelector;
+class CTableView;
 class CTuneDifferencesView;
 struct MenuEntryDef;
 
@@ -51,6 +52,8 @@ public:
     // The maps document window the user works in, or null (none, or the monitor window).
     [[nodiscard]] CChildFrmMaps* ActiveMapsFrame() const;
     [[nodiscard]] CMapsView* ActiveMapsView() const;
+    // The table view of the active maps document while it is the one on show, or null.
+    [[nodiscard]] CTableView* ActiveTableView() const;
     void AddMapsFrame(CChildFrmMaps* frame);
     void AddChildFrame(QMdiSubWindow* frame);
     [[nodiscard]] QList<CChildFrmMaps*> MapsFrames() const;
@@ -115,6 +118,13 @@ private:
     void OnDifferenceChosen(int mapIndex, int point);
     void OnTakeValue(int mapIndex, int point);
     void OnTakeSetting(int index);
+    // Tables: the selector's "Tables" entries, View > Table / Curve, the frame's table signals.
+    void ConnectTables(CChildFrmMaps* frame);
+    void OnTableEntry(int number);
+    void OnViewTable();
+    // What the link does to the view in front when the stream starts (draw the live position)
+    // and stops (take it away).
+    void InstallStreamHooks();
     void BuildStatusBar();
     void AddSystemPorts(QMenu* portMenu);
     QAction* NamedPortAction(const QString& port, const QString& text);

@@ -30,6 +30,8 @@ constexpr std::array kCommands{
     CommandDef{kViewToolbar, "&Toolbar", "", true},
     CommandDef{kViewStatusBar, "&Status Bar", "", true},
     CommandDef{kViewDifferences, "&Differences", "", true},
+    // T is the views' own key (the tree and the lists take letters too): shown, not bound.
+    CommandDef{kViewTable, "T&able / Curve\tT", ""},
     CommandDef{kToggleMonitorGauges, "Toggle Monitor Gauges", ""},
     CommandDef{kAutoTuneTracking, "RPM/TPS AutoTune Tracking", "", true},
     CommandDef{kResetGaugeDataFiles, "Reset Guage Data Files", ""},
@@ -95,6 +97,7 @@ constexpr std::array kMapsMenu{
     MenuEntryDef{"&View", kViewToolbar},
     MenuEntryDef{"&View", kViewStatusBar},
     MenuEntryDef{"&View", kViewDifferences},
+    MenuEntryDef{"&View", kViewTable},
     MenuEntryDef{"&Gauges", kToggleMonitorGauges},
     MenuEntryDef{"&Gauges|Monitor Gauge Styles", kAutoTuneTracking},
     MenuEntryDef{"&Gauges", 0},

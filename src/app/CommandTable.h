@@ -49,6 +49,7 @@ inline constexpr int kHotKeyHelp = 32811;
 inline constexpr int kCompareWith = 32850;    // a second tune beside the document (ours)
 inline constexpr int kStopComparing = 32851;  // (ours)
 inline constexpr int kViewDifferences = 32852; // shows or hides the "Differences" bar (ours)
+inline constexpr int kViewTable = 32853;  // the shown map's family as a table, and back (ours)
 inline constexpr int kSimulatedPort = 1;   // "Simulated Module" in the port menu (ours)
 // Backups and the read-back after WRITE (ours).
 inline constexpr int kBackups = 380;

@@ -2,18 +2,16 @@
 
 #include <QMetaObject>
 
-#include "views/CMapsView.h"
-
 namespace corvane {
 
-MonitorMessageRouter::MonitorMessageRouter(std::function<CMapsView*()> target, QObject* parent)
-    : QObject(parent), m_target(std::move(target)) {}
+MonitorMessageRouter::MonitorMessageRouter(Deliver deliver, QObject* parent)
+    : QObject(parent), m_deliver(std::move(deliver)) {}
 
 void MonitorMessageRouter::Post(MonitorMessage message, int wParam, int lParam) {
     QMetaObject::invokeMethod(
         this,
         [this, message, wParam, lParam] {
-            if (CMapsView* view = m_target ? m_target() : nullptr) view->OnMonitorMessage(message, wParam, lParam);
+            if (m_deliver) m_deliver(message, wParam, lParam);
         },
         Qt::QueuedConnection);
 }

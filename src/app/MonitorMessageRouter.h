@@ -8,19 +8,18 @@
 
 namespace corvane {
 
-class CMapsView;
-
-// Carries the monitor's AutoTune messages to the maps view the user works in: each becomes a
-// queued call, handled after the packet handler that made it, in the order they were posted.
+// Carries the monitor's AutoTune messages to the view the user works in: each becomes a queued
+// call, handled after the packet handler that made it, in the order they were posted.
 class MonitorMessageRouter : public QObject, public MonitorEventSink {
     Q_OBJECT
 public:
-    // `target` names the receiving view at delivery time (null: the message is dropped).
-    explicit MonitorMessageRouter(std::function<CMapsView*()> target, QObject* parent = nullptr);
+    // `deliver` hands a message to the view in front at delivery time (or drops it).
+    using Deliver = std::function<void(MonitorMessage message, int wParam, int lParam)>;
+    explicit MonitorMessageRouter(Deliver deliver, QObject* parent = nullptr);
     void Post(MonitorMessage message, int wParam, int lParam) override;
 
 private:
-    std::function<CMapsView*()> m_target;
+    Deliver m_deliver;
 };
 
 }  // namespace corvane

@@ -44,6 +44,7 @@
 #include "sim/peer/ModulePeer.h"
 #include "views/CCorvaneMonitorView.h"
 #include "views/CMonitorModeLessDlg.h"
+#include "views/CTableView.h"
 #include "views/CTuneDifferencesView.h"
 
 namespace corvane {
@@ -150,6 +151,30 @@ void Pump(int milliseconds, const std::function<bool()>& done = {}) {
     }
 }
 
+// The fuel table while the stream runs: a block selected around where the engine is held, the
+// live cells with their trail and the corrections AutoTune collects for that row.
+bool SaveLiveTable(CChildFrmMaps& maps, int index, const QDir& dir) {
+    if (!maps.ShowTableAt(index, 30)) return false;
+    CTableView& table = *maps.TableView();
+    const int row = table.Editor()->Active().row;
+    // The columns of the sites the engine is held at (16 ... 44) in view, as many as fit.
+    table.EnsureVisible({row, 34});
+    table.Select({row + 1, 26}, {row, 22});
+    Pump(8000, [&] { return table.AutoTune().Records().size() >= 4; });
+    const bool ok = Save(table, dir, "fuel-table.png");
+    maps.ShowView(CChildFrmMaps::ViewKind::kMaps, index);
+    return ok;
+}
+
+// The ignition table as READ left it, a few rows selected.
+bool SaveIgnitionTable(CChildFrmMaps& maps, const QDir& dir) {
+    if (!maps.ShowTable("ignition")) return false;
+    maps.TableView()->Select({14, 63}, {12, 0});
+    const bool ok = Save(*maps.TableView(), dir, "ignition-table.png");
+    maps.ShowView(CChildFrmMaps::ViewKind::kMaps);
+    return ok;
+}
+
 // The group window with two own gauges, and the maps view with the live pointer and the
 // AutoTune corrections it collected on a row the simulated engine finds lean.
 bool SaveLiveViews(CCorvaneApp& app, CChildFrmMaps& maps, int index, const QDir& dir) {
@@ -195,6 +220,7 @@ bool SaveLiveViews(CCorvaneApp& app, CChildFrmMaps& maps, int index, const QDir&
     bool ok = picture.save(dir.filePath("monitor.png"), "PNG");
     if (ok) std::printf("%s\n", qPrintable(dir.filePath("monitor.png")));
     ok = Save(*live, dir, "maps-view-live.png") && ok;
+    ok = SaveLiveTable(maps, index, dir) && ok;
     app.Frame().RunCommand(cmd::kToggleMonitoring);
     app.State().autoTuneActive = false;
     const QString log = QString::fromStdString(app.GetComms().MonitorLogFile());
@@ -273,6 +299,7 @@ int RunScreenshots(const QString& dirPath, const std::optional<std::string>& por
     help.show();
     ok = Save(help, dir, "hotkey-help.png") && ok;
     help.hide();
+    ok = SaveIgnitionTable(*maps, dir) && ok;
     ok = SaveComparison(app, *maps, index, dir, settingsDir.path()) && ok;
     ok = SaveSettingsAndWarranty(app, *maps, dir) && ok;
     ok = SaveBackupsList(*maps, frame, dir) && ok;

@@ -7,6 +7,7 @@
 #include "documents/FamilyMaps.h"
 #include "maps/CModuleMapBasic.h"
 #include "maps/IdleMapSync.h"
+#include "maps/TableFamilies.h"
 #include "model/LinkSeam.h"
 #include "model/Archive.h"
 #include "model/Prompter.h"
@@ -299,6 +300,13 @@ std::vector<SelectorEntry> CCorvaneMapsDoc::SelectorTree() const {
         previousGroup = map.GetGroupNumber();
         tree.push_back({SelectorEntry::Type::kMap, map.GetTitle(), SelectorEntry::kKindMap, i});
     }
+    const auto tables = TableFamilies::Present(Maps());
+    if (!tables.empty()) {
+        tree.push_back({SelectorEntry::Type::kGroup, SelectorEntry::kTablesGroup, -1, -1});
+        for (const auto& family : tables)
+            tree.push_back({SelectorEntry::Type::kTable, family.Title(), SelectorEntry::kKindTable,
+                            SelectorNumberOfTable(family.Name())});
+    }
     tree.push_back({SelectorEntry::Type::kGroup, "Module Configuration", -1, -1});
     tree.push_back({SelectorEntry::Type::kBasicSettings, "Basic Settings",
                     SelectorEntry::kKindBasicSettings, GetMapCount()});
@@ -306,6 +314,26 @@ std::vector<SelectorEntry> CCorvaneMapsDoc::SelectorTree() const {
         tree.push_back({SelectorEntry::Type::kWarranty, "Warranty Information",
                         SelectorEntry::kKindWarranty, GetMapCount() + 1});
     return tree;
+}
+
+int CCorvaneMapsDoc::SelectorNumberOfTable(const std::string& family) const {
+    const auto& all = TableFamilies::All();
+    for (std::size_t k = 0; k < all.size(); ++k)
+        if (all[k].name == family) return GetMapCount() + 2 + static_cast<int>(k);
+    return -1;
+}
+
+std::string CCorvaneMapsDoc::TableOfSelectorNumber(int number) const {
+    const auto& all = TableFamilies::All();
+    const int k = number - GetMapCount() - 2;
+    return k >= 0 && k < static_cast<int>(all.size()) ? all[static_cast<std::size_t>(k)].name : std::string();
+}
+
+std::vector<CModuleMap*> CCorvaneMapsDoc::Maps() const {
+    std::vector<CModuleMap*> maps;
+    maps.reserve(m_maps.size());
+    for (const auto& map : m_maps) maps.push_back(map.get());
+    return maps;
 }
 
 // --- Storing --------------------------------------------------------------------------------

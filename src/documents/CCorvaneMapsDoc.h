@@ -28,17 +28,21 @@ class Prompter;
 
 // One entry of the map selector tree as the document feeds it.
 struct SelectorEntry {
-    enum class Type { kGroup, kMap, kBasicSettings, kWarranty };
+    enum class Type { kGroup, kMap, kBasicSettings, kWarranty, kTable };
     // Item kinds of the selector: 0 a map in the maps view, 3 the basic settings view, 5 the
-    // warranty view; group headers have no kind (-1).
+    // warranty view, 7 a family's table; group headers have no kind (-1).
     static constexpr int kKindMap = 0;
     static constexpr int kKindBasicSettings = 3;
     static constexpr int kKindWarranty = 5;
+    static constexpr int kKindTable = 7;
+    static constexpr const char* kTablesGroup = "Tables";
 
     Type type;
     std::string text;
     int itemKind = -1;
-    int number = -1;  // map index; map count for "Basic Settings"; map count + 1 for warranty
+    // map index; map count for "Basic Settings"; map count + 1 for warranty; map count + 2 + k
+    // for the table of the k-th family of TableFamilies::All()
+    int number = -1;
 };
 
 // A value of a loaded file that lay outside its limits (a base outside the module range, a
@@ -230,7 +234,14 @@ public:
     void ApplyEditMargins();
 
     // --- Map selector feed ------------------------------------------------------------------
+    // Every map under its group, the "Tables" group with one entry per family the document
+    // holds as a table, then "Module Configuration".
     [[nodiscard]] std::vector<SelectorEntry> SelectorTree() const;
+    // The selector number of a family's table and back (empty: the number is no table's).
+    [[nodiscard]] int SelectorNumberOfTable(const std::string& family) const;
+    [[nodiscard]] std::string TableOfSelectorNumber(int number) const;
+    // The maps array as plain pointers, in order.
+    [[nodiscard]] std::vector<CModuleMap*> Maps() const;
 
 private:
     void BuildContents();

@@ -14,6 +14,7 @@
 #include "comms/api/Rounding.h"
 #include "documents/CCorvaneMapsDoc.h"
 #include "maps/CModuleMap.h"
+#include "maps/TableFamilies.h"
 #include "model/AppState.h"
 #include "monitor/AutoTuneMapTarget.h"
 #include "monitor/ModuleMapTarget.h"
@@ -438,6 +439,15 @@ void CMapsView::RepaintChanges(const Look& before, const Look& after) {
 
 EditOutcome CMapsView::ApplyKey(Key key, KeyModifiers modifiers) {
     CancelDrag();
+    if (key == Key::T && !modifiers.ctrl && !modifiers.shift) {
+        // The table of the shown row's family, with this point as its active cell.
+        EditOutcome outcome;
+        if (TableFamilies::PlaceOf(m_document.Maps(), MapIndex())) {
+            outcome.handled = true;
+            emit tableRequested(MapIndex(), m_editor->ActivePoint());
+        }
+        return outcome;
+    }
     if (m_kind == EditorView::Maps && key == Key::M && modifiers.ctrl) {
         // The switch and the corrections it applies are the collector's.
         ToggleAutoTune();

@@ -119,6 +119,8 @@ signals:
     void autoTuneToggled();
     // Showing another map dropped this many collected AutoTune corrections.
     void autoTuneDiscarded(int count);
+    // T on a row of a speed-indexed family: show that family's table with this point active.
+    void tableRequested(int mapIndex, int point);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

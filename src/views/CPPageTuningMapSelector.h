@@ -17,7 +17,7 @@ namespace corvane {
 // to show it; a group header asks nothing.
 //
 // Item kinds: 0 a map shown in the maps view, 1 a map shown in the advanced user maps view, 3
-// basic settings, 5 warranty, -1 not listed. A map's kind turns to 1 when the user opens it in
+// basic settings, 5 warranty, 7 a family's table, -1 not listed. A map's kind turns to 1 when the user opens it in
 // the advanced user maps view from the context menu.
 // Alphabetical order with runs of digits compared by value ("Map 256" < "Map 1024").
 [[nodiscard]] int NaturalCompare(const QString& a, const QString& b);
@@ -29,6 +29,7 @@ public:
     static constexpr int kKindAdvancedMap = 1;
     static constexpr int kKindBasicSettings = 3;
     static constexpr int kKindWarranty = 5;
+    static constexpr int kKindTable = 7;
     static constexpr int kKindNone = -1;
 
     explicit CPPageTuningMapSelector(QWidget* parent = nullptr);

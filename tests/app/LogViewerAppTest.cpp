@@ -18,17 +18,6 @@ using namespace corvane::test;
 
 namespace {
 
-bool WaitFor(const std::function<bool()>& done, int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > milliseconds) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
 // 100 rows, 0.1 s apart; the first byte of each block is its row number.
 QString WriteLog(const QString& path) {
     auto log = comms::MonitorLog::CreateAt(path.toStdString());

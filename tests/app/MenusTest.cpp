@@ -24,7 +24,7 @@ const std::vector<std::pair<QString, QStringList>> kExpectedMenus = {
                "&READ Module Maps and Settings\tCtrl+R", "&WRITE Module Maps and Settings\tCtrl+W",
                "Backups...", "-", "P&rint Setup...", "-", "Recent File", "-", "E&xit"}},
     {"&Edit", {"&Undo\tCtrl+Z", "-", "Cu&t\tCtrl+X", "&Copy\tCtrl+C", "&Paste\tCtrl+V"}},
-    {"&View", {"&Toolbar", "&Status Bar", "&Differences"}},
+    {"&View", {"&Toolbar", "&Status Bar", "&Differences", "T&able / Curve\tT"}},
     {"&Gauges", {"Toggle Monitor Gauges", "Monitor Gauge Styles", "-", "Reset Guage Data Files"}},
     {"&Gauges|Monitor Gauge Styles", {"RPM/TPS AutoTune Tracking"}},
     {"&Tools", {"Monitor Replay", "Monitor Logging", "Log Viewer", "-", "Edit Manufacturer ID", "AFR Calculator"}},

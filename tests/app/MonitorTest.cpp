@@ -40,16 +40,6 @@ std::vector<std::uint8_t> BlockWithSpeed(int rpm) {
     return block;
 }
 
-bool WaitFor(const std::function<bool()>& done, int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < milliseconds) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return done();
-}
-
 QColor Pixel(QWidget& widget, QPoint at) { return widget.grab().toImage().pixelColor(at); }
 
 // A monitor view of its own, with a client area whose right edge is at 1000.

@@ -173,8 +173,21 @@ TEST(MapsDocConstruction, SelectorTreeListsGroupsSettingsAndWarranty) {
         "Air Fuel Ratio Curves", "Injector Characteristics", "IAC Curves", "Injection Timing",
         "Ignition Timing Maps", "Fuel Pump Curves", "Head Temperature Sensor Calibration",
         "Air Temperature Sensor Calibration", "Adj TPS Sensor Calibration", "TPS Percent Sensor Calibration",
-        "Ignition Timing Maps", "Module Configuration"};
+        "Ignition Timing Maps", "Tables", "Module Configuration"};
     EXPECT_EQ(headers, expected);
+    // The tables of the family's speed-indexed families, numbered after the settings' entries.
+    std::vector<std::string> tables;
+    for (const auto& entry : docA.SelectorTree())
+        if (entry.type == SelectorEntry::Type::kTable) {
+            tables.push_back(entry.text);
+            EXPECT_EQ(entry.itemKind, SelectorEntry::kKindTable);
+            EXPECT_FALSE(docA.TableOfSelectorNumber(entry.number).empty());
+        }
+    EXPECT_EQ(tables, (std::vector<std::string>{"Fuelflow vs TPS", "Rear cyl trim vs TPS", "Timing vs TPS"}));
+    EXPECT_EQ(docA.SelectorNumberOfTable("fuel"), docA.GetMapCount() + 2);
+    EXPECT_EQ(docA.TableOfSelectorNumber(docA.GetMapCount() + 4), "ignition");
+    EXPECT_EQ(docA.TableOfSelectorNumber(docA.GetMapCount() + 1), "") << "the warranty's number";
+    EXPECT_EQ(doc.TableOfSelectorNumber(doc.SelectorNumberOfTable("timing")), "timing");
 }
 
 // --- Golden bytes ---------------------------------------------------------------------------

@@ -20,15 +20,6 @@ constexpr const char* kTimingMap = "IGNVSTHROTTLE2048Map";  // 64 points, 0 ... 
 
 QColor Pixel(const QImage& image, QPoint p) { return image.pixelColor(p); }
 
-// Whether a pixel of this colour lies in the rectangle.
-bool HasColor(const QImage& image, const QRect& rect, const QColor& color) {
-    const QRect r = rect & image.rect();
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x)
-            if (image.pixelColor(x, y) == color) return true;
-    return false;
-}
-
 // What the colour checks look at, for one rendered view.
 struct Probe {
     QImage image;

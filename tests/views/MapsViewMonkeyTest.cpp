@@ -1,9 +1,12 @@
-// Random keys, drags, clicks, live positions, map switches and resizes on both maps views
-// over one family A document. After every event: no crash, every value inside its module
-// range and every trim inside its margins, the document's image holding exactly what the
-// maps hold, and the views' selection inside the shown map.
+// Random keys, drags, clicks, live positions, map switches and resizes on both maps views and
+// the table view over one family A document, with typed values, pastes of good and bad text,
+// undo and redo in the table between the curve's edits. After every event: no crash, every
+// value inside its module range and every trim inside its margins, the document's image holding
+// exactly what the maps hold, and the views' selection inside the shown map or table.
 //
 // CORVANE_MONKEY_EVENTS sets the number of events (default 2000), CORVANE_MONKEY_SEED the seed.
+#include <QApplication>
+#include <QClipboard>
 #include <QTest>
 
 #include <cmath>
@@ -14,6 +17,7 @@
 #include "support/ViewsFixture.h"
 #include "views/CCorvaneAdvUserMapsView.h"
 #include "views/CCorvaneMapsView.h"
+#include "views/CTableView.h"
 
 using namespace corvane;
 using namespace corvane::test;
@@ -53,6 +57,9 @@ public:
             QObject::connect(v, &CMapsView::documentEdited, [this] { ++m_edits; });
             v->show();
         }
+        m_table.resize(900, 640);
+        QObject::connect(&m_table, &CTableView::documentEdited, [this] { ++m_edits; });
+        m_table.show();
     }
 
     std::array<CMapsView*, 2> Views() { return {&m_maps, &m_adv}; }
@@ -60,6 +67,11 @@ public:
 
     void Event(int n) {
         m_event = n;
+        if (Chance(35)) {
+            TableEvent();
+            QCoreApplication::processEvents();
+            return;
+        }
         CMapsView& view = Chance(50) ? static_cast<CMapsView&>(m_maps) : static_cast<CMapsView&>(m_adv);
         // Whatever a modal question or the AFR entry would have answered.
         m_f.prompter.answers.assign(1, Chance(50) ? Prompter::Answer::Ok : Prompter::Answer::Cancel);
@@ -124,6 +136,15 @@ public:
         }
     }
 
+    void CheckTable() {
+        const CTableEditor* t = m_table.Editor();
+        QVERIFY(t != nullptr);
+        const TableRect sel = t->Selection();
+        QVERIFY(t->IsValid({sel.top, sel.left}) && t->IsValid({sel.bottom, sel.right}));
+        QVERIFY(sel.Contains(t->Active()));
+        CheckMap(t->RowMap(t->Active().row));
+    }
+
     void CheckAll() {
         for (int i = 0; i < m_f.doc->GetMapCount() && !QTest::currentTestFailed(); ++i) CheckMap(*m_f.doc->GetMap(i));
     }
@@ -167,6 +188,49 @@ private:
         if (Chance(90)) QTest::mouseRelease(&view, Qt::LeftButton, {}, to);
     }
 
+    void TableEvent() {
+        CTableView& view = m_table;
+        const int roll = Pick(0, 99);
+        if (roll < 45) {
+            static const Qt::Key keys[] = {
+                Qt::Key_Left,   Qt::Key_Right, Qt::Key_Up,     Qt::Key_Down,   Qt::Key_PageUp, Qt::Key_PageDown,
+                Qt::Key_Home,   Qt::Key_End,   Qt::Key_Return, Qt::Key_Escape, Qt::Key_Insert, Qt::Key_Space,
+                Qt::Key_H,      Qt::Key_V,     Qt::Key_B,      Qt::Key_S,      Qt::Key_T,      Qt::Key_Z,
+                Qt::Key_Y,      Qt::Key_C,     Qt::Key_A,      Qt::Key_M,      Qt::Key_Backspace};
+            Qt::KeyboardModifiers mods;
+            if (Chance(25)) mods |= Qt::ControlModifier;
+            if (Chance(25)) mods |= Qt::ShiftModifier;
+            QTest::keyClick(&view, keys[Pick(0, static_cast<int>(std::size(keys)) - 1)], mods);
+        } else if (roll < 65) {
+            // A typed value, percentage or offset, sometimes no number at all.
+            static const char* texts[] = {"12.5", "-3", "*110", "*-50", "+0.5", "+-2", "99999", "1e300", "1-2", ".", "*0"};
+            QTest::keyClicks(&view, texts[Pick(0, static_cast<int>(std::size(texts)) - 1)]);
+            if (Chance(85)) QTest::keyClick(&view, Qt::Key_Return);
+        } else if (roll < 75) {
+            static const char* clips[] = {"1\t2\n3\t4\n", "7", "1\tx\n", "", "1e9\t-1e9\n", "nan", "5\t5\t5\t5\t5\t5\n",
+                                          "1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n13\n14\n15\n16\n17\n18\n19\n20\n"};
+            QApplication::clipboard()->setText(clips[Pick(0, static_cast<int>(std::size(clips)) - 1)]);
+            view.RunCommand(TableCommand::Paste);
+        } else if (roll < 88) {
+            QWidget* vp = view.viewport();
+            const QPoint from(Pick(0, vp->width() - 1), Pick(0, vp->height() - 1));
+            const QPoint to(Pick(-50, vp->width() + 50), Pick(-50, vp->height() + 50));
+            QTest::mousePress(vp, Qt::LeftButton, Chance(20) ? Qt::ShiftModifier : Qt::KeyboardModifiers(), from);
+            QTest::mouseMove(vp, to);
+            QTest::mouseRelease(vp, Qt::LeftButton, {}, to);
+        } else if (roll < 93) {
+            view.SetLivePosition(std::uniform_real_distribution<double>(-500, 9000)(m_rng),
+                                 std::uniform_real_distribution<double>(-10, 100)(m_rng));
+        } else if (roll < 95) {
+            view.ClearLivePosition();
+        } else if (roll < 98) {
+            static const char* families[] = {"fuel", "rear-trim", "ignition", "timing"};
+            view.ShowFamily(families[Pick(0, 3)]);
+        } else {
+            view.resize(Pick(120, 1400), Pick(90, 1000));
+        }
+    }
+
     void LivePosition(CMapsView& view) {
         const CModuleMap* map = view.ShownMap();
         const double span = map->GetXSpan();
@@ -179,6 +243,7 @@ private:
     ViewsFixture m_f;
     CCorvaneMapsView m_maps;
     CCorvaneAdvUserMapsView m_adv;
+    CTableView m_table{*m_f.doc, m_f.settings};
     std::optional<double> m_afr;
     int m_event = 0;
     int m_edits = 0;
@@ -196,6 +261,7 @@ private slots:
         for (int n = 0; n < events; ++n) {
             monkey.Event(n);
             monkey.CheckShown();
+            monkey.CheckTable();
             if (n % 25 == 0) monkey.CheckAll();
             if (QTest::currentTestFailed()) return;
         }

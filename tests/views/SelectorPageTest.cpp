@@ -37,12 +37,14 @@ void SelectorPageTest::familyATreeIsGroupedAndOrdered() {
     QVERIFY(roots.contains("Module Configuration"));
     for (int i = 1; i < roots.size(); ++i) QVERIFY2(NaturalCompare(roots[i - 1], roots[i]) < 0, qPrintable(roots[i]));
 
-    // Every map is listed once, as kind 0; the settings entry is kind 3.
+    // Every map is listed once, as kind 0; the settings entry is kind 3, the three tables kind 7.
     int listed = 0;
     for (int i = 0; i < tree->topLevelItemCount(); ++i) listed += tree->topLevelItem(i)->childCount();
-    QCOMPARE(listed, doc.GetMapCount() + 1);
+    QCOMPARE(listed, doc.GetMapCount() + 1 + 3);
     QCOMPARE(page.ItemKind(0), CPPageTuningMapSelector::kKindMap);
     QCOMPARE(page.ItemKind(doc.GetMapCount()), CPPageTuningMapSelector::kKindBasicSettings);
+    QCOMPARE(page.ItemKind(doc.SelectorNumberOfTable("fuel")), CPPageTuningMapSelector::kKindTable);
+    QVERIFY(roots.contains("Tables"));
 
     // Following a view selects without asking; a user's selection asks with the kind.
     QSignalSpy asked(&page, &CPPageTuningMapSelector::entrySelected);

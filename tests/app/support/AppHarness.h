@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMdiArea>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 #include "app/CChildFrmMaps.h"
@@ -50,5 +53,16 @@ struct AppHarness {
     [[nodiscard]] CChildFrmMaps* Maps() const { return app->Frame().ActiveMapsFrame(); }
     [[nodiscard]] QString Path(const QString& name) const { return dir.filePath(name); }
 };
+
+// Runs the event loop until `done` holds or the time is up; whether it holds.
+inline bool WaitFor(const std::function<bool()>& done, int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < milliseconds) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return done();
+}
 
 }  // namespace corvane::test

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QImage>
 #include <QPaintEvent>
 #include <QRegion>
 #include <QWidget>
@@ -48,6 +49,15 @@ struct ViewsFixture {
         }
     }
 };
+
+// Whether a pixel of this colour lies in the rectangle.
+inline bool HasColor(const QImage& image, const QRect& rect, const QColor& color) {
+    const QRect r = rect & image.rect();
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            if (image.pixelColor(x, y) == color) return true;
+    return false;
+}
 
 // Records the regions of the paint events a widget gets.
 class PaintRecorder : public QObject {
