@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QLabel>
+#include <QScrollArea>
 #include <QStackedWidget>
 
 #include "documents/CCorvaneMapsDoc.h"
@@ -13,6 +14,7 @@
 #include "views/CCorvaneMapsView.h"
 #include "views/CCorvaneWarrantyView.h"
 #include "views/CTableView.h"
+#include "views/MapGraphLayout.h"
 
 namespace corvane {
 
@@ -24,8 +26,8 @@ CChildFrmMaps::CChildFrmMaps(std::unique_ptr<CCorvaneMapsDoc> document, QString 
     m_stack = new QStackedWidget(this);
     setWidget(m_stack);
     m_mapsView = MakeMapsView(false);
-    m_stack->addWidget(m_mapsView);
-    m_stack->setCurrentWidget(m_mapsView);
+    m_stack->addWidget(PageOf(m_mapsView));
+    m_stack->setCurrentWidget(PageOf(m_mapsView));
     RefreshTitle();
 }
 
@@ -50,9 +52,26 @@ CMapsView* CChildFrmMaps::MakeMapsView(bool advanced) {
     connect(view, &CMapsView::tableRequested, this, [this](int mapIndex, int point) { ShowTableAt(mapIndex, point); });
     connect(view, &CMapsView::autoTuneToggled, this, [this] { emit autoTuneToggled(this); });
     connect(view, &CMapsView::autoTuneDiscarded, this, [this](int count) { emit autoTuneDiscarded(this, count); });
+    connect(view, &CMapsView::autoTunePendingChanged, this, [this] { emit autoTunePendingChanged(this); });
     if (m_comparison) view->SetComparedTune(&m_comparison->Compared());
     if (m_viewSetup) m_viewSetup(*view);
     return view;
+}
+
+QScrollArea* CChildFrmMaps::PageOf(CMapsView* view) {
+    // Once on its page, the view's parent is the page's viewport.
+    if (QWidget* viewport = view->parentWidget())
+        if (auto* page = qobject_cast<QScrollArea*>(viewport->parentWidget())) return page;
+    // The graph fits the window down to a minimum size; a smaller window scrolls over it.
+    auto* page = new QScrollArea;
+    page->setWidgetResizable(true);
+    page->setFrameShape(QFrame::NoFrame);
+    // The keys belong to the view; Page Up/Down and the wheel, which it does not use, scroll.
+    page->setFocusPolicy(Qt::NoFocus);
+    page->setBackgroundRole(QPalette::Dark);
+    view->setMinimumSize(MapGraphLayout::kMinimumClientWidth, MapGraphLayout::kMinimumClientHeight);
+    page->setWidget(view);
+    return page;
 }
 
 void CChildFrmMaps::OnViewEdited(QWidget* editor) {
@@ -78,6 +97,7 @@ CTableView* CChildFrmMaps::EnsureTableView() {
     });
     connect(view, &CTableView::autoTuneToggled, this, [this] { emit autoTuneToggled(this); });
     connect(view, &CTableView::autoTuneDiscarded, this, [this](int count) { emit autoTuneDiscarded(this, count); });
+    connect(view, &CTableView::autoTunePendingChanged, this, [this] { emit autoTunePendingChanged(this); });
     if (m_comparison) view->SetComparedTune(&m_comparison->Compared());
     if (m_tableSetup) m_tableSetup(*view);
     m_stack->addWidget(view);
@@ -138,7 +158,7 @@ void CChildFrmMaps::ShowView(ViewKind kind, int mapIndex) {
         case ViewKind::kAdvancedUserMaps:
             if (!m_advView) {
                 m_advView = MakeMapsView(true);
-                m_stack->addWidget(m_advView);
+                m_stack->addWidget(PageOf(m_advView));
                 m_advView->ShowMap(m_mapsView->MapIndex());
             }
             target = m_advView;
@@ -173,7 +193,7 @@ void CChildFrmMaps::ShowView(ViewKind kind, int mapIndex) {
             break;
     }
     m_current = kind;
-    m_stack->setCurrentWidget(target);
+    m_stack->setCurrentWidget(target == m_mapsView || target == m_advView ? PageOf(static_cast<CMapsView*>(target)) : target);
     if (auto* view = CurrentMapsView()) {
         if (mapIndex >= 0)
             view->ShowMap(mapIndex);

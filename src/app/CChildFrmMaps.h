@@ -8,6 +8,7 @@
 #include "link/LinkDocument.h"
 
 class QLabel;
+class QScrollArea;
 class QStackedWidget;
 
 namespace corvane {
@@ -90,6 +91,8 @@ signals:
     void autoTuneToggled(CChildFrmMaps* frame);
     // Showing another map dropped collected AutoTune corrections.
     void autoTuneDiscarded(CChildFrmMaps* frame, int count);
+    // The count of AutoTune corrections a maps view holds, not yet applied, changed.
+    void autoTunePendingChanged(CChildFrmMaps* frame);
     // The compared tune was set, replaced or cleared.
     void comparisonChanged(CChildFrmMaps* frame);
     // The table view shows the table of this family (its selector number in the document).
@@ -106,6 +109,8 @@ private:
     // The other views draw the same points: after an edit in one, the rest repaint.
     void OnViewEdited(QWidget* editor);
     QWidget* MakePlaceholder(const QString& text);
+    // The scrolling page a maps view is shown on in the window (made on first use).
+    static QScrollArea* PageOf(CMapsView* view);
 
     std::unique_ptr<CCorvaneMapsDoc> m_document;
     std::unique_ptr<MapsDocumentLink> m_link;

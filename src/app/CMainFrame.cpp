@@ -368,14 +368,9 @@ void CMainFrame::RunCommand(int id) {
         }
         case cmd::kAutoTuneOn:
         case cmd::kAutoTuneOff:
-            // With a maps view in front the button does what Ctrl+M does there: turning AutoTune
-            // off applies the corrections it collected rather than leaving them behind.
-            if (CMapsView* view = ActiveMapsView(); view && view->Kind() == EditorView::Maps)
-                view->ToggleAutoTune();
-            else if (CTableView* table = ActiveTableView())
-                table->ToggleAutoTune();
-            else
-                m_app.State().autoTuneActive = !m_app.State().autoTuneActive;
+            // The button pauses and resumes collecting, nothing more: the corrections collected
+            // stay on the curve until Ctrl+M in the maps view applies them.
+            m_app.State().autoTuneActive = !m_app.State().autoTuneActive;
             break;
         default:
             if (QAction* a = Action(id); a && m_portGroup->actions().contains(a)) {
@@ -608,25 +603,6 @@ void CMainFrame::BuildSelectorBar() {
     connect(m_selector, &CPPageTuningMapSelector::entrySelected, this, &CMainFrame::OnSelectorEntry);
 }
 
-void CMainFrame::BuildStatusBar() {
-    m_portLabel = new QLabel(this);
-    m_linkLabel = new QLabel(this);
-    m_modifiedLabel = new QLabel(this);
-    m_modifiedLabel->setMinimumWidth(70);
-    m_logLabel = new QLabel(this);
-    m_logLabel->setVisible(false);
-    statusBar()->addPermanentWidget(m_logLabel);
-    statusBar()->addPermanentWidget(m_portLabel);
-    statusBar()->addPermanentWidget(m_linkLabel);
-    statusBar()->addPermanentWidget(m_modifiedLabel);
-    statusBar()->showMessage("Ready");
-}
-
-QString CMainFrame::StatusText() const {
-    return m_portLabel->text() + " | " + m_linkLabel->text() + " | " + m_modifiedLabel->text() + " | " +
-           m_logLabel->text();
-}
-
 void CMainFrame::RefreshLinkUi() {
     CLinkController& link = m_app.Link();
     const AppState& state = m_app.State();
@@ -634,7 +610,9 @@ void CMainFrame::RefreshLinkUi() {
     Action(cmd::kToggleLink)->setIcon(LinkButtonIcon(iconState));
     Action(cmd::kToggleMonitoring)->setIcon(MonitorButtonIcon(iconState));
     Action(cmd::kAutoTuneOff)->setIcon(AutoTuneIcon(state.autoTuneActive));
-    Action(cmd::kAutoTuneOff)->setToolTip(state.autoTuneActive ? "Auto Tuning: ON" : "Auto Tuning: OFF");
+    Action(cmd::kAutoTuneOff)->setToolTip(state.autoTuneActive ? "Auto Tuning: ON (click to pause collecting)"
+                                                               : "Auto Tuning: OFF (click to collect corrections)");
+    RefreshAutoTuneLabel();
     Action(cmd::kAutoTuneTracking)->setChecked(state.autoTuneTracking);
     Action(cmd::kMonitorLogging)->setChecked(m_app.GetComms().MonitorLogging());
     Action(cmd::kBackUpBeforeWrite)->setChecked(m_app.BackUpBeforeWrite());
@@ -660,6 +638,7 @@ void CMainFrame::RefreshLinkUi() {
         linkText += " (firmware " + QString::fromStdString(FirmwareVersionHex(state.moduleFirmwareVersion)) + ")";
     m_portLabel->setText("Port: " + PortDisplayName(port));
     RefreshLogLabel();
+    RefreshStreamLabel();
     m_linkLabel->setText(linkText);
 
     // The two boxes show what the link says, and nothing once it gave up or was unlinked.
@@ -674,18 +653,6 @@ void CMainFrame::RefreshLinkUi() {
     sync(m_dataLinkBox, link.DataLinkBox());
     sync(m_monitorBox, link.MonitorStreamBox());
     UpdateCommandStates();
-}
-
-void CMainFrame::RefreshLogLabel() {
-    // While the stream is logged, where the log goes (the file is made when the stream starts).
-    const bool logging = m_app.GetComms().MonitorLogging();
-    const std::string log = logging ? m_app.GetComms().MonitorLogFile() : std::string();
-    const QString text = !logging      ? QString()
-                         : log.empty() ? QString("Logging: starts with the stream")
-                                       : "Logging: " + QString::fromStdString(log);
-    if (text == m_logLabel->text()) return;
-    m_logLabel->setText(text);
-    m_logLabel->setVisible(logging);
 }
 
 void CMainFrame::UpdateCommandStates() {
@@ -754,6 +721,7 @@ void CMainFrame::AddMapsFrame(CChildFrmMaps* frame) {
         if (changed == ActiveMapsFrame() || changed == m_differencesFrame) RefreshDifferences();
     });
     connect(frame, &CChildFrmMaps::autoTuneToggled, this, [this] { RefreshLinkUi(); });
+    connect(frame, &CChildFrmMaps::autoTunePendingChanged, this, [this] { RefreshAutoTuneLabel(); });
     connect(frame, &CChildFrmMaps::autoTuneDiscarded, this, [this](CChildFrmMaps*, int count) {
         statusBar()->showMessage(
             QString("%1 AutoTune correction%2 discarded: another map is shown.").arg(count).arg(count == 1 ? " was" : "s were"),
@@ -802,6 +770,7 @@ void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
         if (CMapsView* view = frame->CurrentMapsView()) OnMapShown(frame, view->MapIndex());
         InstallStreamHooks();
     }
+    RefreshAutoTuneLabel();
     ReloadMenu();
     RefreshTitle();
     UpdateCommandStates();

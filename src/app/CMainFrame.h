@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 
 #include "app/CMonitorDataReplayDlg.h"
+#include "monitor/PacketRateMeter.h"
 #include "views/CLogViewerDlg.h"
 
 #include <map>
@@ -78,6 +80,11 @@ public:
     void RefreshLinkUi();
     // The status bar's log path, after a packet or a change of the logging switch.
     void RefreshLogLabel();
+    // The AutoTune corrections waiting on the shown map, and whether AutoTune collects.
+    void RefreshAutoTuneLabel();
+    // While monitoring, the stream's packets per second and the packets lost (read on a timer
+    // that runs only then).
+    void RefreshStreamLabel();
     void RefreshTitle();
     void RebuildRecentFiles();
     // The selector shows the maps of the active maps document.
@@ -170,6 +177,11 @@ private:
     QLabel* m_linkLabel = nullptr;
     QLabel* m_modifiedLabel = nullptr;
     QLabel* m_logLabel = nullptr;
+    QLabel* m_autoTuneLabel = nullptr;
+    QLabel* m_streamLabel = nullptr;
+    QTimer* m_streamTimer = nullptr;
+    QElapsedTimer m_streamClock;
+    PacketRateMeter m_streamMeter;
     CLinkStatusDlg* m_dataLinkBox = nullptr;
     CLinkStatusDlg* m_monitorBox = nullptr;
     QList<QMdiSubWindow*> m_placedChildren;

@@ -80,6 +80,11 @@ ModuleComms::Stats ModuleComms::GetStats() const {
     return m_stats;
 }
 
+Comms::MonitorStreamCounts ModuleComms::MonitorCounts() const {
+    std::lock_guard lock(m_mutex);
+    return {m_stats.monitorPackets, m_stats.missedMonitorPackets};
+}
+
 std::shared_ptr<ModuleComms::Job> ModuleComms::MakeJob(Op op) const {
     auto job = std::make_shared<Job>();
     job->op = op;

@@ -115,6 +115,7 @@ public:
     [[nodiscard]] int MonitorDataSpeed() const override { return m_dataSpeed.load(); }
     [[nodiscard]] std::string ReplayError() const override;
     [[nodiscard]] ReplayProgressInfo ReplayProgress() const override;
+    [[nodiscard]] MonitorStreamCounts MonitorCounts() const override;
 
     [[nodiscard]] bool IsLinked() const { return m_linked.load(); }
 

@@ -139,10 +139,13 @@ std::array<std::string, 2> CMapEditor::InfoBoxLines() const {
         if (name.size() > 25) name.resize(25);
         return name + ": " + FormatFixed(value, 3) + " " + unit;
     };
-    const double y = m_view == EditorView::Maps ? map->GetPointBaseDisplayValue(m_activePoint)
-                                                : map->GetPointTrimShownValue(m_activePoint);
-    return {line(map->GetXAxisName(), map->GetPointX(m_activePoint), map->GetXUnit()),
-            line(map->GetYAxisName(), y, map->GetYUnit())};
+    const std::string x = line(map->GetXAxisName(), map->GetPointX(m_activePoint), map->GetXUnit());
+    if (m_view == EditorView::Maps)
+        return {x, line(map->GetYAxisName(), map->GetPointBaseDisplayValue(m_activePoint), map->GetYUnit())};
+    // The trim view shows the trim under the trim label: a percent of the margin band for
+    // margin type 1, display units of the y axis otherwise.
+    const std::string& label = map->GetTrimLabel().empty() ? map->GetYAxisName() : map->GetTrimLabel();
+    return {x, line(label, map->GetPointTrimShownValue(m_activePoint), map->GetMarginType() == 1 ? "%" : map->GetYUnit())};
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -94,7 +94,8 @@ public:
     [[nodiscard]] int UndoCommandState() const { return m_undoCommandState; }
     [[nodiscard]] bool FollowMode() const { return m_followMode; }
     [[nodiscard]] bool InfoBoxVisible() const { return m_infoBoxVisible; }
-    // The two lines of the info box for the active point.
+    // The two lines of the info box for the active point: x, and the base in y units (maps
+    // view) or the trim under the map's trim label (trim view).
     [[nodiscard]] std::array<std::string, 2> InfoBoxLines() const;
 
     // The index of the front/rear partner of the shown map (fuel map <-> rear-cylinder trim

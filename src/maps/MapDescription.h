@@ -5,6 +5,13 @@
 
 namespace corvane {
 
+// The text an axis is labelled with: "Throttle Position (deg)". An axis without a name (the
+// ignition table read against plain point position) gets no label rather than a bare "(na)".
+[[nodiscard]] inline std::string AxisTitle(const std::string& name, const std::string& unit) {
+    if (name.empty()) return {};
+    return name + " (" + unit + ")";
+}
+
 // Everything that tells one catalogue map from another: names and texts, axes and ranges,
 // margins, where its points live in module memory and which live channel runs along its x
 // axis. The catalogue holds one of these per map class; the generic map classes read it.

@@ -39,6 +39,7 @@ constexpr CHotKeyHelpDlg::Row kRows[] = {
     {"[A]", ""},
     {"[Ctrl]-[A]", ""},
     {"[SPACE BAR]", "Activates/De-activates the active point information box."},
+    {"[Ctrl]-[T]", "Corrects the 'active' point by an AFR typed in: AFR / Target AFR (the AFR Calculator's target, 13.1 unless changed)."},
 };
 
 }  // namespace

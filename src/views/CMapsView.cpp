@@ -9,13 +9,14 @@
 #include <QRegion>
 
 #include <algorithm>
-#include <cstdio>
 
 #include "comms/api/Rounding.h"
 #include "documents/CCorvaneMapsDoc.h"
 #include "maps/CModuleMap.h"
+#include "maps/MapDescription.h"
 #include "maps/TableFamilies.h"
 #include "model/AppState.h"
+#include "model/NumberText.h"
 #include "monitor/AutoTuneMapTarget.h"
 #include "monitor/ModuleMapTarget.h"
 #include "views/CAfrEditDlg.h"
@@ -74,7 +75,7 @@ void Frame(QPainter& painter, const QRect& r, const QColor& color) {
 }
 
 QString AxisText(const std::string& name, const std::string& unit) {
-    return QString::fromStdString(name + " (" + unit + ")");
+    return QString::fromStdString(AxisTitle(name, unit));
 }
 
 // Text drawn rotated a quarter turn, reading upwards, its top edge at x and centred on y.
@@ -147,6 +148,33 @@ MapGraphLayout CMapsView::Layout() const {
     return MapGraphLayout::Compute(*map, size());
 }
 
+namespace {
+
+// The shown map's plot at another map's scales: the partner is drawn over the same throttle
+// axis and the same plot, its y values at its own range.
+MapGraphLayout PartnerLayoutOf(const MapGraphLayout& shown, const CModuleMap& partner) {
+    MapGraphLayout layout = shown;
+    layout.x = {partner.GetDisplayMinimum().x, partner.GetDisplayMaximum().x};
+    layout.y = {partner.GetDisplayMinimum().y, partner.GetDisplayMaximum().y};
+    // Markers of the second map are 2 pixels larger, as the shown map's are drawn inside them.
+    layout.markerSide += 2;
+    return layout;
+}
+
+}  // namespace
+
+CModuleMap* CMapsView::PartnerMap() const {
+    const auto partner = m_editor->FrontRearPartner();
+    return partner ? m_document.GetMap(*partner) : nullptr;
+}
+
+QPoint CMapsView::PartnerPointPixel(int index) const {
+    const CModuleMap* partner = PartnerMap();
+    if (partner == nullptr || index < 0 || index >= partner->GetNumberOfPoints()) return {};
+    const MapGraphLayout layout = PartnerLayoutOf(Layout(), *partner);
+    return {layout.PixelX(partner->GetPointX(index)), layout.PixelY(partner->GetPointDisplayValue(index))};
+}
+
 QPoint CMapsView::PointPixel(int index) const {
     const CModuleMap* map = ShownMap();
     if (map == nullptr || index < 0 || index >= map->GetNumberOfPoints()) return {};
@@ -185,6 +213,14 @@ void CMapsView::RebindAutoTune() {
     // Corrections belong to the map they were measured on: another map drops them.
     m_autoTune->ShowMap(m_shownTarget.get(), m_partnerTarget.get());
     if (dropped > 0) emit autoTuneDiscarded(dropped);
+    NotePendingCorrections();
+}
+
+void CMapsView::NotePendingCorrections() {
+    const int pending = m_autoTune ? static_cast<int>(m_autoTune->Records().size()) : 0;
+    if (pending == m_pendingTold) return;
+    m_pendingTold = pending;
+    emit autoTunePendingChanged(pending);
 }
 
 void CMapsView::OnMonitorMessage(MonitorMessage message, int wParam, int lParam) {
@@ -208,6 +244,7 @@ void CMapsView::OnMonitorMessage(MonitorMessage message, int wParam, int lParam)
     Finish(outcome, before);
     // The marks of the collected corrections.
     if (m_kind == EditorView::Maps && message != MonitorMessage::MonitorBarCurrentTps) update();
+    NotePendingCorrections();
 }
 
 bool CMapsView::ToggleAutoTune() {
@@ -223,6 +260,7 @@ bool CMapsView::ToggleAutoTune() {
     }
     Finish(outcome, before);
     update();
+    NotePendingCorrections();
     return applied;
 }
 
@@ -246,9 +284,7 @@ void CMapsView::PaintAutoTuneMarks(QPainter& painter, const Look& look) const {
         painter.setPen(Qt::NoPen);
         painter.setBrush(colour);
         painter.drawPolygon(arrow);
-        char text[32];
-        std::snprintf(text, sizeof text, "%+.1f%%", percent);
-        const QString label = QString::fromLatin1(text);
+        const QString label = QString::fromStdString(FormatSigned(percent, 1) + "%");
         const int y = dir < 0 ? at.y() - 16 - fm.descent() : at.y() + 16 + fm.ascent();
         painter.setPen(colour);
         painter.drawText(at.x() - fm.horizontalAdvance(label) / 2, y, label);
@@ -316,6 +352,54 @@ void CMapsView::PaintComparedCurve(QPainter& painter, const MapGraphLayout& layo
     // Two pixels wide and drawn first, so the document's own curve and markers stay on top.
     painter.setPen(QPen(MapViewColors::ToQColor(m_colors.compareLine), 2));
     painter.drawPolyline(curve);
+    painter.restore();
+}
+
+void CMapsView::PaintPartner(QPainter& painter, const MapGraphLayout& shownLayout) const {
+    const CModuleMap* partner = PartnerMap();
+    if (partner == nullptr || partner->GetNumberOfPoints() <= 0) return;
+    const MapGraphLayout layout = PartnerLayoutOf(shownLayout, *partner);
+    const QColor colour = MapViewColors::ToQColor(m_colors.partnerLine);
+    const int n = partner->GetNumberOfPoints();
+    QPolygon curve(n);
+    for (int i = 0; i < n; ++i)
+        curve.setPoint(i, layout.PixelX(partner->GetPointX(i)), layout.PixelY(partner->GetPointDisplayValue(i)));
+    painter.save();
+    painter.setPen(QPen(colour, 1, Qt::DashLine));
+    painter.drawPolyline(curve);
+    const QColor inSync = MapViewColors::ToQColor(m_colors.inSyncMarker);
+    const QColor notInSync = MapViewColors::ToQColor(m_colors.notInSyncMarker);
+    for (int i = 0; i < n; ++i) {
+        const QRect r = layout.MarkerRect(curve.point(i));
+        painter.fillRect(r, partner->IsPointInSync(i) ? inSync : notInSync);
+        // A frame in the partner's colour tells its markers from the shown map's.
+        Frame(painter, r, colour);
+    }
+
+    painter.setFont(m_labelFont);
+    painter.setPen(colour);
+    const QFontMetrics fm(m_labelFont);
+    const QRect plot = shownLayout.Plot();
+    const std::string range = FormatFixed(layout.y.minimum, 1) + " … " + FormatFixed(layout.y.maximum, 1) + " " +
+                              partner->GetYUnit();
+    // The legend, right-aligned above the plot: which map the dashed curve is, at what scale.
+    const QString legend = QString::fromStdString("- - " + partner->GetTitle() + " (" + range + ")");
+    const int legendWidth = fm.horizontalAdvance(legend);
+    painter.drawText(QRect(plot.right() - legendWidth, plot.top() - fm.height() - 2, legendWidth + 1, fm.height()),
+                     Qt::AlignLeft | Qt::AlignTop, legend);
+    // Its scale on the right of the plot, one value per horizontal grid line; the trim view has
+    // its trim scale there.
+    if (m_kind == EditorView::Maps) {
+        const CModuleMap& shown = *ShownMap();
+        for (double v : shown.GetYGridValues()) {
+            const int y = shownLayout.PixelY(v);
+            const double at = layout.y.minimum +
+                              (shownLayout.origin.y() - y) * (layout.y.maximum - layout.y.minimum) / std::max(layout.plotHeight, 1);
+            const QString label = QString::fromStdString(FormatFixed(at, 1));
+            painter.drawText(QRect(plot.right() + kLabelGap, y - fm.height() / 2, fm.horizontalAdvance(label) + 1, fm.height()),
+                             Qt::AlignLeft | Qt::AlignTop, label);
+        }
+    }
     painter.restore();
 }
 
@@ -588,6 +672,7 @@ void CMapsView::paintEvent(QPaintEvent* event) {
     PaintGrid(painter, layout, dirty);
     PaintTexts(painter, layout, dirty);
     PaintComparedCurve(painter, layout);
+    PaintPartner(painter, layout);
     PaintCurveAndMarkers(painter, look);
     PaintAutoTuneMarks(painter, look);
     PaintInfoBox(painter, look);
@@ -617,7 +702,7 @@ void CMapsView::PaintGrid(QPainter& painter, const MapGraphLayout& layout, const
     for (double v : map.GetXGridValues()) {
         const int x = layout.PixelX(v);
         painter.fillRect(QRect(x, plot.top(), 1, plot.height()), grid);
-        const QString label = QString::asprintf("%.1f", v);
+        const QString label = QString::fromStdString(FormatFixed(v, 1));
         const int w = fm.horizontalAdvance(label);
         const QRect r(x - w / 2, plot.bottom() + kLabelGap, w + 1, fm.height());
         if (r.intersects(dirty)) {
@@ -631,14 +716,14 @@ void CMapsView::PaintGrid(QPainter& painter, const MapGraphLayout& layout, const
     for (std::size_t k = 0; k < yValues.size(); ++k) {
         const int y = layout.PixelY(yValues[k]);
         painter.fillRect(QRect(plot.left(), y, plot.width(), 1), grid);
-        const QString label = QString::asprintf("%.1f", yValues[k]);
+        const QString label = QString::fromStdString(FormatFixed(yValues[k], 1));
         const int w = fm.horizontalAdvance(label);
         const QRect r(plot.left() - kLabelGap - w, y - fm.height() / 2, w + 1, fm.height());
         painter.setPen(text);
         if (r.intersects(dirty)) painter.drawText(r, Qt::AlignLeft | Qt::AlignTop, label);
         // The trim axis sits on the right of the plot, one trim value per horizontal line.
         if (trims && k < trimValues.size()) {
-            const QString trim = QString::asprintf("%.2f", trimValues[k]);
+            const QString trim = QString::fromStdString(FormatFixed(trimValues[k], 2));
             const QRect t(plot.right() + kLabelGap, y - fm.height() / 2, fm.horizontalAdvance(trim) + 1, fm.height());
             if (t.intersects(dirty)) painter.drawText(t, Qt::AlignLeft | Qt::AlignTop, trim);
         }
@@ -677,7 +762,7 @@ void CMapsView::PaintTexts(QPainter& painter, const MapGraphLayout& layout, cons
         const QFontMetrics lm(m_labelFont);
         int widest = 0;
         for (double v : map.GetTrimGridValues())
-            widest = std::max(widest, lm.horizontalAdvance(QString::asprintf("%.2f", v)));
+            widest = std::max(widest, lm.horizontalAdvance(QString::fromStdString(FormatFixed(v, 2))));
         const int left = plot.right() + 2 * kLabelGap + widest;
         if (dirty.right() >= left)
             DrawUpwardText(painter, QString::fromStdString(map.GetTrimLabel()), left, plot.center().y());

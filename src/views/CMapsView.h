@@ -105,6 +105,10 @@ public:
     // tests): where the plot lies and where point i is drawn.
     [[nodiscard]] MapGraphLayout Layout() const;
     [[nodiscard]] QPoint PointPixel(int index) const;
+    // The front/rear partner drawn beside the shown map, or null; and where its point i is
+    // drawn (on the shown map's plot, at the partner's own y scale).
+    [[nodiscard]] CModuleMap* PartnerMap() const;
+    [[nodiscard]] QPoint PartnerPointPixel(int index) const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -119,6 +123,8 @@ signals:
     void autoTuneToggled();
     // Showing another map dropped this many collected AutoTune corrections.
     void autoTuneDiscarded(int count);
+    // The number of AutoTune corrections collected and not yet applied changed.
+    void autoTunePendingChanged(int count);
     // T on a row of a speed-indexed family: show that family's table with this point active.
     void tableRequested(int mapIndex, int point);
 
@@ -172,11 +178,17 @@ private:
     void PaintGrid(QPainter& painter, const MapGraphLayout& layout, const QRect& dirty) const;
     void PaintLivePosition(QPainter& painter, const MapGraphLayout& layout) const;
     void PaintComparedCurve(QPainter& painter, const MapGraphLayout& layout) const;
+    // The front/rear partner of the shown map (a fuel row and the rear trim row of the same
+    // speed), drawn beside it on its own y scale: its curve, its markers (2 pixels larger,
+    // not draggable), a legend and, in the maps view, its scale on the right of the plot.
+    void PaintPartner(QPainter& painter, const MapGraphLayout& layout) const;
     void PaintCurveAndMarkers(QPainter& painter, const Look& look) const;
     void PaintInfoBox(QPainter& painter, const Look& look) const;
     void PaintAutoTuneMarks(QPainter& painter, const Look& look) const;
     // The map targets AutoTune works on for the shown map (and its rear trim partner).
     void RebindAutoTune();
+    // Tells when the count of pending corrections is no longer what was last told.
+    void NotePendingCorrections();
 
     EditorView m_kind;
     CCorvaneMapsDoc& m_document;
@@ -191,6 +203,7 @@ private:
     std::unique_ptr<ModuleMapTarget> m_partnerTarget;
     CAutoTuneCollector::ApplyHooks m_autoTuneHooks;
     const CCorvaneMapsDoc* m_compared = nullptr;
+    int m_pendingTold = 0;
     QFont m_titleFont;
     QFont m_axisFont;
     QFont m_labelFont;

@@ -822,6 +822,7 @@ void CTableView::RebindAutoTune() {
     m_autoTune->ShowMap(m_autoTuneShown.get(), m_autoTunePartner.get());
     m_autoTuneRow = row;
     if (dropped > 0) emit autoTuneDiscarded(dropped);
+    emit autoTunePendingChanged(static_cast<int>(m_autoTune->Records().size()));
 }
 
 void CTableView::OnMonitorMessage(MonitorMessage message, int wParam, int lParam) {
@@ -837,6 +838,7 @@ void CTableView::OnMonitorMessage(MonitorMessage message, int wParam, int lParam
     // The marks show where corrections go; the selection stays the tuner's.
     (void)m_autoTune->Handle(message, wParam, lParam, false);
     RepaintChanges(before);
+    emit autoTunePendingChanged(static_cast<int>(m_autoTune->Records().size()));
 }
 
 bool CTableView::ToggleAutoTune() {
@@ -849,6 +851,7 @@ bool CTableView::ToggleAutoTune() {
     }
     emit autoTuneToggled();
     RepaintChanges(before);
+    emit autoTunePendingChanged(static_cast<int>(m_autoTune->Records().size()));
     return applied;
 }
 

@@ -141,6 +141,8 @@ signals:
     void curveRequested(int mapIndex, int point);
     void autoTuneToggled();
     void autoTuneDiscarded(int count);
+    // The corrections collected and not yet applied may have changed in number.
+    void autoTunePendingChanged(int count);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

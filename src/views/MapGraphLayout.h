@@ -26,6 +26,12 @@ struct AxisRange {
 // holds the map's reference plot width and the height scales with it, so the curve keeps the
 // shape the catalogue gave it; a window too short for that scale gets a smaller one.
 struct MapGraphLayout {
+    // The smallest view the graph is fitted to: below it the window scrolls rather than
+    // shrinking markers and plot until a marker cannot be grabbed or a drag pixel is worth
+    // too many steps (at this size markers are 6 pixels and the plot about 320 high).
+    static constexpr int kMinimumClientWidth = 640;
+    static constexpr int kMinimumClientHeight = 440;
+
     double scale = 1.0;
     int plotWidth = 0;   // pixels; the plot spans plotWidth + 1 columns from origin.x()
     int plotHeight = 0;  // pixels; the plot spans plotHeight + 1 rows up to origin.y()

@@ -19,6 +19,7 @@ constexpr Entry kEntries[] = {
     {"MapLineColor", &MapViewColors::mapLine},
     {"XYAxisTextColor", &MapViewColors::xyAxisText},
     {"CompareLineColor", &MapViewColors::compareLine},
+    {"PartnerLineColor", &MapViewColors::partnerLine},
 };
 
 }  // namespace

@@ -20,6 +20,7 @@ struct MapViewColors {
     std::uint32_t mapLine = 0xFF0000;          // "MapLineColor": blue
     std::uint32_t xyAxisText = 0x00FF00;       // "XYAxisTextColor": green (advanced user maps view)
     std::uint32_t compareLine = 0x00A5FF;      // "CompareLineColor": orange, the compared tune's curve
+    std::uint32_t partnerLine = 0xFFA080;      // "PartnerLineColor": light blue, the front/rear partner
 
     // The stored colours, defaults for the entries that are missing.
     [[nodiscard]] static MapViewColors Read(const SettingsStore& settings);

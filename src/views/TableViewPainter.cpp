@@ -273,6 +273,8 @@ void TableViewPainter::Paint(QPainter& painter, const TableScene& scene, const T
         painter.setClipRect(cells.intersected(dirty));
         PaintCells(painter, scene, g, dirty);
         if (scene.showSelection) PaintSelection(painter, scene, g);
+        // The corner marks go over the selection's frames, which would hide them otherwise.
+        PaintCornerMarks(painter, scene, g, dirty);
         PaintLive(painter, scene, g);
         painter.restore();
     }
@@ -316,9 +318,6 @@ void TableViewPainter::PaintCells(QPainter& painter, const TableScene& scene, co
             painter.drawStaticText(QPointF(valueRect.left() + (valueRect.width() - size.width()) / 2,
                                            valueRect.top() + (valueRect.height() - size.height()) / 2),
                                    text);
-            if (!t.InSync(cell)) CornerTriangle(painter, inner, true, scene.notInSync);
-            if (scene.comparedRows != nullptr && Differs(t, *scene.comparedRows, cell))
-                CornerTriangle(painter, inner, false, scene.compare);
             if (mark) {
                 // A chip along the cell's bottom: the change in percent on the mark's colour.
                 char label[32];
@@ -333,6 +332,20 @@ void TableViewPainter::PaintCells(QPainter& painter, const TableScene& scene, co
             }
         }
     }
+}
+
+void TableViewPainter::PaintCornerMarks(QPainter& painter, const TableScene& scene, const TableGeometry& g,
+                                        const QRect& dirty) const {
+    const CTableEditor& t = *scene.table;
+    const QRect area = g.CellArea().intersected(dirty);
+    for (int r = g.RowAt(area.top()); r <= g.RowAt(area.bottom()); ++r)
+        for (int c = g.ColumnAt(area.left()); c <= g.ColumnAt(area.right()); ++c) {
+            const TableCell cell{r, c};
+            const QRect inner = g.CellRect(cell).adjusted(0, 0, -1, -1);
+            if (!t.InSync(cell)) CornerTriangle(painter, inner, true, scene.notInSync);
+            if (scene.comparedRows != nullptr && Differs(t, *scene.comparedRows, cell))
+                CornerTriangle(painter, inner, false, scene.compare);
+        }
 }
 
 void TableViewPainter::PaintSelection(QPainter& painter, const TableScene& scene, const TableGeometry& g) const {

@@ -113,6 +113,7 @@ public:
 private:
     void PaintCells(QPainter& painter, const TableScene& scene, const TableGeometry& g, const QRect& dirty);
     void PaintSelection(QPainter& painter, const TableScene& scene, const TableGeometry& g) const;
+    void PaintCornerMarks(QPainter& painter, const TableScene& scene, const TableGeometry& g, const QRect& dirty) const;
     void PaintLive(QPainter& painter, const TableScene& scene, const TableGeometry& g) const;
     void PaintHeaders(QPainter& painter, const TableScene& scene, const TableGeometry& g, const QRect& dirty);
     void PaintTitle(QPainter& painter, const TableScene& scene, const TableGeometry& g) const;

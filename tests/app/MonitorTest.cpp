@@ -195,6 +195,29 @@ void MonitorTest::autoTuneOnALeanRowThroughTheWindows() {
         WaitFor([&] { return fuelRecords() >= sites; }, 20000);
     };
     collect(4);
+
+    // The AutoTune button pauses collecting: the corrections stay pending, nothing is applied,
+    // and the status bar says so beside the stream's packet rate.
+    auto recordsNow = [&] {
+        std::vector<std::pair<int, int>> r;
+        for (const auto& item : view->AutoTune().Records()) r.emplace_back(item.kind * 1000 + item.site, item.delta);
+        return r;
+    };
+    const auto pending = recordsNow();
+    std::vector<int> row;
+    for (int i = 0; i < fuel->GetNumberOfPoints(); ++i) row.push_back(fuel->GetPointModuleValue(i));
+    h.Frame().RunCommand(cmd::kAutoTuneOn);  // the button's command while on
+    QVERIFY(!h.app->State().autoTuneActive);
+    QTest::qWait(1200);  // the stream goes on meanwhile
+    QCOMPARE(recordsNow(), pending);
+    for (int i = 0; i < fuel->GetNumberOfPoints(); ++i) QCOMPARE(fuel->GetPointModuleValue(i), row[static_cast<std::size_t>(i)]);
+    QVERIFY2(h.Frame().StatusText().contains(QString("AutoTune paused: %1 pending").arg(pending.size())),
+             qPrintable(h.Frame().StatusText()));
+    QVERIFY2(h.Frame().StatusText().contains(" packets/s, "), qPrintable(h.Frame().StatusText()));
+    h.Frame().RunCommand(cmd::kAutoTuneOff);  // resumes
+    QVERIFY(h.app->State().autoTuneActive);
+    QVERIFY(h.Frame().StatusText().contains(QString("AutoTune: collecting, %1 pending").arg(pending.size())));
+
     std::map<int, double> first;
     std::map<int, int> expected;
     for (const auto& r : view->AutoTune().Records())

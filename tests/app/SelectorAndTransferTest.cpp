@@ -2,6 +2,8 @@
 // against the simulated module.
 #include <QtTest>
 
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTreeWidget>
 
 #include "app/CChildFrame.h"
@@ -12,6 +14,7 @@
 #include "maps/CModuleMap.h"
 #include "support/AppHarness.h"
 #include "views/CMapsView.h"
+#include "views/MapGraphLayout.h"
 #include "views/MapViewColors.h"
 #include "views/CPPageTuningMapSelector.h"
 
@@ -22,6 +25,7 @@ class SelectorAndTransferTest : public QObject {
     Q_OBJECT
 private slots:
     void groupHeaderChangesNothing();
+    void aSmallWindowScrollsOverAGraphOfAMinimumSize();
     void selectingWithoutAMapsDocumentSays();
     void treeFollowsTheViewAndKindsPickTheView();
     void readThenWriteThroughTheWindowCommands();
@@ -85,6 +89,33 @@ void SelectorAndTransferTest::treeFollowsTheViewAndKindsPickTheView() {
     selector.SelectNumber(maps->Document().GetMapCount());
     QCOMPARE(maps->CurrentViewKind(), CChildFrmMaps::ViewKind::kBasicSettings);
     QVERIFY(maps->CurrentMapsView() == nullptr);
+}
+
+void SelectorAndTransferTest::aSmallWindowScrollsOverAGraphOfAMinimumSize() {
+    AppHarness h;
+    h.Start();
+    CChildFrmMaps* maps = h.Maps();
+    maps->showNormal();
+    CMapsView* view = maps->CurrentMapsView();
+    auto* page = qobject_cast<QScrollArea*>(view->parentWidget()->parentWidget());
+    QVERIFY(page);
+    // Room enough: the graph fills the window, nothing scrolls.
+    maps->resize(1100, 800);
+    QTRY_COMPARE(view->size(), page->viewport()->size());
+    QVERIFY(view->width() > MapGraphLayout::kMinimumClientWidth);
+    // A small window keeps the graph at its minimum and scrolls over it.
+    maps->resize(420, 300);
+    QTRY_VERIFY(page->horizontalScrollBar()->maximum() > 0);
+    QVERIFY(page->verticalScrollBar()->maximum() > 0);
+    QCOMPARE(view->size(), QSize(MapGraphLayout::kMinimumClientWidth, MapGraphLayout::kMinimumClientHeight));
+    QVERIFY(view->Layout().markerSide >= 6);
+    // The keys stay the view's: Down steps the point, it does not scroll.
+    view->setFocus();
+    const int before = view->ShownMap()->GetPointModuleValue(view->Editor().ActivePoint());
+    const int scrolled = page->verticalScrollBar()->value();
+    QTest::keyClick(view, Qt::Key_Up);
+    QCOMPARE(view->ShownMap()->GetPointModuleValue(view->Editor().ActivePoint()), before + 1);
+    QCOMPARE(page->verticalScrollBar()->value(), scrolled);
 }
 
 void SelectorAndTransferTest::readThenWriteThroughTheWindowCommands() {

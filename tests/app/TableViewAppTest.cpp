@@ -34,6 +34,7 @@ private slots:
     void tablesEntryAndTheTKeyGoBetweenTableAndCurve();
     void editsReachALinkedModuleAndEditUndoTakesThemBack();
     void liveCellsAndAutoTuneFromTheSimulatedEngine();
+    void familiesBAndCEditTheirTimingTableOnTheModule();
 };
 
 void TableViewAppTest::tablesEntryAndTheTKeyGoBetweenTableAndCurve() {
@@ -148,6 +149,32 @@ void TableViewAppTest::liveCellsAndAutoTuneFromTheSimulatedEngine() {
     h.Frame().RunCommand(cmd::kToggleMonitoring);
     QVERIFY(!h.app->GetComms().IsMonitoring());
     QVERIFY(!table->LivePosition()->HasPosition());
+}
+
+void TableViewAppTest::familiesBAndCEditTheirTimingTableOnTheModule() {
+    for (std::uint32_t code : {2u, 4u}) {
+        AppHarness h;
+        AppOptions options;
+        options.productCode = code;
+        h.Start(options);
+        CChildFrmMaps* maps = h.Maps();
+        h.Frame().RunCommand(cmd::kRead);
+        QVERIFY(h.app->State().moduleLinked);
+        const CCorvaneMapsDoc& doc = maps->Document();
+        h.Frame().Selector().SelectNumber(doc.SelectorNumberOfTable("timing"));
+        CTableView* table = h.Frame().ActiveTableView();
+        QVERIFY(table);
+        QCOMPARE(QString::fromStdString(table->Family()->Title()), QString(code == 2 ? "Timing" : "Timing vs MAP"));
+        CModuleMap& row = table->Editor()->RowMap(20);
+        table->Select({20, 8}, {21, 12});
+        QTest::keyClicks(table, "+3");
+        QTest::keyClick(table, Qt::Key_Return);
+        for (int c = 8; c <= 12; ++c) {
+            QCOMPARE(int(ModuleByte(h, row.GetStartAddress() + c)), row.GetPointModuleValue(c));
+            QVERIFY(table->Editor()->InSync({20, c}));
+        }
+        QVERIFY(table->StatusText().contains("changed"));
+    }
 }
 
 QTEST_MAIN(TableViewAppTest)

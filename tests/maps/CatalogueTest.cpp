@@ -10,6 +10,14 @@ namespace {
 
 using Catalogue = MapsFixture;
 
+TEST(CatalogueTable, AxisTitlesLeaveOutANamelessAxis) {
+    // The ignition table read against plain point position has no x-axis name: no "(na)".
+    EXPECT_EQ(AxisTitle("", "na"), "");
+    EXPECT_EQ(AxisTitle("Throttle Position", "deg"), "Throttle Position (deg)");
+    // The sensor calibrations' texts stand as they are.
+    EXPECT_EQ(AxisTitle("hex", "na"), "hex (na)");
+}
+
 TEST(CatalogueTable, HoldsEveryClassOnceInCatalogueOrder) {
     const auto names = CMapCatalogue::ClassNames();
     ASSERT_EQ(names.size(), 261u);

@@ -237,6 +237,22 @@ TEST_F(Editor, CtrlTUsesTheEnteredAfrAndIgnoresAnEmptyEntry) {
     EXPECT_EQ(Shown().GetPointModuleValue(0), 141);
 }
 
+TEST_F(Editor, CtrlTCorrectsAgainstTheTargetTheTunerSet) {
+    // Not a fixed 13.1: a tuner who aims at 13.5 gets 14.0 / 13.5 of the point.
+    app.targetAfr = 13.5;
+    editor->ShowMap(IndexOf("FUELVSTHROTTLEVELMap"));
+    Shape(Shown(), [](int) { return 135; });
+    editor->SetAfrSource([] { return std::optional<double>(14.0); });
+    editor->HandleKey(Key::T, kCtrl);
+    EXPECT_EQ(Shown().GetPointModuleValue(0), 140);
+    // A target that was never set (0) falls back to 13.1.
+    app.targetAfr = 0.0;
+    editor->SetAfrSource([] { return std::optional<double>(15.72); });
+    editor->SetActivePoint(1);
+    editor->HandleKey(Key::T, kCtrl);
+    EXPECT_EQ(Shown().GetPointModuleValue(1), 162);  // 135 x 15.72 / 13.1
+}
+
 // --- Clipboard ----------------------------------------------------------------------------------
 
 TEST_F(Editor, PasteChecksTheClipboardWithTheExactMessages) {

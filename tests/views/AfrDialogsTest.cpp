@@ -197,8 +197,8 @@ void AfrDialogsTest::hotKeyHelpListsEveryRowAsWritten() {
     QCOMPARE(table->horizontalHeaderItem(0)->text(), QStringLiteral("Key Combination"));
     QCOMPARE(table->horizontalHeaderItem(1)->text(), QStringLiteral("Description"));
     const auto rows = CHotKeyHelpDlg::Rows();
-    QCOMPARE(table->rowCount(), 25);
-    QCOMPARE(static_cast<int>(rows.size()), 25);
+    QCOMPARE(table->rowCount(), 26);
+    QCOMPARE(static_cast<int>(rows.size()), 26);
     for (int r = 0; r < table->rowCount(); ++r) {
         QCOMPARE(table->item(r, 0)->text(), QString::fromLatin1(rows[static_cast<std::size_t>(r)].keys));
         QCOMPARE(table->item(r, 1)->text(), QString::fromLatin1(rows[static_cast<std::size_t>(r)].description));
@@ -210,6 +210,8 @@ void AfrDialogsTest::hotKeyHelpListsEveryRowAsWritten() {
              QStringLiteral("Select map points and execute a 'linear' command between 2 selected ponts."));
     QCOMPARE(table->item(24, 0)->text(), QStringLiteral("[SPACE BAR]"));
     QCOMPARE(table->item(24, 1)->text(), QStringLiteral("Activates/De-activates the active point information box."));
+    // Ours: Ctrl+T works against the target the tuner set.
+    QVERIFY(table->item(25, 1)->text().contains("Target AFR"));
 }
 
 QTEST_MAIN(AfrDialogsTest)

@@ -72,6 +72,8 @@ private slots:
     void dragInTheAdvancedViewMovesTheTrim();
     void livePositionRepaintsOnlyItsStrips();
     void idleMapTitleFollowsItsLowestPoint();
+    void aFuelRowIsDrawnWithItsRearTrimPartner();
+    void trimInfoBoxNamesTheTrimAndItsPercent();
 };
 
 void MapsViewDrawTest::defaultColorsWithoutAColorsSection() {
@@ -286,6 +288,72 @@ void MapsViewDrawTest::idleMapTitleFollowsItsLowestPoint() {
     // The idle speed setting takes the new lowest point and the title band is repainted.
     QCOMPARE(f.doc->GetSetting(kIdleRpm)->GetModuleValue(), lowBefore - 1);
     QTRY_VERIFY(recorder.painted.contains(QRect(200, 20, 10, 10)));
+}
+
+void MapsViewDrawTest::aFuelRowIsDrawnWithItsRearTrimPartner() {
+    ViewsFixture f;
+    const int fuel = f.IndexOf("Stoichiometric2048Map");
+    const int rear = f.IndexOf("RearTrimVsThrottle2048Map");
+    f.Shape(fuel);
+    // The rear trims fall where the fuel rises, so the two curves cross once.
+    CModuleMap& trims = *f.doc->GetMap(rear);
+    for (int i = 0; i < trims.GetNumberOfPoints(); ++i) {
+        trims.StepPointByModuleUnits(i, 220 - 3 * i - trims.GetPointModuleValue(i));
+        if (i % 2 == 0) trims.MarkPointInSync(i);
+    }
+    CCorvaneMapsView view(*f.doc, f.settings);
+    view.resize(1000, 700);
+    view.ShowMap(fuel);
+    QCOMPARE(view.PartnerMap(), f.doc->GetMap(rear));
+    const QImage image = view.grab().toImage();
+    const MapGraphLayout layout = view.Layout();
+    const QColor partnerColour(0x80, 0xA0, 0xFF);
+    // Every partner marker is framed in the partner's colour, two pixels larger than the shown
+    // map's markers, and filled by its own sync state.
+    int checked = 0;
+    for (int i = 0; i < f.doc->GetMap(rear)->GetNumberOfPoints(); ++i) {
+        const QPoint at = view.PartnerPointPixel(i);
+        bool clear = true;  // not where a marker of the shown map lies over it
+        for (int j = 0; j < view.ShownMap()->GetNumberOfPoints(); ++j)
+            clear = clear && (std::abs(view.PointPixel(j).x() - at.x()) > 12 || std::abs(view.PointPixel(j).y() - at.y()) > 12);
+        if (!clear) continue;
+        const QRect r(at.x() - (layout.markerSide + 2) / 2, at.y() - (layout.markerSide + 2) / 2, layout.markerSide + 2,
+                      layout.markerSide + 2);
+        QCOMPARE(Pixel(image, r.topLeft()), partnerColour);
+        QCOMPARE(Pixel(image, r.bottomRight()), partnerColour);
+        QCOMPARE(Pixel(image, at), i % 2 == 0 ? QColor(Qt::red) : QColor(0xD2, 0xD2, 0xD2));
+        ++checked;
+    }
+    QVERIFY2(checked >= 10, qPrintable(QString::number(checked)));
+    // It is drawn, not edited: a click on a partner marker grabs nothing.
+    view.Editor().SetActivePoint(0);
+    QTest::mouseClick(&view, Qt::LeftButton, {}, view.PartnerPointPixel(50));
+    QVERIFY(view.Editor().ActivePoint() != 50 || view.PointPixel(50) == view.PartnerPointPixel(50));
+
+    // Shift+Right shows the rear trim row, with the fuel row as its partner; a map of no row
+    // has none.
+    view.ApplyKey(Key::Right, {false, true});
+    QCOMPARE(view.ShownMap(), f.doc->GetMap(rear));
+    QCOMPARE(view.PartnerMap(), f.doc->GetMap(fuel));
+    view.ShowMap(f.IndexOf(kTimingMap));
+    QCOMPARE(view.PartnerMap(), nullptr);
+}
+
+void MapsViewDrawTest::trimInfoBoxNamesTheTrimAndItsPercent() {
+    ViewsFixture f;
+    const int fuel = f.IndexOf("Stoichiometric2048Map");
+    f.Shape(fuel);
+    f.doc->ApplyEditMargins();
+    CCorvaneAdvUserMapsView view(*f.doc, f.settings);
+    view.resize(1000, 700);
+    view.ShowMap(fuel);
+    view.Editor().SetActivePoint(30);
+    view.ApplyKey(Key::Up, {true, false});
+    view.ApplyKey(Key::Space);
+    const auto lines = view.Editor().InfoBoxLines();
+    const double shown = view.ShownMap()->GetPointTrimShownValue(30);
+    QVERIFY(shown > 0.0);
+    QCOMPARE(QString::fromStdString(lines[1]), "% Change: " + QString::number(shown, 'f', 3) + " %");
 }
 
 QTEST_MAIN(MapsViewDrawTest)

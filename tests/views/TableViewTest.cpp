@@ -112,6 +112,10 @@ void TableViewTest::notInSyncCellsAndTheActiveCellAreMarked() {
     const QRect even = g.CellRect({4, 10});  // in sync
     QCOMPARE(image.pixelColor(odd.right() - 2, odd.top() + 1), grey);
     QVERIFY(image.pixelColor(even.right() - 2, even.top() + 1) != grey);
+    // The mark of the active cell (row 3, not in sync) shows over its frame.
+    const QRect framed = g.CellRect({3, 3});
+    s.view.Editor()->Select({3, 3});
+    QCOMPARE(Render(s.view).pixelColor(framed.right() - 2, framed.top() + 1), grey);
     // The active cell's frame: black outside, white inside.
     const QRect active = g.CellRect({2, 3});
     QCOMPARE(image.pixelColor(active.left() + 1, active.center().y()), QColor(Qt::black));

@@ -144,6 +144,15 @@ public:
         double seconds = 0.0;
     };
     [[nodiscard]] virtual ReplayProgressInfo ReplayProgress() const { return {}; }
+
+    // Monitor packets received from the module since the library started, and those the
+    // module sent that never arrived (gaps in its packet numbering): the figures a tuner
+    // judges a link by. Replayed packets are not counted.
+    struct MonitorStreamCounts {
+        std::uint64_t received = 0;
+        std::uint64_t lost = 0;
+    };
+    [[nodiscard]] virtual MonitorStreamCounts MonitorCounts() const { return {}; }
 };
 
 }  // namespace corvane
