@@ -50,10 +50,18 @@ constexpr const char* kVerifyAfterWriteEntry = "VerifyAfterWrite";
 
 namespace {
 
-std::unique_ptr<Comms> MakeDefaultComms(std::uint32_t productCode, std::shared_ptr<SimModuleAccess> access) {
-    // Serial ports by name, and "sim": the built-in simulated module of the running family.
+std::unique_ptr<Comms> MakeDefaultComms(std::uint32_t productCode, std::shared_ptr<SimModuleAccess> access,
+                                        const AppOptions& options) {
+    // Serial ports by name, and "sim": the built-in simulated module of the running family,
+    // riding the scenario the command line gave.
+    auto onSimOpened = [scenario = options.simScenario](sim::SimTransport& module) {
+        if (scenario)
+            (void)module.Peer().WithEmulator([&](sim::ModuleEmulator& m) { return m.StartScenario(*scenario); });
+    };
     return std::make_unique<comms::ModuleComms>(
-        SimModuleAccess::Track(std::move(access), SimModuleAccess::PortMaker(productCode)), comms::CommsOptions{});
+        SimModuleAccess::Track(std::move(access),
+                               SimModuleAccess::PortMaker(productCode, onSimOpened, {}, options.simEngine)),
+        comms::CommsOptions{});
 }
 
 bool SamePath(const QString& a, const QString& b) {
@@ -94,7 +102,7 @@ QString CCorvaneApp::ModuleTypeDescription() const {
 
 bool CCorvaneApp::InitInstance(const AppOptions& options) {
     if (options.productCode) m_state.productCode = *options.productCode;
-    if (!m_comms) m_comms = MakeDefaultComms(m_state.productCode, m_sim);
+    if (!m_comms) m_comms = MakeDefaultComms(m_state.productCode, m_sim, options);
     m_bridge = std::make_unique<CommsBridge>();
     m_comms->SetEventSink(m_bridge.get());
     m_link = std::make_unique<CLinkController>(*m_comms, m_state, m_prompter, m_settings);

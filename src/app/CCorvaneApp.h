@@ -14,6 +14,7 @@
 #include "comms/api/Comms.h"
 #include "monitor/CAutoTuneCollector.h"
 #include "model/AppState.h"
+#include "sim/ModuleEmulator.h"
 
 namespace corvane {
 
@@ -40,6 +41,10 @@ struct AppOptions {
     // program's folder).
     QString userDataFolder;
     QString programFolder;
+    // The simulated module behind the "sim" port: its engine (the product code is the run's)
+    // and the scenario it rides from the moment it is made.
+    sim::EmulatorOptions simEngine;
+    std::optional<std::string> simScenario;
 };
 
 // The application: its settings, the comms library and the link, the main frame, and the

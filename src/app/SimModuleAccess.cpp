@@ -34,9 +34,11 @@ private:
 
 comms::ModuleComms::TransportMaker SimModuleAccess::PortMaker(std::uint32_t productCode,
                                                              std::function<void(sim::SimTransport&)> onSimOpened,
-                                                             const comms::TransportOptions& options) {
+                                                             const comms::TransportOptions& options,
+                                                             const sim::EmulatorOptions& engine) {
     sim::PortOptions ports;
     ports.transport = options;
+    ports.module = engine;
     ports.module.productCode = productCode;
     return sim::MakePortTransportMaker(ports, std::move(onSimOpened));
 }

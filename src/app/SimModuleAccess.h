@@ -25,7 +25,7 @@ public:
     // name a serial port. `onSimOpened` as sim::MakePortTransportMaker takes it.
     [[nodiscard]] static comms::ModuleComms::TransportMaker PortMaker(
         std::uint32_t productCode, std::function<void(sim::SimTransport&)> onSimOpened = {},
-        const comms::TransportOptions& options = {});
+        const comms::TransportOptions& options = {}, const sim::EmulatorOptions& engine = {});
     // `makePort` as it is, except that each simulated module it makes becomes `sim`'s current one.
     [[nodiscard]] static comms::ModuleComms::TransportMaker Track(std::shared_ptr<SimModuleAccess> sim,
                                                                   comms::ModuleComms::TransportMaker makePort);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "model/NumberText.h"
+#include "sim/SimEngineOptions.h"
 
 namespace corvane::cli {
 
@@ -11,6 +12,9 @@ Args::Args(const std::vector<std::string>& argv, const std::vector<std::string>&
     auto isFlag = [&](const std::string& n) {
         for (const auto& f : flags)
             if (f == n) return true;
+        // The simulated engine's switches mean the same to every command that takes --port.
+        for (const char* const* f = sim::SimEngineFlags(); *f; ++f)
+            if (n == *f) return true;
         return n == "help" || n == "h";
     };
     for (std::size_t i = 0; i < argv.size(); ++i) {

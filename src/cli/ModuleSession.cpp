@@ -3,6 +3,7 @@
 #include "comms/TransportFactory.h"
 #include "sim/ModuleEmulator.h"
 #include "sim/Scenario.h"
+#include "sim/SimEngineOptions.h"
 #include "sim/SimPort.h"
 
 namespace corvane::cli {
@@ -20,6 +21,10 @@ OpenedComms OpenModuleComms(const Args& args, std::uint32_t productCode) {
 
     OpenedComms opened;
     opened.simulated = *port == comms::kSimulatedPortName;
+    const sim::SimEngineOptionText engine{[&](const std::string& name) { return args.Get(name); },
+                                          [&](const std::string& name) { return args.Has(name); }};
+    if (sim::AnySimEngineOption(engine) && !opened.simulated) throw UsageError{"the --sim-... options need --port sim"};
+    if (std::string error; !sim::ApplySimEngineOptions(engine, false, options.module, &error)) throw UsageError{error};
     const auto scenario = args.Get("scenario");
     if (scenario) {
         if (!opened.simulated) throw UsageError{"--scenario needs --port sim"};

@@ -1,7 +1,9 @@
 #include "comms/MonitorLog.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -99,35 +101,99 @@ std::size_t RawColumn(const std::vector<std::string>& heading) {
     return 0;
 }
 
+// A number and nothing else: an optional '+', then what std::from_chars reads (no blanks).
+std::optional<double> Number(std::string_view field) {
+    if (!field.empty() && field.front() == '+') field.remove_prefix(1);
+    if (field.empty()) return std::nullopt;
+    double value = 0.0;
+    const char* end = field.data() + field.size();
+    const auto [ptr, ec] = std::from_chars(field.data(), end, value);
+    if (ec != std::errc{} || ptr != end) return std::nullopt;
+    return value;
+}
+
 // A row's time: a finite number of seconds, not negative, below a billion.
-std::optional<double> RowSeconds(const std::string& field) {
-    char* end = nullptr;
-    const double seconds = std::strtod(field.c_str(), &end);
-    if (field.empty() || *end != '\0' || !(seconds >= 0.0) || seconds > 1e9) return std::nullopt;
+std::optional<double> RowSeconds(std::string_view field) {
+    const auto seconds = Number(field);
+    if (!seconds || !(*seconds >= 0.0) || *seconds > 1e9) return std::nullopt;
     return seconds;
 }
 
 // A value field: a finite number and nothing else.
-std::optional<double> RowValue(const std::string& field) {
-    char* end = nullptr;
-    const double value = std::strtod(field.c_str(), &end);
-    if (field.empty() || *end != '\0' || !std::isfinite(value)) return std::nullopt;
+std::optional<double> RowValue(std::string_view field) {
+    const auto value = Number(field);
+    if (!value || !std::isfinite(*value)) return std::nullopt;
     return value;
 }
 
 // The raw block: an even number of hexadecimal digits, at most 4096 bytes.
-bool DecodeBlock(const std::string& hex, std::vector<std::uint8_t>& block) {
+bool DecodeBlock(std::string_view hex, std::vector<std::uint8_t>& block) {
     if (hex.empty() || hex.size() % 2 != 0 || hex.size() > 2 * 4096) return false;
-    block.clear();
-    block.reserve(hex.size() / 2);
+    block.resize(hex.size() / 2);
     for (std::size_t i = 0; i < hex.size(); i += 2) {
         const int hi = HexDigit(hex[i]);
         const int lo = HexDigit(hex[i + 1]);
         if (hi < 0 || lo < 0) return false;
-        block.push_back(static_cast<std::uint8_t>((hi << 4) | lo));
+        block[i / 2] = static_cast<std::uint8_t>((hi << 4) | lo);
     }
     return true;
 }
+
+// Splits a row without quotes at its commas, as views into the row.
+void SplitPlain(std::string_view line, std::vector<std::string_view>& fields) {
+    fields.clear();
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = line.find(',', start);
+        if (comma == std::string_view::npos) {
+            fields.push_back(line.substr(start));
+            return;
+        }
+        fields.push_back(line.substr(start, comma - start));
+        start = comma + 1;
+    }
+}
+
+// Lines of a stream read in large pieces: a long log is read without a copy per line.
+class LineReader {
+public:
+    explicit LineReader(std::istream& in) : m_in(in), m_buffer(1u << 20) {}
+
+    bool Next(std::string_view& line) {
+        while (true) {
+            const char* begin = m_buffer.data() + m_start;
+            const void* newline = std::memchr(begin, '\n', m_end - m_start);
+            if (newline) {
+                const auto length = static_cast<std::size_t>(static_cast<const char*>(newline) - begin);
+                line = std::string_view(begin, length);
+                m_start += length + 1;
+                return true;
+            }
+            if (m_eof) {
+                if (m_start == m_end) return false;
+                line = std::string_view(begin, m_end - m_start);
+                m_start = m_end;
+                return true;
+            }
+            // Keep the unfinished line at the front; a line longer than the buffer grows it.
+            std::memmove(m_buffer.data(), begin, m_end - m_start);
+            m_end -= m_start;
+            m_start = 0;
+            if (m_end == m_buffer.size()) m_buffer.resize(m_buffer.size() * 2);
+            m_in.read(m_buffer.data() + m_end, static_cast<std::streamsize>(m_buffer.size() - m_end));
+            const auto got = static_cast<std::size_t>(m_in.gcount());
+            m_end += got;
+            if (got == 0 || !m_in) m_eof = true;
+        }
+    }
+
+private:
+    std::istream& m_in;
+    std::vector<char> m_buffer;
+    std::size_t m_start = 0;
+    std::size_t m_end = 0;
+    bool m_eof = false;
+};
 
 // The heading row and the column of the raw block; none (with `error` set) when the stream is
 // empty or its first line is not a monitor log's heading row.
@@ -288,52 +354,91 @@ std::optional<std::vector<MonitorLog::Record>> MonitorLog::ReadForReplay(const s
 }
 
 std::optional<MonitorLogTable> MonitorLog::ParseTable(std::istream& in, std::string* error) {
-    auto fail = [error](std::size_t lineNumber, const std::string& why) -> std::optional<MonitorLogTable> {
+    MonitorLogTable table;
+    auto headings = Scan(
+        in,
+        [&](const ScannedRow& row, std::string&) {
+            if (table.values.size() < row.values.size()) table.values.resize(row.values.size());
+            for (std::size_t c = 0; c < row.values.size(); ++c) table.values[c].push_back(row.values[c]);
+            table.seconds.push_back(row.seconds);
+            return true;
+        },
+        error);
+    if (!headings) return std::nullopt;
+    table.headings = std::move(*headings);
+    table.values.resize(table.headings.size());
+    return table;
+}
+
+std::optional<std::vector<std::string>> MonitorLog::Scan(std::istream& in, const RowVisitor& visit, std::string* error) {
+    auto fail = [error](std::size_t lineNumber, const std::string& why) -> std::optional<std::vector<std::string>> {
         if (error) *error = "line " + std::to_string(lineNumber) + ": " + why;
         return std::nullopt;
     };
     const auto head = ReadHeading(in, error, "not a monitor log (the first line is not its heading row)");
     if (!head) return std::nullopt;
     const auto& [heading, rawColumn] = *head;
-    std::string line;
-    MonitorLogTable table;
     // Value columns: every column but the time and the raw block.
-    std::vector<std::size_t> valueFields;
-    for (std::size_t i = 1; i < heading.size(); ++i) {
-        if (i == rawColumn) continue;
-        valueFields.push_back(i);
-        table.headings.push_back(heading[i]);
-    }
-    table.values.resize(valueFields.size());
+    std::vector<std::string> headings;
+    for (std::size_t i = 1; i < heading.size(); ++i)
+        if (i != rawColumn) headings.push_back(heading[i]);
+    std::vector<double> values(headings.size());
     std::vector<std::uint8_t> block;
-    std::vector<std::string> fields;
+    std::vector<std::string_view> fields;
+    std::vector<std::string> quoted;
+    LineReader lines(in);
+    std::string_view line;
     std::size_t lineNumber = 1;
-    while (std::getline(in, line)) {
+    std::size_t rows = 0;
+    double lastSeconds = 0.0;
+    std::string why;
+    while (lines.Next(line)) {
         ++lineNumber;
-        if (line.empty() || line == "\r") continue;
-        CsvSplitInto(line, fields);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (line.empty()) continue;
+        if (line.find('"') == std::string_view::npos) {
+            SplitPlain(line, fields);
+        } else {
+            // Quotes belong in the heading row; a row with them is read the slow, general way.
+            CsvSplitInto(std::string(line), quoted);
+            fields.assign(quoted.begin(), quoted.end());
+        }
         if (fields.size() != heading.size())
             return fail(lineNumber, std::to_string(fields.size()) + " fields where the heading row has " +
                                         std::to_string(heading.size()));
         const auto seconds = RowSeconds(fields[0]);
-        if (!seconds) return fail(lineNumber, "the time \"" + fields[0] + "\" is not a number of seconds");
-        if (!table.seconds.empty() && *seconds < table.seconds.back())
-            return fail(lineNumber, "the time goes back (" + fields[0] + " s after " +
-                                        std::to_string(table.seconds.back()) + " s)");
+        if (!seconds) return fail(lineNumber, "the time \"" + std::string(fields[0]) + "\" is not a number of seconds");
+        if (rows > 0 && *seconds < lastSeconds)
+            return fail(lineNumber, "the time goes back (" + std::string(fields[0]) + " s after " + std::to_string(lastSeconds) +
+                                        " s)");
         if (!DecodeBlock(fields[rawColumn], block)) return fail(lineNumber, "the raw block is not hexadecimal bytes");
-        for (std::size_t c = 0; c < valueFields.size(); ++c) {
-            const std::string& field = fields[valueFields[c]];
-            const auto value = RowValue(field);
-            if (!value) return fail(lineNumber, "\"" + field + "\" under \"" + table.headings[c] + "\" is not a number");
-            table.values[c].push_back(*value);
+        for (std::size_t f = 1, c = 0; f < fields.size(); ++f) {
+            if (f == rawColumn) continue;
+            const auto value = RowValue(fields[f]);
+            if (!value)
+                return fail(lineNumber, "\"" + std::string(fields[f]) + "\" under \"" + headings[c] + "\" is not a number");
+            values[c++] = *value;
         }
-        table.seconds.push_back(*seconds);
+        lastSeconds = *seconds;
+        ++rows;
+        why.clear();
+        if (visit && !visit(ScannedRow{lineNumber, *seconds, values, block}, why)) return fail(lineNumber, why);
     }
-    if (table.seconds.empty()) {
+    if (rows == 0) {
         if (error) *error = "the log holds no packets";
         return std::nullopt;
     }
-    return table;
+    return headings;
+}
+
+std::optional<std::vector<std::string>> MonitorLog::ScanFile(const std::string& path, const RowVisitor& row,
+                                                             std::string* error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        if (error) *error = "cannot open " + path;
+        return std::nullopt;
+    }
+    return Scan(in, row, error);
 }
 
 std::optional<MonitorLogTable> MonitorLog::ReadTable(const std::string& path, std::string* error) {

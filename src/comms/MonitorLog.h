@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -66,6 +67,23 @@ public:
     // plot never shows a gap that is really a damaged file.
     [[nodiscard]] static std::optional<MonitorLogTable> ParseTable(std::istream& in, std::string* error = nullptr);
     [[nodiscard]] static std::optional<MonitorLogTable> ReadTable(const std::string& path, std::string* error = nullptr);
+
+    // The same reader row by row, for logs too long to hold as a table: every row is checked
+    // as ParseTable checks it and handed to `row` (which may refuse it too, with the reason in
+    // its `why`). The value columns' headings on success; nullopt with "line N: reason" in
+    // *error as soon as a row is damaged, so that whatever `row` gathered must then be dropped
+    // whole. A data row never holds quotes, commas inside fields or blanks around numbers.
+    struct ScannedRow {
+        std::size_t line = 0;
+        double seconds = 0.0;
+        std::span<const double> values;          // in the order of the headings
+        std::span<const std::uint8_t> block;     // the raw block
+    };
+    using RowVisitor = std::function<bool(const ScannedRow& row, std::string& why)>;
+    [[nodiscard]] static std::optional<std::vector<std::string>> Scan(std::istream& in, const RowVisitor& row,
+                                                                      std::string* error = nullptr);
+    [[nodiscard]] static std::optional<std::vector<std::string>> ScanFile(const std::string& path, const RowVisitor& row,
+                                                                          std::string* error = nullptr);
 
 private:
     MonitorLog(std::FILE* file, std::string path, MonitorColumns columns);

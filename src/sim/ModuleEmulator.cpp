@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "sim/EngineModel.h"
+#include "sim/FuelTruth.h"
 #include "sim/MonitorLayout.h"
 #include "sim/Scenario.h"
 #include "sim/StockTune.h"
@@ -50,12 +51,13 @@ ModuleEmulator::ModuleEmulator(const EmulatorOptions& options)
     : m_options(options),
       m_family(FamilyOfProductCode(options.productCode)),
       m_memory(kMemoryEnd, 0),
-      m_engine(std::make_unique<EngineModel>(m_family, options.targetAfr, options.seed)),
+      m_engine(std::make_unique<EngineModel>(m_family, options.targetAfr, options.seed, options.realism)),
       m_scenario(std::make_unique<IdleScenario>()) {
   if (!(m_options.monitorRateHz > 0.0 && m_options.monitorRateHz <= 1000.0)) m_options.monitorRateHz = 20.0;
   m_options.firmwareVersion = std::clamp(m_options.firmwareVersion, 0, 255);
   StockTune::Write(m_family, m_options, m_memory);
   m_engine->SetEgoNoise(options.egoNoiseAfr);
+  if (options.fuelTruth) SetFuelTruth(*options.fuelTruth);
   m_engine->SetSpeedNoise(options.speedNoiseRpm);
   Boot();
 }
@@ -289,8 +291,21 @@ void ModuleEmulator::SetScenario(std::unique_ptr<Scenario> scenario) {
 }
 
 bool ModuleEmulator::ScenarioFinished() const { return m_scenarioTime >= m_scenario->Duration(); }
+double ModuleEmulator::ScenarioSecondsLeft() const { return std::max(0.0, m_scenario->Duration() - m_scenarioTime); }
 const EngineModel& ModuleEmulator::Engine() const { return *m_engine; }
 void ModuleEmulator::SetTruth(TruthFunction truth) { m_engine->SetTruth(std::move(truth)); }
+void ModuleEmulator::SetRearTruth(TruthFunction truth) { m_engine->SetRearTruth(std::move(truth)); }
+
+void ModuleEmulator::SetFuelTruth(const FuelTruth& truth) {
+  // The table is copied into the functions: the engine never refers to the caller's object.
+  const auto shared = std::make_shared<const FuelTruth>(truth);
+  SetTruth([shared](double rpm, double throttleDeg) {
+    return shared->At(rpm, EngineModel::ThrottleRaw(throttleDeg), false);
+  });
+  SetRearTruth([shared](double rpm, double throttleDeg) {
+    return shared->At(rpm, EngineModel::ThrottleRaw(throttleDeg), true);
+  });
+}
 void ModuleEmulator::SetEgoNoise(double sigmaAfr) { m_engine->SetEgoNoise(sigmaAfr); }
 double ModuleEmulator::TargetAfr() const { return m_options.targetAfr; }
 

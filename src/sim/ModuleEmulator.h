@@ -13,6 +13,7 @@
 namespace corvane::sim {
 
 class EngineModel;
+class FuelTruth;
 class Scenario;
 
 // Product families as the module knows them. A: 1, 128 (fuel injection); B: 2, 8, 64;
@@ -40,6 +41,22 @@ inline constexpr std::uint32_t kFlashEnd = 0xC000;           // flash writes onl
 inline constexpr int kUpgradeLoaderModuleId = 175;
 inline constexpr std::array<std::uint8_t, 4> kUpgradeMarkerOn{0xAA, 0xCC, 0xBB, 0xDD};
 
+// How closely the simulated engine behaves like a real one. Off, it is the ideal engine of the
+// dyno tests: its sensors read at once what the cylinders burn, it starts warm, and throttle
+// changes do not disturb the mixture. On, its exhaust-oxygen sensors lag (transport delay and a
+// first-order response), start cold (slow and lean until the exhaust warms them) and read air
+// on closed-throttle overrun, when the module cuts the fuel; a cold engine runs rich as the
+// module's engine-temperature correction makes it; while the throttle moves the fuel film on
+// the port walls and the module's acceleration enrichment disturb the mixture; and the module
+// blends its fuel and trim rows between speeds as it blends throttle sites.
+struct EngineRealism {
+  bool on = false;
+  double egoDelaySeconds = 0.10;
+  double egoResponseSeconds = 0.08;
+  bool transients = true;   // wall film and the module's transient fuel
+  bool warmUp = true;       // starts cold: engine-temperature enrichment, cold sensors
+};
+
 struct EmulatorOptions {
   std::uint32_t productCode = 1;
   std::uint64_t seed = 1;
@@ -49,6 +66,8 @@ struct EmulatorOptions {
   double targetAfr = 13.1;           // the AFR the stock tune gives when the truth factor is 1
   double egoNoiseAfr = 0.0;          // standard deviation of the EGO sensor noise, in AFR
   double speedNoiseRpm = 0.0;        // standard deviation of the engine speed jitter
+  EngineRealism realism;
+  std::shared_ptr<const FuelTruth> fuelTruth;   // the engine's true fuel need; null: the stock tune's
 };
 
 // Factor by which the engine's true fuel need differs from the stock tune at (rpm, throttle
@@ -129,8 +148,14 @@ public:
   bool StartScenario(std::string_view text, std::string* error = nullptr);
   void SetScenario(std::unique_ptr<Scenario> scenario);
   [[nodiscard]] bool ScenarioFinished() const;
+  // Seconds until the running scenario ends (infinite for one that never does).
+  [[nodiscard]] double ScenarioSecondsLeft() const;
   [[nodiscard]] const EngineModel& Engine() const;
   void SetTruth(TruthFunction truth);                 // nullptr restores 1.0 everywhere
+  // The rear cylinder's own need; nullptr: the same as the front's.
+  void SetRearTruth(TruthFunction truth);
+  // Both from a fuel truth table.
+  void SetFuelTruth(const FuelTruth& truth);
   void SetEgoNoise(double sigmaAfr);
   [[nodiscard]] double TargetAfr() const;
 

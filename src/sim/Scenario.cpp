@@ -7,6 +7,7 @@
 #include <map>
 #include <numbers>
 
+#include "sim/RiderScenario.h"
 #include "sim/SimRandom.h"
 
 namespace corvane::sim {
@@ -14,6 +15,7 @@ namespace corvane::sim {
 namespace {
 
 constexpr std::size_t kMaxListLength = 4096;    // keeps a silly range from eating memory
+constexpr double kMaxRideSeconds = 86400.0;      // a rider's ride is worked out in advance: a day at most
 
 void Fail(std::string* error, std::string text) {
   if (error) *error = std::move(text);
@@ -138,7 +140,8 @@ const char* Scenario::Usage() {
          "hold rpm=R[,R..]|row=K[,K..] sites=I[,I..]|tps=DEG[,DEG..] [dwell=S] [repeat=N]\n"
          "     lists take ranges a..b and a..b/step; sites are fuel map points 0..63\n"
          "sweep [rpm=A..B] [tps=A..B] [duration=S]\n"
-         "ride [duration=S] [seed=N]\n";
+         "ride [duration=S] [seed=N] [style=street|track]\n"
+         "     with a style, a rider on a motorcycle (gears, stops, overrun); without, random waypoints\n";
 }
 
 // ---- parsing ------------------------------------------------------------------------------
@@ -251,7 +254,11 @@ std::unique_ptr<Scenario> Scenario::Parse(std::string_view text, std::uint64_t s
   }
   if (name == "ride") {
     double duration = 0;
-    if (!known({"duration", "seed"}) || !number("duration", 120.0, duration)) return nullptr;
+    if (!known({"duration", "seed", "style"}) || !number("duration", 120.0, duration)) return nullptr;
+    if (!(duration > 0.0) || duration > kMaxRideSeconds) {
+      Fail(error, "a ride lasts more than 0 and at most 86400 seconds");
+      return nullptr;
+    }
     std::uint64_t rideSeed = seed;
     if (auto it = params.find("seed"); it != params.end()) {
       const char* end = it->second.data() + it->second.size();
@@ -260,6 +267,14 @@ std::unique_ptr<Scenario> Scenario::Parse(std::string_view text, std::uint64_t s
         Fail(error, "bad seed: " + it->second);
         return nullptr;
       }
+    }
+    if (auto it = params.find("style"); it != params.end()) {
+      if (it->second != "street" && it->second != "track") {
+        Fail(error, "bad style: " + it->second + " (street or track)");
+        return nullptr;
+      }
+      return std::make_unique<RiderScenario>(
+          duration, rideSeed, it->second == "track" ? RiderScenario::Style::Track : RiderScenario::Style::Street);
     }
     return std::make_unique<RideScenario>(duration, rideSeed);
   }

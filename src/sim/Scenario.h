@@ -29,7 +29,8 @@ public:
   //        (lists also take ranges "a..b" and "a..b/step"; sites are fuel map points 0..63,
   //         throttle raw = 16 x site; every site is held `dwell` seconds, default 1.5)
   //   sweep [rpm=A..B] [tps=A..B] [duration=S]
-  //   ride [duration=S] [seed=N]
+  //   ride [duration=S] [seed=N] [style=street|track]
+  //        (with a style a rider on a motorcycle, RiderScenario; without, random waypoints)
   // Returns nullptr with a reason in *error when the text does not fit.
   [[nodiscard]] static const char* Usage();    // the forms above, for the tool's help
   [[nodiscard]] static std::unique_ptr<Scenario> Parse(std::string_view text, std::uint64_t seed,

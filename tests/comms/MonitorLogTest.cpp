@@ -445,3 +445,44 @@ TEST(MonitorLogTable, ADamagedLogIsRefusedWholeNamingTheLineAndTheFault) {
     EXPECT_EQ(table->headings, (std::vector<std::string>{"Engine Speed (RPM)", "Odd, Name"}));
     EXPECT_EQ(table->values[1], (std::vector<double>{2, 3}));
 }
+
+TEST(MonitorLogTable, ALongLogIsScannedRowByRowWithTheTableReadersRules) {
+    const MonitorColumns columns;
+    std::string text = MonitorLog::HeadingRow(columns) + "\r\n";
+    constexpr int kRows = 5000;  // several of the reader's pieces
+    for (int i = 0; i < kRows; ++i) {
+        text += MonitorLog::Row(columns, 0.0072 * i, Block(static_cast<std::uint8_t>(i)));
+        if (i + 1 < kRows) text += "\r\n";  // the last row ends without a line end
+    }
+    std::istringstream tableIn(text);
+    const auto table = MonitorLog::ParseTable(tableIn);
+    ASSERT_TRUE(table);
+    ASSERT_EQ(table->Rows(), static_cast<std::size_t>(kRows));
+    std::istringstream in(text);
+    std::size_t rows = 0;
+    bool same = true;
+    const auto headings = MonitorLog::Scan(in, [&](const MonitorLog::ScannedRow& row, std::string&) {
+        same = same && row.line == rows + 2 && row.seconds == table->seconds[rows] &&
+               row.block.size() == kMonitorBlockLength && row.block[0] == static_cast<std::uint8_t>(rows);
+        for (std::size_t c = 0; c < row.values.size(); ++c) same = same && row.values[c] == table->values[c][rows];
+        ++rows;
+        return true;
+    });
+    ASSERT_TRUE(headings);
+    EXPECT_EQ(*headings, table->headings);
+    EXPECT_EQ(rows, static_cast<std::size_t>(kRows));
+    EXPECT_TRUE(same);
+
+    // The reader of the rows may refuse one too: the scan stops there, naming the line.
+    std::istringstream again(text);
+    std::string error;
+    EXPECT_FALSE(MonitorLog::Scan(
+        again,
+        [](const MonitorLog::ScannedRow& row, std::string& why) {
+            if (row.line < 4321) return true;
+            why = "not a ride";
+            return false;
+        },
+        &error));
+    EXPECT_EQ(error, "line 4321: not a ride");
+}

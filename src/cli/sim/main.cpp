@@ -7,12 +7,15 @@
 #include <cstdlib>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "cli/sim/RideLogRun.h"
 #include "sim/ModuleEmulator.h"
+#include "sim/SimEngineOptions.h"
 #include "sim/peer/ModulePeer.h"
 #include "sim/peer/PtyPeerHost.h"
 
@@ -25,8 +28,16 @@ void OnSignal(int) { g_quit = true; }
 
 const char* kUsage =
     "usage: corvane-sim --pty [options]\n"
+    "       corvane-sim --log-ride OUT.csv --scenario TEXT [--tune IN.crv] [--seed N] [--rate HZ]\n"
+    "                   [--data-dir DIR] [engine options]\n"
     "\n"
     "Runs the emulated engine control module on a pseudo-terminal and prints its device path.\n"
+    "With --log-ride it rides the scenario (which must end: give it a duration) as fast as it can\n"
+    "compute and writes the monitor log of the ride, as Monitor Logging would have written it live:\n"
+    "the same engine model, sensors and monitor block, at --rate packets a second (default: back to\n"
+    "back at 115200 baud, about 138.8). The ride uses the realistic engine unless --sim-ideal;\n"
+    "--tune puts the maps of a map file into the module first; the EGO sensor table of --data-dir\n"
+    "(default: beside the program) adds the AFR columns.\n"
     "\n"
     "options:\n"
     "  --product-code N   module product code (1, 128: family A; 2, 8, 64: B; 4, 256: C); default 1\n"
@@ -45,6 +56,9 @@ const char* kUsage =
     "                     a flaky memory cell: the next N writes (default 1; -1: every write)\n"
     "                     over address ADDR (0x900B or decimal) store that byte damaged\n"
     "\n"
+    "engine options:\n"
+    "%ENGINE%"
+    "\n"
     "commands on standard input:\n"
     "  power-off | power-on | power-cycle    module power\n"
     "  pull | plug                           cable between adapter and module\n"
@@ -56,7 +70,18 @@ const char* kUsage =
     "  status                                counters\n"
     "  quit                                  end\n";
 
-bool NeedsValue(const std::string& option) { return option != "--pty" && option != "--second-try" && option != "--help"; }
+bool NeedsValue(const std::string& option) {
+    if (option == "--pty" || option == "--second-try" || option == "--help") return false;
+    for (const char* const* f = sim::SimEngineFlags(); *f; ++f)
+        if (option == std::string("--") + *f) return false;
+    return true;
+}
+
+std::string Usage() {
+    std::string usage = kUsage;
+    usage.replace(usage.find("%ENGINE%"), 8, sim::SimEngineOptionsUsage());
+    return usage;
+}
 
 // "0x9A00", "39424", optionally ":N" (times; -1 for good). False when not understood.
 bool ParseFlakyWrite(const std::string& text, std::uint16_t& address, int& times) {
@@ -104,7 +129,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a.rfind("--", 0) != 0) {
-            std::cerr << "corvane-sim: unexpected argument '" << a << "'\n" << kUsage;
+            std::cerr << "corvane-sim: unexpected argument '" << a << "'\n" << Usage();
             return 64;
         }
         const auto eq = a.find('=');
@@ -121,11 +146,25 @@ int main(int argc, char** argv) {
         }
     }
     if (opts.count("--help")) {
-        std::cout << kUsage;
+        std::cout << Usage();
         return 0;
     }
+    const sim::SimEngineOptionText engineText{
+        [&](const std::string& name) -> std::optional<std::string> {
+            auto it = opts.find("--" + name);
+            if (it == opts.end()) return std::nullopt;
+            return it->second;
+        },
+        [&](const std::string& name) { return opts.count("--" + name) > 0; }};
+    if (opts.count("--log-ride")) {
+        if (opts.count("--pty")) {
+            std::cerr << "corvane-sim: --log-ride and --pty do not go together\n";
+            return 64;
+        }
+        return RunRideLog(opts, engineText, argv[0]);
+    }
     if (!opts.count("--pty")) {
-        std::cerr << kUsage;
+        std::cerr << Usage();
         return 64;
     }
     auto number = [&](const std::string& name, double fallback) {
@@ -144,6 +183,13 @@ int main(int argc, char** argv) {
     module.productCode = static_cast<std::uint32_t>(number("--product-code", 1));
     module.seed = static_cast<std::uint64_t>(number("--seed", 1));
     module.monitorRateHz = number("--rate", 20);
+    {
+        std::string error;
+        if (!sim::ApplySimEngineOptions(engineText, false, module, &error)) {
+            std::cerr << "corvane-sim: " << error << "\n";
+            return 64;
+        }
+    }
     sim::PeerFaults faults;
     faults.baud = static_cast<int>(number("--baud", 115200));
     faults.latencySeconds = number("--latency", 0) / 1000.0;
