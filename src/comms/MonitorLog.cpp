@@ -433,7 +433,7 @@ std::optional<std::vector<std::string>> MonitorLog::Scan(std::istream& in, const
 
 std::optional<std::vector<std::string>> MonitorLog::ScanFile(const std::string& path, const RowVisitor& row,
                                                              std::string* error) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in) {
         if (error) *error = "cannot open " + path;
         return std::nullopt;
