@@ -175,10 +175,15 @@ bool CCorvaneApp::InitInstance(const AppOptions& options) {
         opened = OpenDocumentFile(options.file);
     } else if (options.reopenLastFile && !m_recent.isEmpty()) {
         const QString last = m_recent.first();
+        // Read before the file opens: showing its first map records that one as the last.
+        const std::string lastMap = m_settings.GetText(kSettingsSection, kLastMapEntry).value_or("");
         if (QFileInfo::exists(last))
             opened = OpenDocumentFile(last);
         else
             RemoveRecentFile(last);  // gone since the last run: dropped without a word
+        // Back where the tuner was: the last map viewed, if this product has it.
+        if (const int index = opened ? opened->Document().FindMap(lastMap) : -1; index >= 0)
+            opened->ShowView(CChildFrmMaps::ViewKind::kMaps, index);
     }
     if (!opened) FileNew();
     m_frame->ReloadMenu();
