@@ -7,6 +7,7 @@
 #include "maps/CModuleMap.h"
 #include "maps/CTableLivePosition.h"
 #include "monitor/AutoTuneTableOverlay.h"
+#include "model/NumberText.h"
 #include "monitor/ModuleMapTarget.h"
 #include "views/CTableView.h"
 
@@ -102,7 +103,7 @@ QString CTableView::CellToolTip(TableCell cell) const {
                    .arg(Q(m_editor->FormatValue(m_editor->Value(cell))), unit,
                         Q(m_editor->FormatValue(other.GetPointDisplayValue(cell.column))));
     }
-    if (const auto mark = ShownOverlay().At(cell)) tip += QString("\nPending correction: %1%").arg(mark->percent, 0, 'f', 1);
+    if (const auto mark = ShownOverlay().At(cell)) tip += QString("\nPending correction: %1%").arg(Q(FormatFixed(mark->percent, 1)));
     return tip;
 }
 
