@@ -115,3 +115,36 @@ RideAutoTunePlan::Applied RideAutoTunePlan::Apply(CCorvaneMapsDoc& doc) const {
 }
 
 }  // namespace corvane
+
+namespace corvane {
+
+std::pair<int, int> RideAutoTunePlan::SendNotInSync(CCorvaneMapsDoc& doc, const CRideAutoTune& tune,
+                                                    const std::function<bool(int, int)>& chosen) {
+  int sent = 0, left = 0;
+  for (int row = 0; row < CRideAutoTune::kRows; ++row)
+    for (const std::string& name : {FuelMapClass(row), RearTrimMapClass(row)}) {
+      const int index = doc.FindMap(name);
+      if (index < 0) continue;
+      CModuleMap& map = *doc.GetMap(index);
+      const int points = std::min(map.GetNumberOfPoints(), CRideAutoTune::kSites);
+      auto wanted = [&](int site) {
+        return site < points && !map.IsPointInSync(site) && tune.Ready(row, site) && (!chosen || chosen(row, site));
+      };
+      // Runs of neighbouring points go as one block each.
+      for (int first = 0; first < points; ++first) {
+        if (!wanted(first)) continue;
+        int last = first;
+        while (wanted(last + 1)) ++last;
+        if (map.WritePointsToModule(first, last)) {
+          for (int i = first; i <= last; ++i) map.MarkPointInSync(i);
+          sent += last - first + 1;
+        } else {
+          left += last - first + 1;
+        }
+        first = last;
+      }
+    }
+  return {sent, left};
+}
+
+}  // namespace corvane
