@@ -108,7 +108,7 @@ RideAutoTunePlan::Applied CRideAutoTuneSession::Apply(CCorvaneMapsDoc& doc, cons
   // The readings stay valid against the new table: the applied cells now propose (almost) nothing.
   RefreshTable(doc);
   if (summary) {
-    *summary = plan.Description() + " applied as one step (Undo takes it back)";
+    *summary = plan.Description() + " applied as one step";
     if (applied.notInSync > 0)
       *summary += "; " + std::to_string(applied.notInSync) +
                   " of them not in the module (marked not in sync: Apply again sends them once it is back)";
@@ -121,8 +121,8 @@ std::string CRideAutoTuneSession::StatusText() const {
   const auto& counts = m_tune->GetCounts();
   std::string text = "Ride AutoTune: ";
   text += m_state == State::Collecting ? "collecting" : m_source.empty() ? "stopped" : "from " + m_source;
-  text += ", " + std::to_string(m_tune->ReadyCells()) + " cells ready of " + std::to_string(m_tune->CellsWithSamples()) +
-          ", " + std::to_string(counts.packets) + " packets (" + std::to_string(counts.used) + " used)";
+  text += ", " + std::to_string(m_tune->ReadyCells()) + " of " + std::to_string(m_tune->CellsWithSamples()) +
+          " cells ready, " + std::to_string(counts.packets) + " packets (" + std::to_string(counts.used) + " taken)";
   return text;
 }
 

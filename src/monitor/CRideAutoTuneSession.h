@@ -72,7 +72,7 @@ public:
   RideAutoTunePlan::Applied Apply(CCorvaneMapsDoc& doc, const std::function<bool(int row, int site)>& chosen,
                                   std::string* summary);
 
-  // "Ride AutoTune: collecting, 34 cells ready of 120, 12345 packets (8210 used)"; empty when
+  // "Ride AutoTune: collecting, 34 of 120 cells ready, 12345 packets (8210 taken)"; empty when
   // idle with nothing gathered.
   [[nodiscard]] std::string StatusText() const;
   // Why packets were not taken: "not taken: 120 cold, 4000 closed throttle, ...".

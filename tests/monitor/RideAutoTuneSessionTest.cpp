@@ -85,7 +85,7 @@ TEST(RideAutoTuneSessionTest, StartRideStopResumeAndDiscard) {
   ASSERT_TRUE(session.Tune());
   const int ready = session.Tune()->ReadyCells();
   EXPECT_GE(ready, 1);
-  EXPECT_NE(session.StatusText().find("collecting, 1 cells ready of 1"), std::string::npos) << session.StatusText();
+  EXPECT_NE(session.StatusText().find("collecting, 1 of 1 cells ready"), std::string::npos) << session.StatusText();
   session.Stop();
   end = Ride(session, end, 2.0, 12, 30, 14.41, 14.41);
   EXPECT_EQ(session.Tune()->CellsWithSamples(), 1) << "stopped: nothing taken";
@@ -150,7 +150,7 @@ TEST(RideAutoTuneSessionTest, ApplyIsOneStepAndWhatACutLinkMissedIsSentByTheNext
   EXPECT_TRUE(family.Fuel(10).IsPointInSync(20));
   const CModuleMap& trim = *family.doc->GetMap(family.doc->FindMap(RideAutoTunePlan::RearTrimMapClass(10)));
   EXPECT_TRUE(trim.IsPointInSync(20));
-  EXPECT_FALSE(trim.IsPointInSync(21)) << "a cell that is not ready is not sent";
+  EXPECT_FALSE(trim.IsPointInSync(21)) << "a point outside the ready cells is not sent";
   EXPECT_EQ(family.doc->History().StepCount(), steps) << "sending changes no value: no step";
   ASSERT_FALSE(family.link.writes.empty());
 
