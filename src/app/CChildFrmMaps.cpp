@@ -22,6 +22,7 @@ CChildFrmMaps::CChildFrmMaps(std::unique_ptr<CCorvaneMapsDoc> document, QString 
                              QWidget* parent)
     : QMdiSubWindow(parent), m_document(std::move(document)), m_settings(settings), m_title(std::move(title)) {
     m_link = std::make_unique<MapsDocumentLink>(*m_document, [this] { UpdateAllViews(); });
+    m_document->History().SetListener([this] { emit historyChanged(this); });
     setAttribute(Qt::WA_DeleteOnClose);
     m_stack = new QStackedWidget(this);
     setWidget(m_stack);
@@ -39,6 +40,7 @@ void CChildFrmMaps::SetModuleLink(CLinkController& link) {
 }
 
 CChildFrmMaps::~CChildFrmMaps() {
+    m_document->History().SetListener({});
     // The views hold references into the document: they go first.
     delete m_stack;
     m_stack = nullptr;

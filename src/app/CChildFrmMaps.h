@@ -99,6 +99,8 @@ signals:
     void tableShown(CChildFrmMaps* frame, int selectorNumber);
     // The table view's active cell moved to the row of this map.
     void tableRowChanged(CChildFrmMaps* frame, int mapIndex);
+    // The document's edit history took a step, moved, or started anew.
+    void historyChanged(CChildFrmMaps* frame);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

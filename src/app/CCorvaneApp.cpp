@@ -22,6 +22,7 @@
 #include "documents/AtomicFile.h"
 #include "link/CModuleBackup.h"
 #include "link/CModuleTransfer.h"
+#include "link/MapsDocumentLink.h"
 #include "link/ModuleBackups.h"
 #include "model/Prompter.h"
 #include "model/SettingsStore.h"
@@ -274,9 +275,14 @@ CChildFrmMaps* CCorvaneApp::OpenDocumentFile(const QString& path) {
     for (CChildFrmMaps* frame : m_frame->MapsFrames()) {
         const QString open = QString::fromStdString(frame->Document().GetPathName());
         if (open.isEmpty() || !SamePath(open, path)) continue;
-        const auto answer = m_prompter.Message((path + "\nalready open.  Do you wish to RELOAD it?").toStdString(),
-                                               kReloadTitle, Prompter::Icon::Question, Prompter::Buttons::YesNo);
+        const bool modified = frame->Document().IsModified();
+        // Reloading drops the open copy: the question says so when it holds edits not saved.
+        const auto answer = m_prompter.Message(
+            (path + "\nalready open.  Do you wish to RELOAD it?").toStdString() + (modified ? kReloadLosesEdits : ""),
+            kReloadTitle, Prompter::Icon::Question, Prompter::Buttons::YesNo);
         if (answer != Prompter::Answer::Yes) return nullptr;
+        // The edits go to the backups list first; a backup that fails asks before they are lost.
+        if (modified && !m_backup->Guard(BackupReason::kBeforeReload, &frame->Link())) return nullptr;
         reloaded = frame;
         break;
     }

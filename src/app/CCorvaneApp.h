@@ -57,6 +57,8 @@ public:
     static constexpr int kRecentFileCount = 4;
     static constexpr const char* kRecentSection = "Recent File List";
     static constexpr const char* kReloadTitle = "Document Exists";
+    static constexpr const char* kReloadLosesEdits =
+        "\n\nThe unsaved changes to it will be lost. A copy of them goes to the Backups list first.";
     static constexpr const char* kMapFileFilter = "Corvane Map Files (*.crv)|*.crv||";
     static constexpr const char* kDocumentBaseName = "Corvane";
 

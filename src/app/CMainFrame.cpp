@@ -91,6 +91,7 @@ CMainFrame::CMainFrame(CCorvaneApp& app) : m_app(app) {
     BuildActions();
     BuildSelectorBar();
     BuildDifferencesBar();
+    BuildHistoryDock();
     BuildToolBars();
     BuildStatusBar();
     m_dataLinkBox = new CLinkStatusDlg("Data Link", this);
@@ -297,6 +298,10 @@ void CMainFrame::RunCommand(int id) {
         case cmd::kEditUndo:
         case cmd::kEditCopy:
         case cmd::kEditPaste: EditKey(id); break;
+        case cmd::kEditUndoLastEdit:
+        case cmd::kEditRedo:
+        case cmd::kEditAcceptClamped:
+        case cmd::kViewHistory: OnHistoryCommand(id); break;
         case cmd::kViewToolbar: m_mainBar->setVisible(Action(id)->isChecked()); break;
         case cmd::kViewStatusBar: statusBar()->setVisible(Action(id)->isChecked()); break;
         case cmd::kViewTable: OnViewTable(); break;
@@ -454,97 +459,6 @@ void CMainFrame::OnBackups() {
     ReloadMenu();
 }
 
-void CMainFrame::OnMonitorReplay() {
-    // A replay and a live module would feed the same windows: the link goes first.
-    if (m_app.State().moduleLinked) m_app.Link().ToggleLink();
-    Action(cmd::kMonitorReplay)->setEnabled(false);
-    delete m_replay.data();
-    m_replay = new CMonitorDataReplayDlg(m_app.GetComms(), m_app.GetPrompter(),
-                                         QDir(m_app.UserDataFolder()).filePath("logs"), this);
-    m_replay->setAttribute(Qt::WA_DeleteOnClose);
-    // Closed without anything playing: nothing will announce an end, so the command returns now.
-    connect(m_replay, &QDialog::finished, this, [this] {
-        if (!m_app.GetComms().IsReplaying()) Action(cmd::kMonitorReplay)->setEnabled(true);
-    });
-    m_replay->show();
-}
-
-void CMainFrame::OnLogViewer() {
-    if (!m_logViewer) {
-        m_logViewer = new CLogViewerDlg(&m_app.GetPrompter(), QDir(m_app.UserDataFolder()).filePath("logs"), this);
-        m_logViewer->setWindowFlag(Qt::Window);
-        connect(m_logViewer, &CLogViewerDlg::timeChosen, this,
-                [this](const QString& file, double seconds) { JumpReplay(file, seconds, false); });
-        connect(m_logViewer, &CLogViewerDlg::replayFromRequested, this,
-                [this](const QString& file, double seconds) { JumpReplay(file, seconds, true); });
-        connect(m_logViewer, &CLogViewerDlg::analyzeForAutoTune, this,
-                [this](const QString& file) { m_app.RideAutoTune().AnalyzeLog(file); });
-        // The replay's place in the log, as a marker on the plot, while both are open.
-        m_replayMarkerTimer = new QTimer(m_logViewer);
-        m_replayMarkerTimer->setInterval(200);
-        connect(m_replayMarkerTimer, &QTimer::timeout, this, &CMainFrame::RefreshReplayMarker);
-        m_replayMarkerTimer->start();
-    }
-    m_logViewer->show();
-    m_logViewer->raise();
-    m_logViewer->activateWindow();
-    if (m_logViewer->LogFile().isEmpty()) m_logViewer->PickLog();
-}
-
-namespace {
-
-bool SameFile(const QString& a, const QString& b) {
-    return !a.isEmpty() && !b.isEmpty() && QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
-}
-
-}  // namespace
-
-void CMainFrame::JumpReplay(const QString& logFile, double seconds, bool start) {
-    Comms& comms = m_app.GetComms();
-    const bool replayingThis = comms.IsReplaying() && m_replay && SameFile(m_replay->LogFile(), logFile);
-    if (replayingThis) {
-        (void)comms.SeekReplay(seconds);
-        RefreshReplayMarker();
-        return;
-    }
-    if (!start) return;
-    if (comms.IsReplaying()) {
-        // The end of the other log's replay is announced through the queue: the new one starts
-        // after it, so that the announcement does not reset the new replay's window.
-        if (m_replay) m_replay->Stop();
-        QMetaObject::invokeMethod(
-            this, [this, logFile, seconds] { StartReplayAt(logFile, seconds); }, Qt::QueuedConnection);
-        return;
-    }
-    StartReplayAt(logFile, seconds);
-}
-
-void CMainFrame::StartReplayAt(const QString& logFile, double seconds) {
-    if (!m_replay)
-        OnMonitorReplay();
-    else if (m_app.State().moduleLinked)
-        m_app.Link().ToggleLink();
-    Action(cmd::kMonitorReplay)->setEnabled(false);
-    m_replay->show();
-    m_replay->SetLogFile(logFile);
-    if (m_replay->Play()) (void)m_app.GetComms().SeekReplay(seconds);
-    RefreshReplayMarker();
-}
-
-void CMainFrame::RefreshReplayMarker() {
-    if (!m_logViewer || !m_logViewer->isVisible()) return;
-    Comms& comms = m_app.GetComms();
-    if (comms.IsReplaying() && m_replay && SameFile(m_replay->LogFile(), m_logViewer->LogFile()))
-        m_logViewer->SetReplayPosition(comms.ReplayProgress().seconds);
-    else
-        m_logViewer->SetReplayPosition(std::nullopt);
-}
-
-void CMainFrame::OnReplayTerminated() {
-    if (m_replay) m_replay->OnReplayTerminated();
-    Action(cmd::kMonitorReplay)->setEnabled(true);
-}
-
 void CMainFrame::OnAbout() {
     CAboutDlg dialog(m_app.State(), m_app.ModuleTypeDescription(), this);
     dialog.exec();
@@ -673,6 +587,7 @@ void CMainFrame::UpdateCommandStates() {
         Action(id)->setEnabled(hasMaps || (id == cmd::kFileClose && m_mdi->currentSubWindow()));
     CChildFrmMaps* frame = ActiveMapsFrame();
     Action(cmd::kStopComparing)->setEnabled(frame && frame->Comparison());
+    RefreshHistory();
 }
 
 void CMainFrame::RefreshTitle() {
@@ -731,8 +646,15 @@ void CMainFrame::AddMapsFrame(CChildFrmMaps* frame) {
     connect(frame, &CChildFrmMaps::comparisonChanged, this, [this](CChildFrmMaps* changed) {
         if (changed == ActiveMapsFrame() || changed == m_differencesFrame) RefreshDifferences();
     });
-    connect(frame, &CChildFrmMaps::autoTuneToggled, this, [this] { RefreshLinkUi(); });
+    connect(frame, &CChildFrmMaps::autoTuneToggled, this, [this, frame] {
+        RefreshLinkUi();
+        if (const CMapsView* view = frame->MapsView(); view && !view->LastAutoTuneText().isEmpty())
+            statusBar()->showMessage(view->LastAutoTuneText(), 15000);
+    });
     connect(frame, &CChildFrmMaps::autoTunePendingChanged, this, [this] { RefreshAutoTuneLabel(); });
+    connect(frame, &CChildFrmMaps::historyChanged, this, [this](CChildFrmMaps* changed) {
+        if (changed == ActiveMapsFrame()) RefreshHistory();
+    });
     connect(frame, &CChildFrmMaps::autoTuneDiscarded, this, [this](CChildFrmMaps*, int count) {
         statusBar()->showMessage(
             QString("%1 AutoTune correction%2 discarded: another map is shown.").arg(count).arg(count == 1 ? " was" : "s were"),

@@ -32,6 +32,7 @@ class CMapsView;
 class CPPageTuningMapSelector;
 class CTableView;
 class CTuneDifferencesView;
+class CHistoryDock;
 struct MenuEntryDef;
 
 // The main window: the MDI area with the documents' windows, the menus and accelerators (one
@@ -43,6 +44,8 @@ class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
     static constexpr const char* kTitle = "CorvaneIII";
+    static constexpr const char* kReplayEndedText =
+        "Replay ended: the values shown are no longer fed. The link is closed during a replay: link again to see the module.";
     static constexpr const char* kNoDocumentMessage = "Please select a document to view, then reselect the desired map.";
     static constexpr const char* kResetGaugesQuestion = "All guage positions and value entries will be reset to defaults.";
     static constexpr const char* kResetGaugesTitle = "Warning:Reset Gauge Positions";
@@ -121,6 +124,12 @@ private:
     void BuildSelectorBar();
     void BuildDifferencesBar();
     void OnCompareWith();
+    // The edit history of the maps document in front (CMainFrameHistory.cpp).
+    void BuildHistoryDock();
+    void OnHistoryCommand(int id);
+    void GoToHistoryPosition(int position);
+    void AfterHistoryMove(CChildFrmMaps& frame);
+    void RefreshHistory();
     // A row of the differences list: that map shown as the selector shows it, that point active.
     void OnDifferenceChosen(int mapIndex, int point);
     void OnTakeValue(int mapIndex, int point);
@@ -171,6 +180,7 @@ private:
     QDockWidget* m_differencesBar = nullptr;
     CTuneDifferencesView* m_differences = nullptr;
     QPointer<CChildFrmMaps> m_differencesFrame;  // whose differences the bar lists
+    CHistoryDock* m_historyDock = nullptr;
     // The comparison the bar was last opened for; compared by address only, never used.
     const void* m_differencesShownFor = nullptr;
     QLabel* m_portLabel = nullptr;

@@ -48,6 +48,12 @@ inline constexpr int kAutoTuneOff = 32800; // the AutoTune button while AutoTune
 inline constexpr int kHotKeyHelp = 32811;
 inline constexpr int kCompareWith = 32850;    // a second tune beside the document (ours)
 inline constexpr int kStopComparing = 32851;  // (ours)
+// The edit history (ours): one step back and forward, the History list, and accepting the
+// clamped values of a damaged file.
+inline constexpr int kEditUndoLastEdit = 32870;
+inline constexpr int kEditRedo = 32871;
+inline constexpr int kViewHistory = 32872;
+inline constexpr int kEditAcceptClamped = 32873;
 inline constexpr int kViewDifferences = 32852; // shows or hides the "Differences" bar (ours)
 inline constexpr int kViewTable = 32853;  // the shown map's family as a table, and back (ours)
 inline constexpr int kSimulatedPort = 1;   // "Simulated Module" in the port menu (ours)

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QStandardPaths>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -153,9 +154,13 @@ std::optional<std::string> QtPrompter::PickOpenFile(const std::string& filter, c
     return path.toStdString();
 }
 
-QString QtPrompter::ProgramFolder(const std::string& folder) {
+QString QtPrompter::DataFolder() const {
+    return m_dataFolder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) : m_dataFolder;
+}
+
+QString QtPrompter::FolderFor(const std::string& folder) const {
     QString path = QString::fromStdString(folder);
-    if (QDir::isRelativePath(path)) path = QDir(QCoreApplication::applicationDirPath()).filePath(path);
+    if (QDir::isRelativePath(path)) path = QDir(DataFolder()).filePath(path);
     QDir().mkpath(path);
     return path;
 }
@@ -163,7 +168,7 @@ QString QtPrompter::ProgramFolder(const std::string& folder) {
 std::optional<std::string> QtPrompter::PickOpenFileIn(const std::string& folder, const std::string& filter,
                                                       const std::string&) {
     const QString path =
-        QFileDialog::getOpenFileName(m_parent, QString(), ProgramFolder(folder), QtFilter(filter));
+        QFileDialog::getOpenFileName(m_parent, QString(), FolderFor(folder), QtFilter(filter));
     if (path.isEmpty()) return std::nullopt;
     return path.toStdString();
 }

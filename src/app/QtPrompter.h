@@ -44,8 +44,12 @@ public:
     // The power switch the module detection dialog offers (the simulated module's).
     void SetPowerSwitch(CModuleDetectionDlg::PowerSwitch powerSwitch) { m_powerSwitch = std::move(powerSwitch); }
     [[nodiscard]] CModuleDetectionDlg* DetectionDialog() const { return m_detection.get(); }
-    // A folder named relative to the program's folder, made when it is missing.
-    [[nodiscard]] static QString ProgramFolder(const std::string& folder);
+    // Where folders named relatively live: the user's data folder (the program never writes
+    // beside itself, which is a system folder once installed).
+    void SetDataFolder(QString folder) { m_dataFolder = std::move(folder); }
+    [[nodiscard]] QString DataFolder() const;
+    // A folder named relative to the data folder (or absolute), made when it is missing.
+    [[nodiscard]] QString FolderFor(const std::string& folder) const;
 
     // "Corvane Map Files (*.crv)|*.crv||" or a Qt filter -> a Qt filter.
     [[nodiscard]] static QString QtFilter(const std::string& filter);
@@ -54,6 +58,7 @@ private:
     static void KeepPainted();
 
     QPointer<QWidget> m_parent;
+    QString m_dataFolder;  // empty: the standard application data folder
     std::unique_ptr<QProgressDialog> m_progress;
     std::unique_ptr<QProgressDialog> m_wait;
     std::unique_ptr<CModuleDetectionDlg> m_detection;

@@ -118,6 +118,7 @@ int main(int argc, char** argv) {
     corvane::CCorvaneApp app(settings, prompter);
     if (!app.InitInstance(options)) return 1;
     prompter.SetParent(&app.Frame());
+    prompter.SetDataFolder(app.UserDataFolder());
     prompter.SetPowerSwitch(corvane::FirmwareUpgradeRunner::SimulatedPowerSwitch(app));
     const int result = QApplication::exec();
     settings.Sync();

@@ -23,6 +23,7 @@ const char* OperationOf(BackupReason reason) {
         case BackupReason::kBeforeWrite: return "WRITE";
         case BackupReason::kBeforeUpgrade: return "firmware upgrade";
         case BackupReason::kBeforeRead: return "READ";
+        case BackupReason::kBeforeReload: return "reload";
     }
     return "operation";
 }
@@ -104,7 +105,7 @@ bool CModuleBackup::Guard(BackupReason reason, LinkDocument* doc) {
     if (m_last.ok) return true;
 
     const std::string operation = OperationOf(reason);
-    const std::string what = doc != nullptr ? "The document could not be saved to a backup before the READ:\n"
+    const std::string what = doc != nullptr ? "The document could not be saved to a backup before the " + operation + ":\n"
                                             : "The module's maps and settings could not be backed up before the " +
                                                   operation + ":\n";
     Prompter& prompter = m_link.GetPrompter();

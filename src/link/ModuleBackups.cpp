@@ -27,6 +27,7 @@ constexpr ReasonName kReasons[] = {
     {BackupReason::kBeforeWrite, "write", "before WRITE"},
     {BackupReason::kBeforeUpgrade, "upgrade", "before upgrade"},
     {BackupReason::kBeforeRead, "read", "before READ"},
+    {BackupReason::kBeforeReload, "reload", "before reload"},
 };
 
 const ReasonName& NameOf(BackupReason reason) {

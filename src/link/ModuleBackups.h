@@ -15,6 +15,7 @@ enum class BackupReason {
     kBeforeWrite,    // the module's maps and settings, read before a WRITE replaced them
     kBeforeUpgrade,  // the module's maps and settings, read before a firmware upgrade
     kBeforeRead,     // a modified document, saved before a READ overwrote it
+    kBeforeReload,   // a modified document, saved before its file was opened again over it
 };
 
 // "before WRITE", "before upgrade", "before READ": how lists and messages name the reason.

@@ -42,7 +42,7 @@ public:
                                                     const std::string& defaultExtension) = 0;
     virtual std::optional<std::string> PickSaveFile(const std::string& filter,
                                                     const std::string& defaultExtension) = 0;
-    // An open-file choice that starts in `folder` (relative: within the program's folder).
+    // An open-file choice that starts in `folder` (relative: within the user's data folder).
     virtual std::optional<std::string> PickOpenFileIn(const std::string& folder, const std::string& filter,
                                                       const std::string& defaultExtension) {
         (void)folder;

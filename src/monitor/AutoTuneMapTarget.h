@@ -13,6 +13,8 @@ public:
     virtual ~AutoTuneMapTarget() = default;
 
     [[nodiscard]] virtual std::string ClassName() const = 0;
+    // The name the tuner knows the map by.
+    [[nodiscard]] virtual std::string Title() const { return ClassName(); }
     [[nodiscard]] virtual int RowKey() const = 0;
     [[nodiscard]] virtual int NumberOfPoints() const = 0;
     [[nodiscard]] virtual int GetPointModuleValue(int index) const = 0;

@@ -1,6 +1,8 @@
 #include "monitor/CAutoTuneCollector.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cmath>
 #include <cctype>
 #include <string_view>
 
@@ -107,6 +109,19 @@ double CAutoTuneCollector::CorrectionPercent(const CFuelingDataItem& record) con
     return value == 0 ? 0.0 : 100.0 * record.delta / value;
 }
 
+std::string CAutoTuneCollector::LastAppliedText() const {
+    if (m_lastApplied.empty()) return "AutoTune: no point changed.";
+    std::string text = "AutoTune applied:";
+    for (std::size_t i = 0; i < m_lastApplied.size(); ++i) {
+        const AutoTuneMapChange& c = m_lastApplied[i];
+        char largest[32];
+        std::snprintf(largest, sizeof largest, "%+.1f%%", c.largestPercent);
+        text += (i == 0 ? " " : "; ") + std::to_string(c.points) + (c.points == 1 ? " point" : " points") +
+                " of " + c.map->Title() + " changed, by at most " + largest;
+    }
+    return text + ".";
+}
+
 bool CAutoTuneCollector::ToggleAutoTune(const ApplyHooks& hooks) {
     m_app.autoTuneActive = !m_app.autoTuneActive;
     if (m_app.autoTuneActive || m_records.empty()) return false;
@@ -115,7 +130,18 @@ bool CAutoTuneCollector::ToggleAutoTune(const ApplyHooks& hooks) {
 }
 
 void CAutoTuneCollector::Apply(const ApplyHooks& hooks) {
+    m_lastApplied.clear();
+    // A zero correction used to anchor the smoothing, whose fits then moved points that were
+    // shown as "+0.0%": it is dropped here, so Ctrl+M on zero corrections changes nothing.
+    std::erase_if(m_records, [](const CFuelingDataItem& r) { return r.delta == 0; });
     if (m_records.empty()) return;
+    std::vector<std::pair<AutoTuneMapTarget*, std::vector<int>>> before;
+    for (AutoTuneMapTarget* map : {m_fuel, m_rear}) {
+        if (map == nullptr || (!before.empty() && before.front().first == map)) continue;
+        std::vector<int> values;
+        for (int i = 0; i < map->NumberOfPoints(); ++i) values.push_back(map->GetPointModuleValue(i));
+        before.emplace_back(map, std::move(values));
+    }
     const bool streamRan = hooks.ensureLinked ? hooks.ensureLinked() : false;
     if (hooks.setPacketQueueWriting) hooks.setPacketQueueWriting(true);
 
@@ -163,6 +189,18 @@ void CAutoTuneCollector::Apply(const ApplyHooks& hooks) {
     }
 
     m_records.clear();
+    for (const auto& [map, values] : before) {
+        AutoTuneMapChange change{map};
+        for (int i = 0; i < map->NumberOfPoints() && i < static_cast<int>(values.size()); ++i) {
+            const int was = values[static_cast<std::size_t>(i)];
+            const int now = map->GetPointModuleValue(i);
+            if (now == was) continue;
+            ++change.points;
+            const double percent = was != 0 ? 100.0 * (now - was) / was : 0.0;
+            if (std::fabs(percent) > std::fabs(change.largestPercent)) change.largestPercent = percent;
+        }
+        if (change.points > 0) m_lastApplied.push_back(change);
+    }
     if (hooks.setPacketQueueWriting) hooks.setPacketQueueWriting(false);
     if (streamRan && hooks.restartStream) hooks.restartStream();
 }

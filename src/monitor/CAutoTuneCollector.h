@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "monitor/AutoTuneMapTarget.h"
@@ -15,6 +16,13 @@ struct CFuelingDataItem {
     int kind = 1;
     int site = 0;   // point index
     int delta = 0;  // module units
+};
+
+// What one application of the corrections did to one map.
+struct AutoTuneMapChange {
+    const AutoTuneMapTarget* map = nullptr;
+    int points = 0;            // points whose module value changed
+    double largestPercent = 0; // the largest change, in percent of the point's value before
 };
 
 // The maps-view side of AutoTune: collects at most one correction per kind and site while a
@@ -52,6 +60,9 @@ public:
     // The advanced user maps view's "AutoTuneUpdate": steps the trim at once, keeps nothing.
     int OnAutoTuneUpdateImmediate(int site, int correction);
 
+    // A correction of zero (shown as "+0.0%") changes nothing: it is neither applied nor an
+    // end of the smoothing between corrected points.
+    //
     // Ctrl+M: flips the AutoTune switch; turning it off applies the collected corrections.
     // Returns true when corrections were applied.
     bool ToggleAutoTune(const ApplyHooks& hooks = {});
@@ -59,6 +70,10 @@ public:
     void Apply(const ApplyHooks& hooks = {});
 
     [[nodiscard]] const std::vector<CFuelingDataItem>& Records() const { return m_records; }
+    // What the last Apply changed, map by map (empty: nothing was applied).
+    [[nodiscard]] const std::vector<AutoTuneMapChange>& LastApplied() const { return m_lastApplied; }
+    // The status bar's text for it: how many points changed on which map, by how much at most.
+    [[nodiscard]] std::string LastAppliedText() const;
     // The map a record will change (null when no such map is known).
     [[nodiscard]] AutoTuneMapTarget* TargetOfRecord(const CFuelingDataItem& record) const { return TargetOf(record.kind); }
     // What a record will do, in percent: of the point's fuel value for a fuel correction, the
@@ -78,6 +93,7 @@ private:
     AutoTuneMapTarget* m_fuel = nullptr;  // where kind-1 corrections go; null: none act
     AutoTuneMapTarget* m_rear = nullptr;  // where kind-2 corrections go; null: none act
     std::vector<CFuelingDataItem> m_records;
+    std::vector<AutoTuneMapChange> m_lastApplied;
     int m_liveSite = 0;
 };
 

@@ -62,7 +62,14 @@ void CMonitorModel::OnMonitorPacket(std::span<const std::uint8_t> packet) {
     RefreshItems();
 }
 
+void CMonitorModel::MarkStale() {
+    for (CMonitoredItem& item : m_items) item.valueText = kStaleText;
+    MonitorLayout::RefreshGroupTexts(m_group, m_items);
+    m_stale = true;
+}
+
 void CMonitorModel::RefreshItems() {
+    m_stale = false;
     const bool egoAfr = m_tracker.IsEgoTableLoaded();
     for (int i = 0; i < kMonitoredValueCount; ++i) {
         CMonitoredItem& item = m_items[static_cast<std::size_t>(i)];

@@ -74,6 +74,12 @@ public:
     void Reset(const std::filesystem::path& userFolder, const std::filesystem::path& programFolder,
                int configurationNumber, Prompter* prompter);
 
+    // The values are no longer fed (a replay ended): every value shows kStaleText until the
+    // next block, so nothing old passes for live.
+    static constexpr const char* kStaleText = "--";
+    void MarkStale();
+    [[nodiscard]] bool Stale() const { return m_stale; }
+
     [[nodiscard]] std::vector<CMonitoredItem>& Items() { return m_items; }
     [[nodiscard]] const std::vector<CMonitoredItem>& Items() const { return m_items; }
     [[nodiscard]] MonitoredItemsFile::Source ItemSource() const { return m_source; }
@@ -89,6 +95,7 @@ private:
     CCorvaneMonitorDoc& m_doc;
     AppState& m_app;
     std::vector<CMonitoredItem> m_items;
+    bool m_stale = false;
     MonitoredItemsFile::Source m_source = MonitoredItemsFile::Source::Catalogue;
     CAutoTuneTracker m_tracker;
     std::vector<CModeLessArrayItem> m_ownWindows;

@@ -13,6 +13,7 @@ public:
     [[nodiscard]] CModuleMap& Map() const { return m_map; }
 
     [[nodiscard]] std::string ClassName() const override { return m_map.GetClassName(); }
+    [[nodiscard]] std::string Title() const override { return m_map.GetTitle(); }
     [[nodiscard]] int RowKey() const override { return m_map.GetRowKey(); }
     [[nodiscard]] int NumberOfPoints() const override { return m_map.GetNumberOfPoints(); }
     [[nodiscard]] int GetPointModuleValue(int index) const override { return m_map.GetPointModuleValue(index); }

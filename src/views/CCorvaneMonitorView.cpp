@@ -111,6 +111,17 @@ int CCorvaneMonitorView::TakeLabelChanges() { return std::exchange(m_labelChange
 
 void CCorvaneMonitorView::OnMonitorBlock(std::span<const std::uint8_t> block) {
     m_model->OnMonitorBlock(block);
+    RefreshLabels();
+    RefreshOwnWindows(true);
+    emit packetShown();
+}
+
+void CCorvaneMonitorView::MarkStale() {
+    m_model->MarkStale();
+    RefreshLabels();
+}
+
+void CCorvaneMonitorView::RefreshLabels() {
     for (const MonitorLayout::GroupControl& control : m_model->GroupControls()) {
         auto it = m_group.find(control.itemIndex);
         if (it == m_group.end()) continue;
@@ -122,8 +133,6 @@ void CCorvaneMonitorView::OnMonitorBlock(std::span<const std::uint8_t> block) {
             ++m_labelChanges;
         }
     }
-    RefreshOwnWindows(true);
-    emit packetShown();
 }
 
 // --- Own windows -------------------------------------------------------------------------------

@@ -49,6 +49,8 @@ public:
     void FirstShow();
     // One monitor block from the live stream or a replay.
     void OnMonitorBlock(std::span<const std::uint8_t> block);
+    // Nothing feeds the values any more (a replay ended): they show as stale.
+    void MarkStale();
     // "Toggle Monitor Gauges".
     void ToggleGauges();
     // "Reset Guage Data Files" after the user agreed: the user's file goes, everything is
@@ -78,6 +80,7 @@ signals:
 
 private:
     void BuildGroup();
+    void RefreshLabels();
     void ClearGroup();
     void OpenOwnWindowsOfModel();
     CMonitorModeLessDlg* MakeOwnWindow(int item, int left, int top);

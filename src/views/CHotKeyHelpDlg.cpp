@@ -40,6 +40,8 @@ constexpr CHotKeyHelpDlg::Row kRows[] = {
     {"[Ctrl]-[A]", ""},
     {"[SPACE BAR]", "Activates/De-activates the active point information box."},
     {"[Ctrl]-[T]", "Corrects the 'active' point by an AFR typed in: AFR / Target AFR (the AFR Calculator's target, 13.1 unless changed)."},
+    {"[Ctrl]-[Alt]-[Z]", "Undo the LAST edit (one step of the History list)."},
+    {"[Ctrl]-[Alt]-[Y]", "Redo the edit undone last."},
 };
 
 }  // namespace

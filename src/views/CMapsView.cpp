@@ -1,5 +1,7 @@
 #include "views/CMapsView.h"
 
+#include "maps/EditHistory.h"
+
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -249,7 +251,14 @@ void CMapsView::OnMonitorMessage(MonitorMessage message, int wParam, int lParam)
 
 bool CMapsView::ToggleAutoTune() {
     const Look before = CurrentLook();
-    const bool applied = m_autoTune->ToggleAutoTune(m_autoTuneHooks);
+    bool applied = false;
+    {
+        // Everything Ctrl+M applies, on however many points of the fuel and rear rows, is one
+        // step of the edit history.
+        EditHistory::Step step = m_document.History().Begin("AutoTune: corrections applied");
+        applied = m_autoTune->ToggleAutoTune(m_autoTuneHooks);
+    }
+    m_lastAutoTuneText = applied ? QString::fromStdString(m_autoTune->LastAppliedText()) : QString();
     EditOutcome outcome;
     outcome.handled = outcome.autoTuneToggled = true;
     if (applied) {

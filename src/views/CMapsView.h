@@ -94,6 +94,8 @@ public:
     // Ctrl+M: flips AutoTune; turning it off applies the collected corrections. True when
     // corrections were applied.
     bool ToggleAutoTune();
+    // What the last Ctrl+M applied, for the status bar (empty: it applied nothing).
+    [[nodiscard]] const QString& LastAutoTuneText() const { return m_lastAutoTuneText; }
     [[nodiscard]] const CAutoTuneCollector& AutoTune() const { return *m_autoTune; }
 
     [[nodiscard]] const MapViewColors& Colors() const { return m_colors; }
@@ -194,6 +196,7 @@ private:
     CCorvaneMapsDoc& m_document;
     SettingsStore& m_settings;
     std::unique_ptr<CMapEditor> m_editor;
+    QString m_lastAutoTuneText;
     MapViewColors m_colors;
     bool m_shownOnce = false;
     Drag m_drag;

@@ -3,6 +3,8 @@
 
 #include "app/CommandTable.h"
 #include "documents/CCorvaneMapsDoc.h"
+#include "link/CModuleBackup.h"
+#include "link/ModuleBackups.h"
 #include "maps/CModuleMap.h"
 #include "support/AppHarness.h"
 
@@ -44,7 +46,9 @@ void DocumentsTest::reloadPromptIgnoresCaseAndNoKeepsTheDocument() {
     otherCase.replace("Tune.crv", "TUNE.CRV");
     h.prompter.answers = {Prompter::Answer::No};
     QVERIFY(h.app->OpenDocumentFile(otherCase) == nullptr);
-    QCOMPARE(h.prompter.shown.back().text, (otherCase + "\nalready open.  Do you wish to RELOAD it?").toStdString());
+    // The open copy holds edits: the question says they will be lost.
+    QCOMPARE(h.prompter.shown.back().text, (otherCase + "\nalready open.  Do you wish to RELOAD it?").toStdString() +
+                                               CCorvaneApp::kReloadLosesEdits);
     QCOMPARE(h.prompter.shown.back().title, std::string("Document Exists"));
     QCOMPARE(first->Document().GetMap(0)->GetPointModuleValue(0), before);
     QVERIFY(h.Frame().MapsFrames().contains(first));
@@ -60,6 +64,20 @@ void DocumentsTest::reloadPromptIgnoresCaseAndNoKeepsTheDocument() {
     QCOMPARE(h.prompter.shown.size(), shownBefore + 1);
     QVERIFY(before != saved);
     QCOMPARE(reloaded->Document().GetMap(0)->GetPointModuleValue(0), saved);
+    // The discarded edits are in the backups list, as a whole map file.
+    const auto backups = h.app->Backup().Files().List();
+    QCOMPARE(backups.size(), std::size_t{1});
+    QVERIFY(backups.front().reason == BackupReason::kBeforeReload);
+    AppState state;
+    auto copy = CCorvaneMapsDoc::Open(backups.front().path, state);
+    QVERIFY(copy.document);
+    QCOMPARE(copy.document->GetMap(0)->GetPointModuleValue(0), before);
+
+    // Without edits the question is the plain one, and no backup is made.
+    h.prompter.answers = {Prompter::Answer::Yes};
+    QVERIFY(h.app->OpenDocumentFile(path));
+    QCOMPARE(h.prompter.shown.back().text, (path + "\nalready open.  Do you wish to RELOAD it?").toStdString());
+    QCOMPARE(h.app->Backup().Files().List().size(), std::size_t{1});
 }
 
 void DocumentsTest::closingAModifiedDocumentAsks() {

@@ -107,6 +107,7 @@ struct UpgradeRig {
     UpgradeRig() {
         h.Start();
         h.prompter.SetParent(&h.Frame());
+        h.prompter.SetDataFolder(h.app->UserDataFolder());
         h.prompter.SetPowerSwitch(FirmwareUpgradeRunner::SimulatedPowerSwitch(*h.app));
         h.Link();  // the module exists, and the upgrade must unlink it first
         std::mt19937 rng(11);
@@ -170,7 +171,8 @@ void FirmwareUpgradeWindowsTest::upgradeCompletes() {
                                          "Firmware Version:0x52\nwill be  upgraded to Firmware Version:0x53\n\n1. Turn "
                                          "the MODULE power OFF for 5 seconds.\n2. Turn the MODULE power ON.\n3. "
                                          "Firmware Upgrade will continue automatically"));
-    QCOMPARE(user.pickedFrom, QDir(QCoreApplication::applicationDirPath()).filePath("FirmWareFiles"));
+    // The firmware folder is made in the user's data folder, never beside the program.
+    QCOMPARE(user.pickedFrom, QDir(rig.h.app->UserDataFolder()).filePath("FirmWareFiles"));
     QVERIFY(user.progressTexts.contains("Firmware Download"));
     QVERIFY(!user.progressCancellable);  // the flash is never left half written by a click
     QCOMPARE(user.messages, QStringList{msg::kUpgradeCompleted});

@@ -23,8 +23,9 @@ const std::vector<std::pair<QString, QStringList>> kExpectedMenus = {
                "Co&mpare With...", "Stop Comparin&g", "-",
                "&READ Module Maps and Settings\tCtrl+R", "&WRITE Module Maps and Settings\tCtrl+W",
                "Backups...", "-", "P&rint Setup...", "-", "Recent File", "-", "E&xit"}},
-    {"&Edit", {"&Undo\tCtrl+Z", "-", "Cu&t\tCtrl+X", "&Copy\tCtrl+C", "&Paste\tCtrl+V"}},
-    {"&View", {"&Toolbar", "&Status Bar", "&Differences", "T&able / Curve\tT"}},
+    {"&Edit", {"&Undo\tCtrl+Z", "Undo &Last Edit\tCtrl+Alt+Z", "&Redo\tCtrl+Alt+Y", "-", "Cu&t\tCtrl+X",
+               "&Copy\tCtrl+C", "&Paste\tCtrl+V", "-", "&Accept Clamped Values"}},
+    {"&View", {"&Toolbar", "&Status Bar", "&Differences", "T&able / Curve\tT", "&History"}},
     {"&Gauges", {"Toggle Monitor Gauges", "Monitor Gauge Styles", "-", "Reset Guage Data Files"}},
     {"&Gauges|Monitor Gauge Styles", {"RPM/TPS AutoTune Tracking"}},
     {"&Tools", {"Monitor Replay", "Monitor Logging", "Log Viewer", "-", "Edit Manufacturer ID", "AFR Calculator"}},
@@ -127,6 +128,7 @@ void MenusTest::acceleratorsReachTheirCommands() {
         {cmd::kRead, {"Ctrl+R"}},                   {cmd::kWrite, {"Ctrl+W"}},
         {cmd::kHotKeyHelp, {"F2"}},                 {cmd::kContextHelp, {"Shift+F1"}},
         {cmd::kNextPane, {"F6"}},                   {cmd::kPrevPane, {"Shift+F6"}},
+        {cmd::kEditUndoLastEdit, {"Ctrl+Alt+Z"}},   {cmd::kEditRedo, {"Ctrl+Alt+Y"}},
     };
     for (const auto& [id, keys] : expected) {
         QAction* a = h.Frame().Action(id);

@@ -18,6 +18,7 @@ private slots:
     void settingsRoundTripAndRejectNonNumbers();
     void bridgeDeliversOnTheUiThreadInOrder();
     void fileFiltersBecomeQtFilters();
+    void relativeFoldersAreMadeInTheDataFolderNeverBesideTheProgram();
 };
 
 void SeamsTest::settingsRoundTripAndRejectNonNumbers() {
@@ -81,6 +82,19 @@ void SeamsTest::fileFiltersBecomeQtFilters() {
     QCOMPARE(QtPrompter::QtFilter("Firmware Files (*.B19;*.S19)|*.B19;*.S19|All Files (*.*)|*.*||"),
              QString("Firmware Files (*.B19 *.S19);;All Files (*.*)"));
     QCOMPARE(QtPrompter::QtFilter("Service Data|*.ssd||"), QString("Service Data (*.ssd)"));
+}
+
+void SeamsTest::relativeFoldersAreMadeInTheDataFolderNeverBesideTheProgram() {
+    QTemporaryDir data;
+    QtPrompter prompter;
+    prompter.SetDataFolder(data.path());
+    const QString firmware = prompter.FolderFor("FirmWareFiles");
+    QCOMPARE(firmware, QDir(data.path()).filePath("FirmWareFiles"));
+    QVERIFY(QDir(firmware).exists());
+    // Without a folder of its own: the standard one of the user, not the program's.
+    QtPrompter plain;
+    QVERIFY(plain.DataFolder() != QCoreApplication::applicationDirPath());
+    QVERIFY(plain.DataFolder().startsWith(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)));
 }
 
 QTEST_MAIN(SeamsTest)

@@ -137,14 +137,14 @@ TEST_F(AutoTuneCollectorTest, EqualValuesGiveALineOverTheThreePoints) {
     collector.ShowMap(&fuel, nullptr);
     fuel.values[10] = fuel.values[20] = 100;
     fuel.values[30] = 150;
-    for (int site : {10, 20, 30}) collector.OnAutoTuneUpdate(site, 0);
+    for (int site : {10, 20, 30}) collector.OnAutoTuneUpdate(site, 1000);
     collector.Apply();
-    EXPECT_EQ(log, (std::vector<std::string>{"Stoi: step 10 0", "Stoi: step 20 0", "Stoi: step 30 0",
+    EXPECT_EQ(log, (std::vector<std::string>{"Stoi: step 10 10", "Stoi: step 20 10", "Stoi: step 30 15",
                                              "Stoi: line 10 30"}));
     log.clear();
-    for (int site : {10, 20}) collector.OnAutoTuneUpdate(site, 0);
+    for (int site : {10, 20}) collector.OnAutoTuneUpdate(site, 1000);
     collector.Apply();
-    EXPECT_EQ(log, (std::vector<std::string>{"Stoi: step 10 0", "Stoi: step 20 0", "Stoi: line 10 20"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"Stoi: step 10 11", "Stoi: step 20 11", "Stoi: line 10 20"}));
 }
 
 TEST_F(AutoTuneCollectorTest, EachMapIsClosedWithItsOwnLastRecord) {
@@ -152,12 +152,38 @@ TEST_F(AutoTuneCollectorTest, EachMapIsClosedWithItsOwnLastRecord) {
     // because a rear record sorts last.
     collector.ShowMap(&fuel, &rear);
     for (int site : {10, 20}) {
+        collector.OnAutoTuneUpdate(site, 1000);
+        collector.OnAutoTuneReverseTrimUpdate(site, 391);
+    }
+    collector.Apply();
+    EXPECT_EQ(log, (std::vector<std::string>{"Stoi: step 10 10", "Rear: step 10 10", "Stoi: step 20 10",
+                                             "Stoi: line 10 20", "Rear: step 20 10", "Rear: line 10 20"}));
+}
+
+TEST_F(AutoTuneCollectorTest, ZeroCorrectionsChangeNothingAndTheSummarySaysWhatChanged) {
+    collector.ShowMap(&fuel, &rear);
+    for (int v = 0; v < 64; ++v) fuel.values[static_cast<std::size_t>(v)] = 100 + (v * v) % 7;  // a bumpy curve
+    const std::vector<int> stock = fuel.values;
+    for (int site : {10, 20, 30, 40}) {
         collector.OnAutoTuneUpdate(site, 0);
         collector.OnAutoTuneReverseTrimUpdate(site, 0);
     }
+    for (const CFuelingDataItem& r : collector.Records()) EXPECT_EQ(collector.CorrectionPercent(r), 0.0);
     collector.Apply();
-    EXPECT_EQ(log, (std::vector<std::string>{"Stoi: step 10 0", "Rear: step 10 0", "Stoi: step 20 0",
-                                             "Stoi: line 10 20", "Rear: step 20 0", "Rear: line 10 20"}));
+    // Every mark read "+0.0%": no step, no fit, no point moved.
+    EXPECT_TRUE(log.empty()) << log.front();
+    EXPECT_EQ(fuel.values, stock);
+    EXPECT_TRUE(collector.Records().empty());
+    EXPECT_EQ(collector.LastAppliedText(), "AutoTune: no point changed.");
+
+    collector.OnAutoTuneUpdate(20, 1000);
+    collector.OnAutoTuneUpdate(30, 0);
+    collector.Apply();
+    EXPECT_EQ(log, (std::vector<std::string>{"Stoi: step 20 10"}));
+    ASSERT_EQ(collector.LastApplied().size(), 1u);
+    EXPECT_EQ(collector.LastApplied()[0].points, 1);
+    EXPECT_NEAR(collector.LastApplied()[0].largestPercent, 1000.0 / stock[20], 1e-9);
+    EXPECT_EQ(collector.LastAppliedText().rfind("AutoTune applied: 1 point of Stoichiometric1280Map changed, by at most +", 0), 0u);
 }
 
 TEST_F(AutoTuneCollectorTest, TurningOnAppliesNothingAndTheAdvancedViewTrimsAtOnce) {

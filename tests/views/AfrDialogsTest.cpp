@@ -197,8 +197,8 @@ void AfrDialogsTest::hotKeyHelpListsEveryRowAsWritten() {
     QCOMPARE(table->horizontalHeaderItem(0)->text(), QStringLiteral("Key Combination"));
     QCOMPARE(table->horizontalHeaderItem(1)->text(), QStringLiteral("Description"));
     const auto rows = CHotKeyHelpDlg::Rows();
-    QCOMPARE(table->rowCount(), 26);
-    QCOMPARE(static_cast<int>(rows.size()), 26);
+    QCOMPARE(table->rowCount(), 28);
+    QCOMPARE(static_cast<int>(rows.size()), 28);
     for (int r = 0; r < table->rowCount(); ++r) {
         QCOMPARE(table->item(r, 0)->text(), QString::fromLatin1(rows[static_cast<std::size_t>(r)].keys));
         QCOMPARE(table->item(r, 1)->text(), QString::fromLatin1(rows[static_cast<std::size_t>(r)].description));
@@ -212,6 +212,9 @@ void AfrDialogsTest::hotKeyHelpListsEveryRowAsWritten() {
     QCOMPARE(table->item(24, 1)->text(), QStringLiteral("Activates/De-activates the active point information box."));
     // Ours: Ctrl+T works against the target the tuner set.
     QVERIFY(table->item(25, 1)->text().contains("Target AFR"));
+    // The keys of one step back and forward, which no key of the card uses.
+    QCOMPARE(table->item(26, 0)->text(), QStringLiteral("[Ctrl]-[Alt]-[Z]"));
+    QCOMPARE(table->item(27, 0)->text(), QStringLiteral("[Ctrl]-[Alt]-[Y]"));
 }
 
 QTEST_MAIN(AfrDialogsTest)

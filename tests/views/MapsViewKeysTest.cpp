@@ -203,6 +203,30 @@ void MapsViewKeysTest::ctrlMTogglesAutoTune() {
     QTest::keyClick(&f.view, Qt::Key_M, Qt::ControlModifier);
     QVERIFY(!f.app.autoTuneActive);
     QCOMPARE(toggled.count(), 2);
+
+    // Corrections of zero, drawn as "+0.0%": Ctrl+M changes no point and leaves no step.
+    f.Map().SetBlockModuleValue(0, f.Map().GetNumberOfPoints() - 1, 120);
+    QTest::keyClick(&f.view, Qt::Key_M, Qt::ControlModifier);
+    std::vector<int> before;
+    for (int i = 0; i < f.Map().GetNumberOfPoints(); ++i) before.push_back(f.Map().GetPointModuleValue(i));
+    for (int site : {8, 16, 24, 32}) {
+        f.view.OnMonitorMessage(MonitorMessage::AutoTuneUpdate, site, 0);
+        f.view.OnMonitorMessage(MonitorMessage::AutoTuneReverseTrimUpdate, site, 0);
+    }
+    const std::size_t steps = f.doc->History().StepCount();
+    QTest::keyClick(&f.view, Qt::Key_M, Qt::ControlModifier);
+    for (int i = 0; i < f.Map().GetNumberOfPoints(); ++i) QCOMPARE(f.Map().GetPointModuleValue(i), before[i]);
+    QCOMPARE(f.doc->History().StepCount(), steps);
+    QCOMPARE(f.view.LastAutoTuneText(), QString("AutoTune: no point changed."));
+
+    // A real correction: one step of the history, and the summary names the row.
+    QTest::keyClick(&f.view, Qt::Key_M, Qt::ControlModifier);
+    f.view.OnMonitorMessage(MonitorMessage::AutoTuneUpdate, 16, 500);
+    QTest::keyClick(&f.view, Qt::Key_M, Qt::ControlModifier);
+    QCOMPARE(f.doc->History().StepCount(), steps + 1);
+    QCOMPARE(f.doc->History().Description(steps), std::string("AutoTune: corrections applied"));
+    QVERIFY(f.view.LastAutoTuneText().startsWith("AutoTune applied: 1 point of " +
+                                                 QString::fromStdString(f.Map().GetTitle())));
 }
 
 void MapsViewKeysTest::followModeMovesToTheLivePositionOnlyWhileOneIsShown() {
