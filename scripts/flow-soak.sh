@@ -20,7 +20,9 @@ done_actions=0
 violations=0
 while [ "$done_actions" -lt "$total" ]; do
     n=$(( total - done_actions < per_seed ? total - done_actions : per_seed ))
-    out=$(QT_QPA_PLATFORM=offscreen CORVANE_FLOW_SOAK=1 CORVANE_FLOW_ACTIONS=$n CORVANE_FLOW_SEEDS=$seed \
+    # A seed runs for minutes: past QtTest's watchdog (5 minutes), which would abort it.
+    out=$(QT_QPA_PLATFORM=offscreen QTEST_FUNCTION_TIMEOUT=86400000 CORVANE_FLOW_SOAK=1 \
+          CORVANE_FLOW_ACTIONS=$n CORVANE_FLOW_SEEDS=$seed \
           "$binary" 2>/dev/null | grep -E '^(seed|  )' || true)
     echo "$out"
     v=$(echo "$out" | sed -n 's/^seed [0-9]*: [0-9]* actions, \([0-9]*\) violations.*/\1/p')

@@ -1,5 +1,5 @@
 // A model-based test of the window program: random sequences of what a tuner does (edits by
-// key and drag, fits, paste, Ctrl+Z, step undo and redo, the History list, save, reload, READ,
+// key and drag, fits, paste, Ctrl+Z, table edits, step undo and redo, the History list, save, reload, READ,
 // WRITE, both cut short by a pulled cable, AutoTune with zero and real corrections, a basic
 // setting) against the simulated module, with the invariants of a tune checked after every
 // action against a reference the test keeps itself:
@@ -17,6 +17,7 @@
 // CORVANE_FLOW_SOAK=1 (count violations and go on, print the figures) let a soak run it long.
 #include <QtTest>
 
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QFileInfo>
 
@@ -36,11 +37,13 @@
 #include "link/MapsDocumentLink.h"
 #include "maps/CModuleMap.h"
 #include "maps/EditHistory.h"
+#include "maps/TableFamilies.h"
 #include "maps/TuneSnapshot.h"
 #include "sim/ModuleEmulator.h"
 #include "sim/peer/ModulePeer.h"
 #include "support/ModuleAppHarness.h"
 #include "views/CMapsView.h"
+#include "views/CTableView.h"
 
 using namespace corvane;
 using namespace corvane::test;
@@ -185,6 +188,29 @@ struct Flow {
     void PlugCable() {
         h.prompter.onProgress = {};
         h.sim->WithPeer([](sim::ModulePeer& p) { p.PlugCable(); });
+    }
+
+    // The table view on one of the document's families, shown as the selector shows it.
+    CTableView& ShowRandomTable() {
+        const auto families = TableFamilies::Present(Doc().Maps());
+        Frame().ShowTable(families[static_cast<std::size_t>(Random(static_cast<int>(families.size())))].Name());
+        return *Frame().TableView();
+    }
+    TableRect SelectRandomBlock(CTableView& table) {
+        const CTableEditor& t = *table.Editor();
+        const TableCell a{Random(t.RowCount()), Random(t.ColumnCount())};
+        const TableCell b{std::min(t.RowCount() - 1, a.row + Random(5)), std::min(t.ColumnCount() - 1, a.column + Random(8))};
+        table.Select(a, b);
+        return t.Selection();
+    }
+    // What a table edit may change: the maps of rows first ... last of the table shown.
+    Expect TableEdit(int first, int last) {
+        Expect e;
+        e.kind = Expect::Kind::kMaps;
+        const TableFamily* family = Frame().TableView()->Family();
+        for (int row = first; row <= last; ++row) e.maps.insert(family->rowMaps[static_cast<std::size_t>(row)]);
+        e.step = true;
+        return e;
     }
 
     // A READ (cut short at that progress step when pull >= 0): on success the document holds
@@ -436,6 +462,60 @@ std::vector<Action> Actions() {
         {"undo last edit", 10,
          [](Flow& f) {
              f.h.Frame().RunCommand(cmd::kEditUndoLastEdit);
+             if (f.undone.empty()) return Expect{};
+             TuneSnapshot back = f.undone.back();
+             f.undone.pop_back();
+             f.redone.push_back(f.reference);
+             return Exactly(back, false, false);
+         }},
+        // The table of a family: a block of rows and points edited as the tuner does it, by keys
+        // and typed values; every edit is one step over the rows it touched.
+        {"table edit", 8,
+         [](Flow& f) {
+             CTableView& table = f.ShowRandomTable();
+             const TableRect block = f.SelectRandomBlock(table);
+             switch (f.Random(9)) {
+                 case 0: QTest::keyClick(&table, Qt::Key_Up, f.Random(2) ? Qt::ControlModifier : Qt::NoModifier); break;
+                 case 1: QTest::keyClick(&table, Qt::Key_Down, f.Random(2) ? Qt::ControlModifier : Qt::NoModifier); break;
+                 case 2: QTest::keyClicks(&table, QString::number(table.Editor()->LimitLow() + f.Random(101) / 100.0 *
+                                                                   (table.Editor()->LimitHigh() - table.Editor()->LimitLow()), 'f', 2));
+                     QTest::keyClick(&table, Qt::Key_Return);
+                     break;
+                 case 3: QTest::keyClicks(&table, "*" + QString::number(80 + f.Random(41)));
+                     QTest::keyClick(&table, Qt::Key_Return);
+                     break;
+                 case 4: QTest::keyClicks(&table, f.Random(2) ? "+1" : "+-1");
+                     QTest::keyClick(&table, Qt::Key_Return);
+                     break;
+                 case 5: QTest::keyClick(&table, Qt::Key_H); break;
+                 case 6: QTest::keyClick(&table, Qt::Key_V); break;
+                 case 7: QTest::keyClick(&table, Qt::Key_B); break;
+                 default: QTest::keyClick(&table, Qt::Key_S); break;
+             }
+             return f.TableEdit(block.top, block.bottom);
+         }},
+        {"table paste", 3,
+         [](Flow& f) {
+             CTableView& table = f.ShowRandomTable();
+             const TableRect block = f.SelectRandomBlock(table);
+             // A block copied from elsewhere in the table, or text that is refused whole.
+             static const char* refused[] = {"1\tx\n", "", "5\t5\n5\n", "1,5"};
+             if (f.Random(4) == 0) {
+                 QApplication::clipboard()->setText(refused[f.Random(4)]);
+             } else {
+                 f.SelectRandomBlock(table);
+                 QTest::keyClick(&table, Qt::Key_C, Qt::ControlModifier);
+                 table.Select({block.top, block.left}, {block.top, block.left});
+             }
+             QTest::keyClick(&table, Qt::Key_V, Qt::ControlModifier);
+             f.h.prompter.shown.clear();
+             return f.TableEdit(block.top, table.Editor()->RowCount() - 1);
+         }},
+        {"table undo (Ctrl+Z)", 3,
+         [](Flow& f) {
+             CTableView& table = f.ShowRandomTable();
+             QTest::keyClick(&table, Qt::Key_Z, Qt::ControlModifier);
+             // The document's last step, whatever view made it.
              if (f.undone.empty()) return Expect{};
              TuneSnapshot back = f.undone.back();
              f.undone.pop_back();
