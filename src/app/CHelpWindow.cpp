@@ -36,6 +36,7 @@
 #include "views/CMonitorModeLessDlg.h"
 #include "views/CMonitorValueSetupDlg.h"
 #include "views/CPPageTuningMapSelector.h"
+#include "views/CRideAutoTuneSettingsDlg.h"
 #include "views/CTableView.h"
 #include "views/CTuneDifferencesView.h"
 
@@ -58,6 +59,7 @@ QString SectionOfOne(const QObject* w) {
         return "Logs, replay and the log viewer";
     if (qobject_cast<const CTuneDifferencesView*>(w)) return "Comparing tunes";
     if (qobject_cast<const CAFRCalculatorDlg*>(w) || qobject_cast<const CAfrEditDlg*>(w)) return "The AFR calculator";
+    if (qobject_cast<const CRideAutoTuneSettingsDlg*>(w)) return "AutoTune";
     if (qobject_cast<const CHotKeyHelpDlg*>(w)) return "Keys";
     if (qobject_cast<const CBackupsDlg*>(w)) return "Backups";
     if (qobject_cast<const CHistoryDock*>(w)) return "Undo and the edit history";
@@ -177,6 +179,7 @@ QStringList CHelpWindow::ContextSections() {
             "Basic settings",
             "The warranty record",
             "Monitoring and gauges",
+            "AutoTune",
             "The AFR calculator",
             "Logs, replay and the log viewer",
             "Comparing tunes",
