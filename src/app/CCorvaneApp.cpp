@@ -1,4 +1,6 @@
 #include "model/ProgramDataFolder.h"
+#include "platform/SystemFolders.h"
+#include "platform/Utf8Path.h"
 #include "monitor/CEgoSensorTable.h"
 #include "app/CCorvaneApp.h"
 
@@ -105,15 +107,18 @@ bool CCorvaneApp::InitInstance(const AppOptions& options) {
     m_bridge = std::make_unique<CommsBridge>();
     m_comms->SetEventSink(m_bridge.get());
     m_link = std::make_unique<CLinkController>(*m_comms, m_state, m_prompter, m_settings);
-    m_userData = options.userDataFolder.isEmpty()
-                     ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
-                     : options.userDataFolder;
+#ifdef _WIN32
+    // %LOCALAPPDATA%\Corvane, the folder corvane-cli keeps its backups in too.
+    const QString systemUserData = QString::fromStdString(Utf8FromPath(UserDataFolder()));
+#else
+    const QString systemUserData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+#endif
+    m_userData = options.userDataFolder.isEmpty() ? systemUserData : options.userDataFolder;
     // The EGO sensor table and the items definitions: beside the program in a build tree, in
-    // the installation's share folder otherwise.
+    // the installation's share folder otherwise. (Qt's strings are UTF-8 as std::string.)
     m_programFolder = options.programFolder.isEmpty()
-                          ? QString::fromStdString(FindProgramDataFolder(QCoreApplication::applicationDirPath().toStdString(),
-                                                                         CEgoSensorTable::kFileName)
-                                                       .string())
+                          ? QString::fromStdString(Utf8FromPath(FindProgramDataFolder(
+                                PathFromUtf8(QCoreApplication::applicationDirPath().toStdString()), CEgoSensorTable::kFileName)))
                           : options.programFolder;
     // Logs go where the user can write, never beside the program.
     const QString logs = QDir(m_userData).filePath("logs");
@@ -170,10 +175,15 @@ bool CCorvaneApp::InitInstance(const AppOptions& options) {
         opened = OpenDocumentFile(options.file);
     } else if (options.reopenLastFile && !m_recent.isEmpty()) {
         const QString last = m_recent.first();
+        // Read before the file opens: showing its first map records that one as the last.
+        const std::string lastMap = m_settings.GetText(kSettingsSection, kLastMapEntry).value_or("");
         if (QFileInfo::exists(last))
             opened = OpenDocumentFile(last);
         else
             RemoveRecentFile(last);  // gone since the last run: dropped without a word
+        // Back where the tuner was: the last map viewed, if this product has it.
+        if (const int index = opened ? opened->Document().FindMap(lastMap) : -1; index >= 0)
+            opened->ShowView(CChildFrmMaps::ViewKind::kMaps, index);
     }
     if (!opened) FileNew();
     m_frame->ReloadMenu();
@@ -188,8 +198,8 @@ CChildFrame* CCorvaneApp::EnsureMonitorDocument() {
     m_monitor = new CChildFrame();
     connect(m_monitor, &QObject::destroyed, this, [this] { m_monitor = nullptr; });
     MonitorFolders folders;
-    folders.userFolder = std::filesystem::path(m_userData.toStdString());
-    folders.programFolder = std::filesystem::path(m_programFolder.toStdString());
+    folders.userFolder = PathFromUtf8(m_userData.toStdString());
+    folders.programFolder = PathFromUtf8(m_programFolder.toStdString());
     folders.configurationNumber = 1;  // one per installation
     auto* view = new CCorvaneMonitorView(m_monitor->Document(), m_state, m_router.get(), m_prompter, folders, [this] {
         QWidget* client = m_frame->MdiArea()->viewport();

@@ -60,6 +60,10 @@ public:
         "\n\nThe unsaved changes to it will be lost. A copy of them goes to the Backups list first.";
     static constexpr const char* kMapFileFilter = "Corvane Map Files (*.crv)|*.crv||";
     static constexpr const char* kDocumentBaseName = "Corvane";
+    // The class name of the map the maps view in front showed last: a restart that reopens
+    // the last file shows it again.
+    static constexpr const char* kSettingsSection = "Settings";
+    static constexpr const char* kLastMapEntry = "LastMap";
 
     // `comms` null: the comms library over serial ports and the simulated module. `sim` follows
     // the simulated module of the comms given (SimModuleAccess::Track); null: a fresh one,

@@ -22,6 +22,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
+#include <QTreeWidget>
 
 #include <cmath>
 
@@ -59,9 +60,6 @@ namespace corvane {
 
 namespace {
 
-constexpr const char* kToolBarSection = "ToolBarStates";
-constexpr const char* kToolBarEntry = "State";
-constexpr const char* kChildSection = "LastActiveDocPosition";
 
 LinkIconState IconState(int image) {
     switch (image) {
@@ -80,6 +78,8 @@ QString PortDisplayName(const std::string& port) {
 
 CMainFrame::CMainFrame(CCorvaneApp& app) : m_app(app) {
     setObjectName("MainFrame");
+    // Tool tips also while another window (a gauge, the log viewer) is the active one.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     m_mdi = new QMdiArea(this);
     m_mdi->setObjectName("MdiArea");
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -131,8 +131,12 @@ void CMainFrame::BuildActions() {
                                     .split(';', Qt::SkipEmptyParts))
             keys << QKeySequence(k, QKeySequence::PortableText);
         action->setShortcuts(keys);
-        if (!def.toolTip.empty())
+        if (!def.toolTip.empty()) {
+            // Shown over the button and, as the status bar prompt, while the pointer is on it or
+            // on its menu item.
             action->setToolTip(QString::fromUtf8(def.toolTip.data(), static_cast<qsizetype>(def.toolTip.size())));
+            action->setStatusTip(action->toolTip());
+        }
         // Accelerators work wherever the focus is in the main window, also without a menu item.
         addAction(action);
         m_actions[def.id] = action;
@@ -517,6 +521,13 @@ void CMainFrame::BuildSelectorBar() {
     addDockWidget(Qt::LeftDockWidgetArea, m_selectorBar);
     resizeDocks({m_selectorBar}, {260}, Qt::Horizontal);
     connect(m_selector, &CPPageTuningMapSelector::entrySelected, this, &CMainFrame::OnSelectorEntry);
+    // Enter in the tree hands the keys to the view it shows.
+    connect(m_selector, &CPPageTuningMapSelector::entryActivated, this, [this] {
+        if (CMapsView* view = ActiveMapsView())
+            view->setFocus(Qt::OtherFocusReason);
+        else if (QMdiSubWindow* sub = m_mdi->currentSubWindow())
+            sub->widget()->setFocus(Qt::OtherFocusReason);
+    });
 }
 
 void CMainFrame::RefreshLinkUi() {
@@ -528,6 +539,7 @@ void CMainFrame::RefreshLinkUi() {
     Action(cmd::kAutoTuneOff)->setIcon(AutoTuneIcon(state.autoTuneActive));
     Action(cmd::kAutoTuneOff)->setToolTip(state.autoTuneActive ? "Auto Tuning: ON (click to pause collecting)"
                                                                : "Auto Tuning: OFF (click to collect corrections)");
+    Action(cmd::kAutoTuneOff)->setStatusTip(Action(cmd::kAutoTuneOff)->toolTip());
     RefreshAutoTuneLabel();
     Action(cmd::kAutoTuneTracking)->setChecked(state.autoTuneTracking);
     Action(cmd::kMonitorLogging)->setChecked(m_app.GetComms().MonitorLogging());
@@ -729,6 +741,9 @@ void CMainFrame::OnSelectorEntry(int number, int kind) {
         m_app.GetPrompter().Message(kNoDocumentMessage);
         return;
     }
+    // Showing a view gives it the keys; a tuner walking the tree with the arrow keys keeps them
+    // in the tree (Enter hands them to the view).
+    const bool fromTree = m_selector->Tree()->hasFocus();
     switch (kind) {
         case CPPageTuningMapSelector::kKindMap: frame->ShowView(CChildFrmMaps::ViewKind::kMaps, number); break;
         case CPPageTuningMapSelector::kKindAdvancedMap:
@@ -740,11 +755,15 @@ void CMainFrame::OnSelectorEntry(int number, int kind) {
         default: return;
     }
     frame->UpdateAllViews();
+    if (fromTree) m_selector->Tree()->setFocus(Qt::OtherFocusReason);
 }
 
 void CMainFrame::OnMapShown(CChildFrmMaps* frame, int mapIndex) {
     if (frame != ActiveMapsFrame()) return;
     FollowTargetRow(frame, mapIndex);
+    // The next start reopens the last file on this map.
+    if (CModuleMap* map = frame->Document().GetMap(mapIndex))
+        m_app.Settings().SetText(CCorvaneApp::kSettingsSection, CCorvaneApp::kLastMapEntry, map->GetClassName());
     m_selector->FollowMap(mapIndex);
 }
 
@@ -754,34 +773,6 @@ void CMainFrame::FollowTargetRow(CChildFrmMaps* frame, int mapIndex) {
     // it got there (a map shown, a table row moved to, a window activated), so that the bands
     // always describe the row the tuner sees.
     if (CModuleMap* map = frame->Document().GetMap(mapIndex)) m_app.State().targetEngineSpeed = map->GetRowKey();
-}
-
-// --- Placement -----------------------------------------------------------------------------------
-
-void CMainFrame::ApplyChildPlacement(QMdiSubWindow* window) {
-    const QSize client = m_mdi->viewport()->size();
-    WindowPlacement defaults;
-    defaults.showCmd = kShowNormal;
-    defaults.rect = QRect(QPoint(150, 0), QPoint(static_cast<int>(0.8 * client.width()), static_cast<int>(0.85 * client.height())));
-    const WindowPlacement placement = ReadPlacement(m_app.Settings(), kChildSection, defaults);
-    ApplyPlacement(*window, placement);
-}
-
-void CMainFrame::SaveChildPlacement(QMdiSubWindow* window) {
-    WritePlacement(m_app.Settings(), kChildSection, PlacementOf(*window));
-}
-
-void CMainFrame::RestorePlacement() {
-    WindowPlacement defaults = PlacementOf(*this);
-    ApplyPlacement(*this, ReadPlacement(m_app.Settings(), "WindowPlacement", defaults));
-}
-
-void CMainFrame::SaveState() {
-    WritePlacement(m_app.Settings(), "WindowPlacement", PlacementOf(*this));
-    const QByteArray state = saveState();
-    m_app.Settings().SetBinary(kToolBarSection, kToolBarEntry, std::vector<std::uint8_t>(state.begin(), state.end()));
-    WriteTargetAfr(m_app.Settings(), m_app.State().targetAfr);
-    if (CChildFrmMaps* frame = ActiveMapsFrame()) SaveChildPlacement(frame);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -49,6 +49,8 @@ public:
     static constexpr const char* kNoDocumentMessage = "Please select a document to view, then reselect the desired map.";
     static constexpr const char* kResetGaugesQuestion = "All guage positions and value entries will be reset to defaults.";
     static constexpr const char* kResetGaugesTitle = "Warning:Reset Gauge Positions";
+    static constexpr const char* kToolBarSection = "ToolBarStates";
+    static constexpr const char* kToolBarEntry = "State";
 
     explicit CMainFrame(CCorvaneApp& app);
     ~CMainFrame() override;
@@ -114,6 +116,8 @@ public:
     void SaveState();
     // "LastActiveDocPosition": kept when a maps window closes, used when the next one opens.
     void SaveChildPlacement(QMdiSubWindow* window);
+    // The width the tuner gave the map selector (dragged, or restored with the bar layout).
+    [[nodiscard]] int SelectorWidth() const { return m_selectorWidth; }
 
 signals:
     // For the monitor view.
@@ -122,12 +126,16 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildActions();
     void BuildMenu(QMenuBar* bar, std::span<const MenuEntryDef> entries);
     void BuildToolBars();
     void BuildSelectorBar();
+    // From here on the selector's width is followed (see resizeEvent).
+    void WatchSelectorWidth();
     void BuildDifferencesBar();
     void OnCompareWith();
     // The edit history of the maps document in front (CMainFrameHistory.cpp).
@@ -207,6 +215,9 @@ private:
     QPointer<CMonitorDataReplayDlg> m_replay;
     QPointer<CLogViewerDlg> m_logViewer;
     QTimer* m_replayMarkerTimer = nullptr;
+    int m_selectorWidth = 260;
+    int m_frameWidthSeen = 0;
+    bool m_restoringSelector = false;
 };
 
 }  // namespace corvane

@@ -36,9 +36,8 @@ CMonitorDataReplayDlg::CMonitorDataReplayDlg(Comms& comms, Prompter& prompter, Q
     m_speed->setPrefix("Speed ");
     layout->addWidget(m_speed, 1, 3);
     m_position = new QProgressBar(this);
-    m_position->setFormat("%v of %m packets");
-    m_position->setRange(0, 1);
-    m_position->setValue(0);
+    m_position->setObjectName("ReplayPosition");
+    ShowNotPlayed("No log chosen");
     layout->addWidget(m_position, 2, 0, 1, 4);
 
     connect(pick, &QPushButton::clicked, this, &CMonitorDataReplayDlg::PickLog);
@@ -64,6 +63,15 @@ void CMonitorDataReplayDlg::SetLogFile(const QString& path) {
     m_fileLabel->setText(QFileInfo(path).fileName());
     m_fileLabel->setToolTip(path);
     m_play->setEnabled(!path.isEmpty());
+    // Counts of another log's replay do not belong under this one.
+    if (!m_comms.IsReplaying()) ShowNotPlayed(path.isEmpty() ? "No log chosen" : "Not played yet");
+}
+
+void CMonitorDataReplayDlg::ShowNotPlayed(const QString& text) {
+    m_played = false;
+    m_position->setRange(0, 1);
+    m_position->setValue(0);
+    m_position->setFormat(text);
 }
 
 void CMonitorDataReplayDlg::PickLog() {
@@ -94,6 +102,8 @@ bool CMonitorDataReplayDlg::Play() {
     }
     m_pause->setEnabled(true);
     m_stop->setEnabled(true);
+    m_played = true;
+    m_position->setFormat("%v of %m packets");
     m_timer->start();
     RefreshPosition();
     return true;
@@ -123,6 +133,8 @@ void CMonitorDataReplayDlg::OnReplayTerminated() {
 }
 
 void CMonitorDataReplayDlg::RefreshPosition() {
+    // Only the counts of a replay this window started.
+    if (!m_played) return;
     const Comms::ReplayProgressInfo progress = m_comms.ReplayProgress();
     if (progress.total == 0) return;
     m_position->setRange(0, static_cast<int>(progress.total));

@@ -41,12 +41,15 @@ public:
 private:
     void PickLog();
     void RefreshPosition();
+    // The position bar before this window played its log: the text instead of packet counts.
+    void ShowNotPlayed(const QString& text);
 
     Comms& m_comms;
     Prompter& m_prompter;
     QString m_folder;
     QString m_file;
     bool m_paused = false;
+    bool m_played = false;  // this window started the replay the bar counts
     QLabel* m_fileLabel = nullptr;
     QPushButton* m_play = nullptr;
     QPushButton* m_pause = nullptr;

@@ -5,6 +5,7 @@
 
 #include "CorvaneVersion.h"
 #include "cli/CliCommand.h"
+#include "platform/ProgramArguments.h"
 
 using namespace corvane::cli;
 
@@ -15,24 +16,26 @@ static void PrintUsage(std::ostream& out) {
 }
 
 int main(int argc, char** argv) {
-    if (argc < 2 || std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h" ||
-        std::string(argv[1]) == "help") {
-        PrintUsage(argc < 2 ? std::cerr : std::cout);
-        return argc < 2 ? kExitUsage : kExitOk;
+    corvane::UseUtf8Console();
+    // Every argument as UTF-8 (file names included), as the core holds paths.
+    const std::vector<std::string> arguments = corvane::Utf8Arguments(argc, argv);
+    if (arguments.empty() || arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "help") {
+        PrintUsage(arguments.empty() ? std::cerr : std::cout);
+        return arguments.empty() ? kExitUsage : kExitOk;
     }
-    if (std::string(argv[1]) == "--version") {
+    if (arguments[0] == "--version") {
         std::cout << "corvane-cli " << corvane::kCorvaneVersion << "\n";
         return kExitOk;
     }
     const auto& commands = Commands();
-    auto it = commands.find(argv[1]);
+    auto it = commands.find(arguments[0]);
     if (it == commands.end()) {
-        std::cerr << "corvane-cli: unknown command '" << argv[1] << "'\n";
+        std::cerr << "corvane-cli: unknown command '" << arguments[0] << "'\n";
         PrintUsage(std::cerr);
         return kExitUsage;
     }
     const Command& cmd = it->second;
-    std::vector<std::string> rest(argv + 2, argv + argc);
+    std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
     try {
         Args args(rest, cmd.flags);
         if (args.WantsHelp()) {

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "comms/MonitorBlockLayout.h"
+#include "platform/Utf8Path.h"
 
 namespace corvane::comms {
 
@@ -225,19 +226,19 @@ std::unique_ptr<MonitorLog> MonitorLog::Create(const std::string& folder, Monito
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &tm);
     namespace fs = std::filesystem;
-    const fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
+    const fs::path dir = folder.empty() ? fs::path(".") : PathFromUtf8(folder);
     for (int n = 1; n < 1000; ++n) {
         std::string name = std::string("MonitorLog-") + stamp + (n > 1 ? "-" + std::to_string(n) : "") + ".csv";
         fs::path path = dir / name;
         std::error_code ec;
         if (fs::exists(path, ec)) continue;
-        return CreateAt(path.string(), std::move(columns));
+        return CreateAt(Utf8FromPath(path), std::move(columns));
     }
     return nullptr;
 }
 
 std::unique_ptr<MonitorLog> MonitorLog::CreateAt(const std::string& path, MonitorColumns columns) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::FILE* file = OpenFile(path, "wb");
     if (!file) return nullptr;
     const std::string heading = HeadingRow(columns) + "\r\n";
     std::fputs(heading.c_str(), file);
@@ -287,7 +288,7 @@ void MonitorLog::Append(double seconds, std::span<const std::uint8_t> block) {
 }
 
 std::optional<std::vector<MonitorLog::Record>> MonitorLog::Read(const std::string& path, std::string* error) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in) {
         if (error) *error = "cannot open " + path;
         return std::nullopt;
@@ -331,7 +332,7 @@ std::optional<std::vector<MonitorLog::Record>> MonitorLog::Parse(std::istream& i
 }
 
 std::optional<std::vector<MonitorLog::Record>> MonitorLog::ReadForReplay(const std::string& path, std::string* error) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in) {
         if (error) *error = "cannot open " + path;
         return std::nullopt;
@@ -432,7 +433,7 @@ std::optional<std::vector<std::string>> MonitorLog::Scan(std::istream& in, const
 
 std::optional<std::vector<std::string>> MonitorLog::ScanFile(const std::string& path, const RowVisitor& row,
                                                              std::string* error) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in) {
         if (error) *error = "cannot open " + path;
         return std::nullopt;
@@ -441,7 +442,7 @@ std::optional<std::vector<std::string>> MonitorLog::ScanFile(const std::string& 
 }
 
 std::optional<MonitorLogTable> MonitorLog::ReadTable(const std::string& path, std::string* error) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in) {
         if (error) *error = "cannot open " + path;
         return std::nullopt;

@@ -3,7 +3,9 @@
 #include <cctype>
 #include <cstdio>
 
-#ifdef CORVANE_HAVE_QT_SERIAL
+#ifdef _WIN32
+#include "comms/win/Win32SerialTransport.h"
+#elif defined(CORVANE_HAVE_QT_SERIAL)
 #include "comms/qt/SerialTransport.h"
 #endif
 
@@ -37,7 +39,7 @@ std::string SerialDeviceForComPort(int n, const TransportOptions& options) {
 }
 
 bool SerialPortsAvailable() {
-#ifdef CORVANE_HAVE_QT_SERIAL
+#if defined(_WIN32) || defined(CORVANE_HAVE_QT_SERIAL)
     return true;
 #else
     return false;
@@ -55,7 +57,10 @@ std::unique_ptr<Transport> MakeTransport(const std::string& port, const Transpor
         if (error) *error = "no port given";
         return nullptr;
     }
-#ifdef CORVANE_HAVE_QT_SERIAL
+#ifdef _WIN32
+    // The system's own serial calls, with or without Qt in the build: one port code on Windows.
+    return std::make_unique<Win32SerialTransport>(device, options.baud);
+#elif defined(CORVANE_HAVE_QT_SERIAL)
     return std::make_unique<SerialTransport>(device, options.baud);
 #else
     if (error) *error = "this build has no serial port support (Qt SerialPort missing)";

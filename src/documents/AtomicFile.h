@@ -13,6 +13,7 @@ namespace corvane {
 // A write goes to a temporary file in the destination's folder, is flushed to the disk, and
 // only then renamed over the destination; the rename is atomic on one file system, so a crash,
 // a full disk or a failed write leaves the file that was there before exactly as it was.
+// Paths are UTF-8 on every system (see platform/Utf8Path.h).
 class AtomicFile {
 public:
     // Writes bytes to path; false (with the reason in *error when given) when any step failed,

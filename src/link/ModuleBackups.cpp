@@ -10,6 +10,8 @@
 #include <tuple>
 
 #include "documents/AtomicFile.h"
+#include "platform/SystemFolders.h"
+#include "platform/Utf8Path.h"
 
 namespace corvane {
 
@@ -57,13 +59,16 @@ bool AllDigits(const std::string& s) {
     return !s.empty() && std::all_of(s.begin(), s.end(), [](unsigned char c) { return std::isdigit(c); });
 }
 
-// Sort key: the stamp, then the serial of that second.
-std::pair<std::string, int> AgeKey(const BackupEntry& e) {
+// Sort key: the stamp, then the serial of that second, then the whole name. Two backups may
+// share stamp and serial (one made by the window program and one by corvane-cli in the same
+// second, or a clock set back): the name decides between them, so that the newest-first list
+// and what pruning removes never depend on the order the folder happens to list its files in.
+std::tuple<std::string, int, const std::string&> AgeKey(const BackupEntry& e) {
     const std::string stamp = e.fileName.substr(0, kStampLength);
     int serial = 1;
     if (e.fileName.size() > kStampLength && e.fileName[kStampLength] == '-')
         serial = std::atoi(e.fileName.c_str() + kStampLength + 1);
-    return {stamp, serial};
+    return {stamp, serial, e.fileName};
 }
 
 }  // namespace
@@ -117,11 +122,11 @@ std::optional<BackupEntry> ModuleBackups::ParseFileName(const std::string& fileN
 std::vector<BackupEntry> ModuleBackups::List() const {
     std::vector<BackupEntry> entries;
     std::error_code ec;
-    for (fs::directory_iterator it(m_folder, ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::directory_iterator it(PathFromUtf8(m_folder), ec), end; !ec && it != end; it.increment(ec)) {
         if (!it->is_regular_file(ec)) continue;
-        auto entry = ParseFileName(it->path().filename().string());
+        auto entry = ParseFileName(Utf8FromPath(it->path().filename()));
         if (!entry) continue;
-        entry->path = it->path().string();
+        entry->path = Utf8FromPath(it->path());
         entries.push_back(std::move(*entry));
     }
     std::sort(entries.begin(), entries.end(),
@@ -133,14 +138,14 @@ void ModuleBackups::Prune(int keep) const {
     const auto entries = List();
     std::error_code ec;
     for (std::size_t i = static_cast<std::size_t>(std::max(0, keep)); i < entries.size(); ++i)
-        fs::remove(entries[i].path, ec);
+        fs::remove(PathFromUtf8(entries[i].path), ec);
 }
 
 ModuleBackups::Result ModuleBackups::Store(std::span<const std::uint8_t> mapFileBytes,
                                            const std::string& baseMapName, BackupReason reason) {
     Result result;
     std::error_code ec;
-    fs::create_directories(m_folder, ec);
+    fs::create_directories(PathFromUtf8(m_folder), ec);
     if (ec) {
         result.error = "cannot create the backup folder " + m_folder + ": " + ec.message();
         return result;
@@ -152,11 +157,17 @@ ModuleBackups::Result ModuleBackups::Store(std::span<const std::uint8_t> mapFile
 #else
     localtime_r(&now, &local);
 #endif
-    // A second may already hold a backup (a READ just before a WRITE): the next serial.
+    // A second may already hold a backup (a READ just before a WRITE), of any base map name and
+    // reason: the next serial after the highest of that second, so that the serial keeps the
+    // order the backups were made in.
+    const std::string stamp = FileName(local, "", reason).substr(0, kStampLength);
+    int first = 1;
+    for (const BackupEntry& entry : List())
+        if (entry.fileName.compare(0, kStampLength, stamp) == 0) first = std::max(first, std::get<1>(AgeKey(entry)) + 1);
     std::string path;
-    for (int serial = 1; serial < 1000; ++serial) {
-        path = (fs::path(m_folder) / FileName(local, baseMapName, reason, serial)).string();
-        if (!fs::exists(path, ec)) break;
+    for (int serial = first; serial < first + 1000; ++serial) {
+        path = Utf8FromPath(PathFromUtf8(m_folder) / FileName(local, baseMapName, reason, serial));
+        if (!fs::exists(PathFromUtf8(path), ec)) break;
     }
     std::string error;
     if (!AtomicFile::Write(path, mapFileBytes, &error)) {
@@ -170,17 +181,7 @@ ModuleBackups::Result ModuleBackups::Store(std::span<const std::uint8_t> mapFile
 }
 
 std::string ModuleBackups::DefaultFolder() {
-    // The application data folder of the window program (its organisation and program name
-    // under the desktop's data home).
-    fs::path base;
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg == '/') {
-        base = xdg;
-    } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-        base = fs::path(home) / ".local" / "share";
-    } else {
-        base = fs::temp_directory_path();
-    }
-    return (base / "Corvane" / "corvane" / kFolderName).string();
+    return Utf8FromPath(UserDataFolder() / kFolderName);
 }
 
 }  // namespace corvane

@@ -33,7 +33,8 @@ struct BackupEntry {
 // The backup folder: every backup is a map file (.crv) that opens as any map file does,
 // named "<yyyymmdd>-<hhmmss>_<base map name>_<reason>.crv" (a "-2", "-3" after the time when
 // one second holds several), so that the folder sorts by age and the name alone says what a
-// file is. Only the newest kKeep files that follow that naming are kept; other files in the
+// file is. Newest first is by time, then serial, then name: a total order, the same on every
+// system whatever order the folder lists its files in. Only the newest kKeep files that follow that naming are kept; other files in the
 // folder are never touched.
 class ModuleBackups {
 public:
@@ -70,8 +71,8 @@ public:
     // What a backup's file name says; nullopt for any other file.
     [[nodiscard]] static std::optional<BackupEntry> ParseFileName(const std::string& fileName);
 
-    // Where the window program keeps its data on this machine, plus "backups": the folder the
-    // command-line tool uses too, so that both find the same backups.
+    // The user's data folder (platform/SystemFolders.h) plus "backups": the folder the window
+    // program and the command-line tool share, so that both find the same backups.
     [[nodiscard]] static std::string DefaultFolder();
 
 private:

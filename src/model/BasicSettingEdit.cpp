@@ -34,11 +34,12 @@ std::string SettingValueText(const CBasicSettingsModuleValue& setting, int modul
 
 BasicSettingEdit::BasicSettingEdit(const CBasicSettingsModuleValue& setting)
     : BasicSettingEdit(setting.GetName(), setting.FormatDisplay(), setting.GetDisplayMinimum(),
-                       setting.GetDisplayMaximum(), StepOf(setting), setting.GetDisplayFormat()) {}
+                       setting.GetDisplayMaximum(), StepOf(setting), setting.GetDisplayFormat(), setting.GetUnit()) {}
 
 BasicSettingEdit::BasicSettingEdit(std::string label, std::string valueText, double minimum, double maximum,
-                                   int step, int displayFormat)
+                                   int step, int displayFormat, std::string unit)
     : m_label(std::move(label)),
+      m_unit(std::move(unit)),
       m_valueText(std::move(valueText)),
       m_minimum(minimum),
       m_maximum(maximum),

@@ -37,10 +37,12 @@ public:
     // toward zero, the setting's display format, its name, its display value as text.
     explicit BasicSettingEdit(const CBasicSettingsModuleValue& setting);
     BasicSettingEdit(std::string label, std::string valueText, double minimum, double maximum, int step,
-                     int displayFormat);
+                     int displayFormat, std::string unit = {});
 
     [[nodiscard]] Mode GetMode() const { return m_mode; }
     [[nodiscard]] const std::string& Label() const { return m_label; }
+    // The setting's unit ("rpm"), shown beside the value; empty for plain numbers.
+    [[nodiscard]] const std::string& Unit() const { return m_unit; }
     [[nodiscard]] const std::string& ValueText() const { return m_valueText; }
     // "Valid Range = 0.0 - 2048.0" (typed mode; empty in scroll mode).
     [[nodiscard]] const std::string& RangeText() const { return m_rangeText; }
@@ -71,6 +73,7 @@ private:
     void SetPosition(int position);
 
     std::string m_label;
+    std::string m_unit;
     std::string m_valueText;
     std::string m_rangeText;
     double m_minimum = 0;

@@ -2,8 +2,22 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace corvane {
+
+ValueAxisRange FitValueAxis(double lowest, double highest) {
+    if (!std::isfinite(lowest) || !std::isfinite(highest)) return {};
+    if (highest < lowest) std::swap(lowest, highest);
+    const double span = highest - lowest;
+    // A span lost in the values' own rounding counts as none.
+    const double scale = std::max(std::abs(lowest), std::abs(highest));
+    if (span <= scale * 1e-9) {
+        const double margin = std::max(1.0, 0.05 * scale);
+        return {lowest - margin, highest + margin};
+    }
+    return {lowest - 0.05 * span, highest + 0.05 * span};
+}
 
 void CLogViewRange::SetLogSpan(double first, double last) {
     if (!std::isfinite(first)) first = 0.0;

@@ -2,6 +2,16 @@
 
 namespace corvane {
 
+// The range a value axis of the log viewer shows for values from `lowest` to `highest`: 5 % of
+// the span added on each side, so no trace runs along the plot's edge. A constant trace (no
+// span) gets 5 % of its value on each side, at least 1, so that the axis keeps ticks with
+// distinct labels instead of labelling every tick with the same number.
+struct ValueAxisRange {
+    double lower = 0.0;
+    double upper = 1.0;
+};
+[[nodiscard]] ValueAxisRange FitValueAxis(double lowest, double highest);
+
 // The time span a log plot shows and where its cursor stands, within the log's own span:
 // what zoom, pan and the cursor keys and mouse of the log viewer change. The shown span never
 // leaves the log's span and never gets narrower than kMinimumSpan, so no zoom or pan can lose

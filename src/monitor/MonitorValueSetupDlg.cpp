@@ -19,6 +19,11 @@ std::vector<std::string> MonitorValueSetupDlg::ListNames() const {
     return names;
 }
 
+std::string MonitorValueSetupDlg::CurrentValueText() const {
+    const CMonitoredItem& item = Item();
+    return PrintableText(item.valueText.empty() ? item.currentValueText : item.valueText);
+}
+
 void MonitorValueSetupDlg::ShowItem() {
     if (m_items.empty()) return;
     const CMonitoredItem& item = Item();

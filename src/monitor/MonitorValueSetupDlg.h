@@ -34,6 +34,10 @@ public:
     [[nodiscard]] std::vector<std::string> ListNames() const;
     [[nodiscard]] int Index() const { return m_index; }
     [[nodiscard]] const CMonitoredItem& Item() const { return m_items.at(static_cast<std::size_t>(m_index)); }
+    // The "Current Value" box: the item's value as the group window shows it now (the stream
+    // refreshes it on every packet, whether or not the item has a gauge of its own), or, before
+    // any packet, the value its gauge last showed. Printable.
+    [[nodiscard]] std::string CurrentValueText() const;
 
     // What the boxes show now; the window edits these.
     Boxes boxes;

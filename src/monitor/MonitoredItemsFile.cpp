@@ -6,9 +6,11 @@
 #include <fstream>
 #include <limits>
 
+#include "documents/AtomicFile.h"
 #include "model/Archive.h"
 #include "monitor/CCorvaneMonitorDoc.h"
 #include "monitor/MonitorText.h"
+#include "platform/Utf8Path.h"
 
 namespace corvane::MonitoredItemsFile {
 
@@ -199,28 +201,9 @@ BuildResult Load(const std::filesystem::path& folder, int configurationNumber,
 
 bool Save(const std::filesystem::path& folder, int configurationNumber,
           const std::vector<CMonitoredItem>& items) {
-    const auto bytes = Write(items);
-    const auto target = folder / UserFileName(configurationNumber);
-    auto temporary = target;
-    temporary += ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            return false;
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, target, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
-        return false;
-    }
-    return true;
+    // Written as every saved file is: flushed, then moved over the old one in one step, so
+    // that a crash or a full disk leaves the previous configuration whole.
+    return AtomicFile::Write(Utf8FromPath(folder / UserFileName(configurationNumber)), Write(items));
 }
 
 bool RemoveUserFile(const std::filesystem::path& folder, int configurationNumber) {

@@ -1,4 +1,5 @@
 #include "sim/FuelTruth.h"
+#include "platform/Utf8Path.h"
 
 #include <algorithm>
 #include <charconv>
@@ -106,7 +107,7 @@ std::optional<FuelTruth> FuelTruth::Parse(std::string_view text, std::string* er
 }
 
 std::optional<FuelTruth> FuelTruth::Load(const std::string& path, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(PathFromUtf8(path), std::ios::binary);
   if (!in) {
     if (error) *error = "cannot open " + path;
     return std::nullopt;

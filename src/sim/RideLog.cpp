@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "comms/MonitorLog.h"
+#include "platform/Utf8Path.h"
 #include "protocol/Frame.h"
 #include "sim/ModuleEmulator.h"
 #include "sim/Scenario.h"
@@ -55,7 +56,7 @@ bool WriteRideLog(ModuleEmulator& module, const std::string& path, double packet
   if (!(packetRate > 0.0) || !std::isfinite(packetRate)) return fail("the packet rate must be positive");
 
   const std::string partial = path + ".partial";
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(partial.c_str(), "wb"));
+  std::unique_ptr<std::FILE, FileCloser> file(OpenFile(partial, "wb"));
   if (!file) return fail("cannot write " + partial);
   const comms::MonitorColumns columns(std::move(egoAfr));
   bool written = std::fputs((comms::MonitorLog::HeadingRow(columns) + "\r\n").c_str(), file.get()) >= 0;
@@ -70,12 +71,12 @@ bool WriteRideLog(ModuleEmulator& module, const std::string& path, double packet
   file.reset();
   std::error_code ec;
   if (!written) {
-    std::filesystem::remove(partial, ec);
+    std::filesystem::remove(PathFromUtf8(partial), ec);
     return fail("cannot write " + partial + " (disk full?)");
   }
-  std::filesystem::rename(partial, path, ec);
+  std::filesystem::rename(PathFromUtf8(partial), PathFromUtf8(path), ec);
   if (ec) {
-    std::filesystem::remove(partial, ec);
+    std::filesystem::remove(PathFromUtf8(partial), ec);
     return fail("cannot rename the log to " + path);
   }
   if (packets) *packets = count;

@@ -46,6 +46,12 @@ CBasicSettingEditDlg::CBasicSettingEditDlg(BasicSettingEdit edit, Prompter& prom
     m_entry->setAlignment(Qt::AlignCenter);
     m_entry->setVisible(!scroll);
     boxLayout->addWidget(m_entry);
+    // What the number counts: "rpm" under a rev limit of 6240.
+    auto* unit = new QLabel(QString::fromStdString(m_edit.Unit()), box);
+    unit->setObjectName("Unit");
+    unit->setAlignment(Qt::AlignCenter);
+    unit->setVisible(!m_edit.Unit().empty());
+    boxLayout->addWidget(unit);
 
     m_bar = new QScrollBar(Qt::Horizontal, box);
     m_bar->setObjectName("ValueScrollBar");

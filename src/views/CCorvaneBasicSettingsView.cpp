@@ -11,6 +11,7 @@
 #include "link/LinkDocument.h"
 #include "model/AppState.h"
 #include "model/BasicSettingEdit.h"
+#include "model/BasicSettingsLayout.h"
 #include "model/CBasicSettingsModuleValue.h"
 #include "model/Prompter.h"
 #include "views/CBasicSettingEditDlg.h"
@@ -84,32 +85,42 @@ void CCorvaneBasicSettingsView::RefreshItems() {
 }
 
 void CCorvaneBasicSettingsView::LayoutControls() {
-    // One column width for all: wide enough for the longest name or value at 8 pixels a
-    // character.
-    std::size_t longest = 0;
-    for (const CBasicSettingItem& item : m_items) longest = std::max({longest, item.name.size(), item.valueText.size()});
-    m_columnWidth = kCharWidth * static_cast<int>(longest);
-    const int rowHeight = kButtonHeight + kButtonLabelGap + kLabelHeight + kRowSpacing;
-
-    int shown = 0;
+    namespace layout = BasicSettingsLayout;
+    std::vector<std::string> texts;
+    std::vector<bool> shown;
+    for (const CBasicSettingItem& item : m_items) {
+        texts.push_back(item.name);
+        texts.push_back(item.valueText);
+        shown.push_back(item.shown);
+    }
+    m_columnWidth = layout::ColumnWidth(texts);
+    const int count = static_cast<int>(std::count(shown.begin(), shown.end(), true));
+    m_rowsPerColumn = layout::RowsPerColumn(count, m_columnWidth, viewport()->width());
+    const auto controls = layout::Layout(shown, m_columnWidth, m_rowsPerColumn);
     for (const CBasicSettingItem& item : m_items) {
         item.button->setVisible(item.shown);
         item.label->setVisible(item.shown);
-        if (!item.shown) continue;
-        const int column = shown / kRowsPerColumn;
-        const int row = shown % kRowsPerColumn;
-        ++shown;
-        const int x = kGridX + column * (m_columnWidth + kColumnGap);
-        const int y = kGridY + row * rowHeight;
-        item.button->setText(QString::fromStdString(item.name));
-        item.button->setGeometry(x, y, m_columnWidth, kButtonHeight);
-        item.label->setText(QString::fromStdString(item.valueText));
-        item.label->setGeometry(x, y + kButtonHeight + kButtonLabelGap, m_columnWidth, kLabelHeight);
     }
-    const int columns = (shown + kRowsPerColumn - 1) / kRowsPerColumn;
-    const int rows = std::min(shown, kRowsPerColumn);
-    m_canvas->resize(kGridX + columns * (m_columnWidth + kColumnGap) + kRightPadding,
-                     kGridY + rows * rowHeight + kBottomPadding);
+    auto qrect = [](const layout::Rect& r) { return QRect(r.x, r.y, r.width, r.height); };
+    for (const layout::Control& c : controls) {
+        const CBasicSettingItem& item = m_items[static_cast<std::size_t>(c.settingIndex)];
+        item.button->setText(QString::fromStdString(item.name));
+        item.button->setGeometry(qrect(c.button));
+        item.label->setText(QString::fromStdString(item.valueText));
+        item.label->setGeometry(qrect(c.label));
+    }
+    const layout::Rect extent = layout::Extent(controls);
+    m_canvas->resize(extent.width, extent.height);
+}
+
+void CCorvaneBasicSettingsView::resizeEvent(QResizeEvent* event) {
+    QScrollArea::resizeEvent(event);
+    // Fewer, longer columns when the window no longer holds them all, and back again.
+    std::vector<bool> shown;
+    for (const CBasicSettingItem& item : m_items) shown.push_back(item.shown);
+    const int count = static_cast<int>(std::count(shown.begin(), shown.end(), true));
+    if (BasicSettingsLayout::RowsPerColumn(count, m_columnWidth, viewport()->width()) != m_rowsPerColumn)
+        LayoutControls();
 }
 
 bool CCorvaneBasicSettingsView::CheckFirmware(int index) {

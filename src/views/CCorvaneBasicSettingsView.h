@@ -23,19 +23,7 @@ class LinkDocument;
 class CCorvaneBasicSettingsView : public QScrollArea {
     Q_OBJECT
 public:
-    // Grid of the settings' buttons and value labels (pixels).
-    static constexpr int kRowsPerColumn = 9;
-    static constexpr int kButtonHeight = 22;
-    static constexpr int kLabelHeight = 22;
-    static constexpr int kButtonLabelGap = 3;
-    static constexpr int kRowSpacing = 5;
-    static constexpr int kColumnGap = 5;
-    static constexpr int kRightPadding = 15;
-    static constexpr int kBottomPadding = 20;
-    static constexpr int kCharWidth = 8;
-    // The grid's top-left corner, below the "Read Module Settings" button (20, 5)-(195, 30).
-    static constexpr int kGridX = 20;
-    static constexpr int kGridY = 45;
+    // The grid of buttons and value labels is BasicSettingsLayout's.
     static constexpr const char* kReadButtonText = "Read Module Settings";
 
     // Runs a value entry dialog; the result is QDialog's. Tests answer without a modal loop.
@@ -62,10 +50,14 @@ public:
     [[nodiscard]] QLabel* ValueLabel(int index) const;
     [[nodiscard]] QPushButton* ReadButton() const { return m_readButton; }
     [[nodiscard]] int ColumnWidth() const { return m_columnWidth; }
+    [[nodiscard]] int RowsPerColumn() const { return m_rowsPerColumn; }
 
 signals:
     // An edit changed the document.
     void documentEdited();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     // The firmware check of an edit; false (and the user told) when the setting is not there.
@@ -92,6 +84,7 @@ private:
     QPushButton* m_readButton = nullptr;
     std::vector<CBasicSettingItem> m_items;
     int m_columnWidth = 0;
+    int m_rowsPerColumn = 0;
     DialogRunner m_runDialog;
 };
 

@@ -233,10 +233,14 @@ void CLogViewerDlg::BuildPlot() {
         if (found) {
             QCPAxis* axis = rect->axis(QCPAxis::atLeft);
             QCPRange fitted = range;
-            if (!m_separate && axis->property("fitted").toBool()) fitted.expand(axis->range());
-            const double margin = std::max(1e-6, 0.05 * fitted.size());
-            axis->setRange(fitted.lower - margin, fitted.upper + margin);
+            // Shared axes: this channel's range joins what the channels before it spanned.
+            if (!m_separate && axis->property("fitted").toBool())
+                fitted.expand(QCPRange(axis->property("lowest").toDouble(), axis->property("highest").toDouble()));
+            const ValueAxisRange shown = FitValueAxis(fitted.lower, fitted.upper);
+            axis->setRange(shown.lower, shown.upper);
             axis->setProperty("fitted", true);
+            axis->setProperty("lowest", fitted.lower);
+            axis->setProperty("highest", fitted.upper);
         }
     }
     if (!m_separate && !m_channels.empty())

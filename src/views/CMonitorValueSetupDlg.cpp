@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "model/NumberText.h"
@@ -29,10 +30,8 @@ double Read(const QLineEdit* box) {
     return ParseNumber(box->text().toStdString()).value_or(0.0);
 }
 
-// The list's names come from the core already printable; other texts from the items files are
-// escaped here.
+// The list's names and the current value come from the core already printable.
 QString Shown(const std::string& text) { return QString::fromStdString(text); }
-QString Escaped(const std::string& text) { return QString::fromStdString(PrintableText(text)); }
 
 }  // namespace
 
@@ -70,7 +69,12 @@ CMonitorValueSetupDlg::CMonitorValueSetupDlg(std::vector<CMonitoredItem>& items,
 
     auto* limits = new QGroupBox("Gauge Value Limits", this);
     auto* limitsForm = new QFormLayout(limits);
-    m_current = ReadOnly(Escaped(item.currentValueText));
+    m_current = ReadOnly(QString::fromStdString(m_logic.CurrentValueText()));
+    m_current->setObjectName("CurrentValue");
+    // The stream goes on while the dialog is open: the box follows it.
+    auto* refresh = new QTimer(this);
+    connect(refresh, &QTimer::timeout, this, [this] { m_current->setText(QString::fromStdString(m_logic.CurrentValueText())); });
+    refresh->start(kCurrentValueRefreshMs);
     m_gaugeMin = new QLineEdit(this);
     m_gaugeMax = new QLineEdit(this);
     limitsForm->addRow("Current Value", m_current);

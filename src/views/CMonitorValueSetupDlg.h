@@ -31,6 +31,9 @@ public:
     [[nodiscard]] QLineEdit* GaugeMaxBox() const { return m_gaugeMax; }
     [[nodiscard]] QLineEdit* YellowBox() const { return m_yellow; }
     [[nodiscard]] QLineEdit* RedBox() const { return m_red; }
+    [[nodiscard]] QLineEdit* CurrentValueBox() const { return m_current; }
+    // How often "Current Value" is read again while the dialog is open.
+    static constexpr int kCurrentValueRefreshMs = 250;
 
 public slots:
     void accept() override;

@@ -69,6 +69,10 @@ CPPageTuningMapSelector::CPPageTuningMapSelector(QWidget* parent) : QWidget(pare
         if (item == m_tree->currentItem()) OnCurrentItemChanged(item);
     });
     connect(m_tree, &QWidget::customContextMenuRequested, this, &CPPageTuningMapSelector::ShowContextMenu);
+    connect(m_tree, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
+        const int number = item ? item->data(0, kNumberRole).toInt() : -1;
+        if (number >= 0) emit entryActivated(number);
+    });
 }
 
 void CPPageTuningMapSelector::Fill(const std::vector<SelectorEntry>& entries) {

@@ -58,6 +58,8 @@ public:
 signals:
     // The user selected an entry: show it as `kind` says.
     void entrySelected(int number, int kind);
+    // Enter (or a double click) on an entry: the user wants to work in what it shows.
+    void entryActivated(int number);
 
 private:
     void OnCurrentItemChanged(QTreeWidgetItem* current);

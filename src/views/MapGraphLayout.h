@@ -28,9 +28,10 @@ struct AxisRange {
 struct MapGraphLayout {
     // The smallest view the graph is fitted to: below it the window scrolls rather than
     // shrinking markers and plot until a marker cannot be grabbed or a drag pixel is worth
-    // too many steps (at this size markers are 6 pixels and the plot about 320 high).
-    static constexpr int kMinimumClientWidth = 640;
-    static constexpr int kMinimumClientHeight = 440;
+    // too many steps (at this size markers are 5 pixels and the plot about 280 high). A maps
+    // window at its first-run placement on a 1366-pixel screen still shows it whole.
+    static constexpr int kMinimumClientWidth = 560;
+    static constexpr int kMinimumClientHeight = 400;
 
     double scale = 1.0;
     int plotWidth = 0;   // pixels; the plot spans plotWidth + 1 columns from origin.x()

@@ -6,6 +6,8 @@
 #include "documents/CCorvaneMapsDoc.h"
 #include "link/CLinkController.h"
 #include "support/AppHarness.h"
+#include "views/CMapsView.h"
+#include "views/CPPageTuningMapSelector.h"
 
 using namespace corvane;
 using namespace corvane::test;
@@ -68,11 +70,19 @@ void AppStartupTest::lastFileIsReopenedAndRecentListKeepsFour() {
     QCOMPARE(h.app->RecentFiles().first(), paths.last());
     QVERIFY(!h.app->RecentFiles().contains(paths.first()));
 
+    // The map the tuner looked at last.
+    const int shown = h.Maps()->Document().FindMap("Stoichiometric2816Map");
+    h.Frame().Selector().SelectNumber(shown);
+    QCOMPARE(h.Maps()->CurrentMapsView()->MapIndex(), shown);
+
     AppHarness next;
     next.settings = h.settings;
     next.Start();
     QVERIFY(next.Maps());
     QCOMPARE(next.Maps()->DocumentTitle(), QString("tune4.crv"));
+    // ... is the one the reopened file shows, not its first.
+    QCOMPARE(next.Maps()->CurrentMapsView()->MapIndex(), shown);
+    QCOMPARE(next.app->State().targetEngineSpeed, 2560);
 
     // A last file that is gone is dropped without a word, and a new document opens instead.
     QFile::remove(paths.last());

@@ -70,6 +70,11 @@ void BasicSettingsViewTest::opensFromTheSelectorAsAGridOfButtons() {
     // "Ignition Delay Revolutions" is the longest name: 26 characters at 8 pixels.
     QCOMPARE(view->ColumnWidth(), 26 * 8);
     const int w = view->ColumnWidth();
+    // A window wide enough for all four columns: nine rows each.
+    h.Frame().resize(1600, 900);
+    h.Maps()->showMaximized();
+    QTRY_VERIFY(view->viewport()->width() >= 20 + 4 * (w + 5) + 15);
+    QCOMPARE(view->RowsPerColumn(), 9);
     for (int k = 0; k < kBasicSettingCount; ++k) {
         QPushButton* button = view->SettingButton(k);
         QLabel* value = view->ValueLabel(k);
@@ -85,6 +90,17 @@ void BasicSettingsViewTest::opensFromTheSelectorAsAGridOfButtons() {
     QCOMPARE(view->ValueLabel(FindBasicSetting("CInjectorSize"))->text(), QString("585.0"));
     // The canvas holds four columns and nine rows with the paddings.
     QCOMPARE(view->widget()->size(), QSize(20 + 4 * (w + 5) + 15, 45 + 9 * 52 + 20));
+
+    // A narrower window: longer columns, and none cut off at the right edge.
+    h.Maps()->showNormal();
+    h.Maps()->resize(3 * (w + 5) + 120, 500);
+    QTRY_VERIFY(view->RowsPerColumn() > 9);
+    QVERIFY(view->widget()->width() <= view->viewport()->width());
+    for (int k = 0; k < kBasicSettingCount; ++k)
+        QVERIFY(view->SettingButton(k)->geometry().right() < view->viewport()->width());
+    // And back.
+    h.Maps()->showMaximized();
+    QTRY_COMPARE(view->RowsPerColumn(), 9);
 }
 
 void BasicSettingsViewTest::revLimitScrollsInStepsOf32() {
@@ -102,6 +118,9 @@ void BasicSettingsViewTest::revLimitScrollsInStepsOf32() {
         QCOMPARE(d.ScrollBar()->pageStep(), 32);
         QCOMPARE(d.ScrollBar()->value(), 6144);
         QCOMPARE(d.ValueLabel()->text(), QString("6144"));
+        auto* unit = d.findChild<QLabel*>("Unit");
+        QVERIFY(unit && unit->isVisibleTo(&d));
+        QCOMPARE(unit->text(), QString("rpm"));
         // The bar's moves are the edit's (its rules are tested with the model), and the value
         // shown follows each.
         d.ScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);

@@ -1,6 +1,9 @@
 // The menus, accelerators and toolbars carry the system's texts, from the one command table.
 #include <QtTest>
 
+#include <QToolBar>
+#include <QToolButton>
+
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QSet>
@@ -76,6 +79,7 @@ private slots:
     void acceleratorsReachTheirCommands();
     void toolbarsAndTheSelectorBar();
     void basicMenuWhenNoDocumentIsOpen();
+    void everyToolbarButtonSaysWhatItDoes();
 };
 
 void MenusTest::mapsMenuCarriesTheExactTexts() {
@@ -185,6 +189,26 @@ void MenusTest::basicMenuWhenNoDocumentIsOpen() {
     titles.clear();
     for (QAction* a : h.Frame().menuBar()->actions()) titles << a->text();
     QCOMPARE(titles.size(), 8);
+}
+
+void MenusTest::everyToolbarButtonSaysWhatItDoes() {
+    AppHarness h;
+    h.Start();
+    QVERIFY(h.Frame().testAttribute(Qt::WA_AlwaysShowToolTips));
+    int buttons = 0;
+    for (QToolBar* bar : h.Frame().findChildren<QToolBar*>()) {
+        for (QAction* action : bar->actions()) {
+            if (action->isSeparator()) continue;
+            ++buttons;
+            // More than the button's bare name, and the same prompt in the status bar.
+            QVERIFY2(action->toolTip().size() > 12, qPrintable(action->toolTip()));
+            QCOMPARE(action->statusTip(), action->toolTip());
+            auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(action));
+            QVERIFY(button);
+            QCOMPARE(button->toolTip(), action->toolTip());
+        }
+    }
+    QVERIFY(buttons >= 12);
 }
 
 QTEST_MAIN(MenusTest)

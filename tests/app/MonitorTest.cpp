@@ -4,7 +4,9 @@
 #include <QtTest>
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QProgressBar>
 #include <QStatusBar>
 
 #include "app/CChildFrame.h"
@@ -13,6 +15,7 @@
 #include "documents/CCorvaneMapsDoc.h"
 #include "link/CLinkController.h"
 #include "maps/CModuleMap.h"
+#include "model/NumberText.h"
 #include "monitor/CCorvaneMonitorDoc.h"
 #include "monitor/CMonitorModel.h"
 #include "sim/ModuleEmulator.h"
@@ -24,6 +27,7 @@
 #include "views/CMonitorGauge.h"
 #include "views/CMonitorGaugeValue.h"
 #include "views/CMonitorModeLessDlg.h"
+#include "views/CMonitorValueSetupDlg.h"
 
 using namespace corvane;
 using namespace corvane::test;
@@ -95,6 +99,16 @@ void MonitorTest::packetsFromTheModuleReachTheLabels() {
     const double x = *maps->MapPointerPosition();
     const CModuleMap* map = maps->ShownMap();
     QVERIFY(map->GetMapPointerLowerX() <= x && x <= map->GetMapPointerUpperX());
+    // The gauge setup of a value without a gauge of its own shows its current value, and
+    // follows the stream while it is open.
+    CMonitorValueSetupDlg setup(view->Model().Items(), kEngineSpeed, h.prompter);
+    setup.show();
+    QVERIFY(!setup.CurrentValueBox()->text().isEmpty());
+    const QString shownFirst = setup.CurrentValueBox()->text();
+    QVERIFY(WaitFor([&] { return setup.CurrentValueBox()->text() != shownFirst; }, 5000));
+    const auto rpm = ParseNumber(setup.CurrentValueBox()->text().toStdString());
+    QVERIFY(rpm && *rpm > 500.0 && *rpm < 9000.0);
+    setup.reject();
     // Stopping the stream takes the pointer away.
     h.Frame().RunCommand(cmd::kToggleMonitoring);
     QVERIFY(!maps->MapPointerPosition().has_value());
@@ -287,12 +301,18 @@ void MonitorTest::replayShowsWhatTheLiveRunShowedPacketByPacket() {
     QVERIFY(!h.Frame().Action(cmd::kMonitorReplay)->isEnabled());
     CMonitorDataReplayDlg* replay = h.Frame().ReplayWindow();
     QVERIFY(replay);
+    // No counts before a log is chosen and played.
+    auto* position = replay->findChild<QProgressBar*>("ReplayPosition");
+    QVERIFY(position);
+    QCOMPARE(position->text(), QString("No log chosen"));
     into = &replayed;
     replay->SetLogFile(log);
+    QCOMPARE(position->text(), QString("Not played yet"));
     replay->SetSpeed(1000);
     QVERIFY(replay->Play());
     QVERIFY(WaitFor([&] { return h.Frame().Action(cmd::kMonitorReplay)->isEnabled(); }, 10000));
     QCOMPARE(replayed.size(), live.size());
+    QCOMPARE(position->text(), QString("%1 of %1 packets").arg(live.size()));
     for (std::size_t i = 0; i < live.size(); ++i) QCOMPARE(replayed[i], live[i]);
 
     // A log that is not whole is refused, and nothing of it is played.

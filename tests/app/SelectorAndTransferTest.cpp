@@ -2,12 +2,14 @@
 // against the simulated module.
 #include <QtTest>
 
+#include <QDockWidget>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTreeWidget>
 
 #include "app/CChildFrame.h"
 #include "app/CLinkStatusDlg.h"
+#include "app/CMainFrame.h"
 #include "app/CommandTable.h"
 #include "documents/CCorvaneMapsDoc.h"
 #include "link/CLinkController.h"
@@ -26,6 +28,8 @@ class SelectorAndTransferTest : public QObject {
 private slots:
     void groupHeaderChangesNothing();
     void aSmallWindowScrollsOverAGraphOfAMinimumSize();
+    void theTreeIsWalkedWithTheKeysAndEnterHandsThemToTheView();
+    void theSelectorGetsItsWidthBackWhenTheWindowGrowsAgain();
     void selectingWithoutAMapsDocumentSays();
     void treeFollowsTheViewAndKindsPickTheView();
     void readThenWriteThroughTheWindowCommands();
@@ -108,7 +112,7 @@ void SelectorAndTransferTest::aSmallWindowScrollsOverAGraphOfAMinimumSize() {
     QTRY_VERIFY(page->horizontalScrollBar()->maximum() > 0);
     QVERIFY(page->verticalScrollBar()->maximum() > 0);
     QCOMPARE(view->size(), QSize(MapGraphLayout::kMinimumClientWidth, MapGraphLayout::kMinimumClientHeight));
-    QVERIFY(view->Layout().markerSide >= 6);
+    QVERIFY(view->Layout().markerSide >= 5);
     // The keys stay the view's: Down steps the point, it does not scroll.
     view->setFocus();
     const int before = view->ShownMap()->GetPointModuleValue(view->Editor().ActivePoint());
@@ -116,6 +120,52 @@ void SelectorAndTransferTest::aSmallWindowScrollsOverAGraphOfAMinimumSize() {
     QTest::keyClick(view, Qt::Key_Up);
     QCOMPARE(view->ShownMap()->GetPointModuleValue(view->Editor().ActivePoint()), before + 1);
     QCOMPARE(page->verticalScrollBar()->value(), scrolled);
+}
+
+void SelectorAndTransferTest::theTreeIsWalkedWithTheKeysAndEnterHandsThemToTheView() {
+    AppHarness h;
+    h.Start();
+    h.Frame().show();
+    h.Frame().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&h.Frame()));
+    CChildFrmMaps* maps = h.Maps();
+    const int first = maps->Document().FindMap("Stoichiometric2048Map");
+    QTreeWidget* tree = h.Frame().Selector().Tree();
+    tree->setFocus();
+    h.Frame().Selector().SelectNumber(first);
+    QTRY_VERIFY(tree->hasFocus());
+    QCOMPARE(maps->CurrentMapsView()->MapIndex(), first);
+    // Down walks the tree: each map is shown, none is edited, and the keys stay in the tree.
+    QTest::keyClick(tree, Qt::Key_Down);
+    QTest::keyClick(tree, Qt::Key_Down);
+    QCOMPARE(maps->CurrentMapsView()->MapIndex(), first + 2);
+    QVERIFY(tree->hasFocus());
+    QVERIFY(!maps->Document().IsModified());
+    // Enter hands them to the view: Up now steps the active point.
+    QTest::keyClick(tree, Qt::Key_Return);
+    QTRY_VERIFY(maps->CurrentMapsView()->hasFocus());
+    CMapsView* view = maps->CurrentMapsView();
+    const int before = view->ShownMap()->GetPointModuleValue(view->Editor().ActivePoint());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    QCOMPARE(view->ShownMap()->GetPointModuleValue(view->Editor().ActivePoint()), before + 1);
+}
+
+void SelectorAndTransferTest::theSelectorGetsItsWidthBackWhenTheWindowGrowsAgain() {
+    AppHarness h;
+    h.Start();
+    CMainFrame& frame = h.Frame();
+    frame.showNormal();
+    frame.resize(1200, 800);
+    QDockWidget* bar = frame.SelectorBar();
+    QTRY_VERIFY(bar->width() > 200);
+    const int wanted = frame.SelectorWidth();
+    QVERIFY(std::abs(bar->width() - wanted) <= 2);
+    // Shrunk, the window squeezes the bar ...
+    frame.resize(300, 500);
+    QTRY_VERIFY(bar->width() < wanted - 50);
+    // ... and grown again, gives it back instead of leaving the names cut off.
+    frame.resize(1200, 800);
+    QTRY_VERIFY(std::abs(bar->width() - wanted) <= 2);
 }
 
 void SelectorAndTransferTest::readThenWriteThroughTheWindowCommands() {

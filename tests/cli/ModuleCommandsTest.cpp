@@ -160,6 +160,9 @@ TEST(CliWarranty, TheVinFromTheModuleIsShownPrintable) {
     EXPECT_NE(r.out.find("VIN: 1HD\\xF3\\x1B[2J\\\\"), std::string::npos) << r.out;
     for (const char c : r.out) EXPECT_TRUE(c == '\n' || (c >= 0x20 && c <= 0x7E)) << static_cast<int>(c);
 }
+#elif defined(_WIN32)
+// It holds the emulator the command talks to on a pseudo-terminal, which Windows has not.
+TEST(CliWarranty, TheVinFromTheModuleIsShownPrintable) { GTEST_SKIP() << "needs a pseudo-terminal"; }
 #endif
 
 }  // namespace

@@ -109,6 +109,11 @@ TEST(CliWrite, ABackupThatCannotBeMadeStopsTheWriteEvenWithYes) {
     EXPECT_NE(r.err.find("--no-backup"), std::string::npos) << r.err;
     EXPECT_EQ(pty.peer.WithEmulator([](sim::ModuleEmulator& e) { return e.WriteCount(); }), before);
 }
+#elif defined(_WIN32)
+// These hold the emulator the command talks to on a pseudo-terminal, which Windows has not.
+// (tests/windows/com_port_test.sh runs WRITE and its backup over a COM port under Wine.)
+TEST(CliWrite, AFlakyModuleMemoryFailsTheVerifyWithTheListOfWhatDiffers) { GTEST_SKIP() << "needs a pseudo-terminal"; }
+TEST(CliWrite, ABackupThatCannotBeMadeStopsTheWriteEvenWithYes) { GTEST_SKIP() << "needs a pseudo-terminal"; }
 #endif
 
 TEST(CliUpgrade, BacksUpTheModuleBeforeTheUpgrade) {

@@ -187,11 +187,11 @@ TEST(MonitorLog, WritesASpreadsheetCsvAndReadsBackTheExactBytes) {
 TEST(MonitorLog, RefusesFilesThatAreNotLogsAndSkipsDamagedRows) {
     TempDir dir;
     const auto bad = (dir.path / "bad.csv").string();
-    std::ofstream(bad) << "hello,world\n1,2\n";
+    std::ofstream(bad, std::ios::binary) << "hello,world\n1,2\n";
     EXPECT_FALSE(MonitorLog::Read(bad));
     EXPECT_FALSE(MonitorLog::Read((dir.path / "missing.csv").string()));
     const auto damaged = (dir.path / "damaged.csv").string();
-    std::ofstream(damaged) << "Time (s),Raw Block (hex)\n0.0,0102\nx,0102\n0.1,01G2\n0.2,010\n0.3,0A0b\n";
+    std::ofstream(damaged, std::ios::binary) << "Time (s),Raw Block (hex)\n0.0,0102\nx,0102\n0.1,01G2\n0.2,010\n0.3,0A0b\n";
     auto records = MonitorLog::Read(damaged);
     ASSERT_TRUE(records);
     ASSERT_EQ(records->size(), 2u);
@@ -202,11 +202,11 @@ TEST(MonitorLog, RefusesFilesThatAreNotLogsAndSkipsDamagedRows) {
     EXPECT_FALSE(MonitorLog::ReadForReplay(damaged, &error));
     EXPECT_EQ(error, "3 damaged rows, the first on line 3");
     const auto empty = (dir.path / "empty.csv").string();
-    std::ofstream(empty) << "Time (s),Raw Block (hex)\r\n";
+    std::ofstream(empty, std::ios::binary) << "Time (s),Raw Block (hex)\r\n";
     EXPECT_FALSE(MonitorLog::ReadForReplay(empty, &error));
     EXPECT_EQ(error, "the log holds no packets");
     const auto good = (dir.path / "good.csv").string();
-    std::ofstream(good) << "Time (s),Raw Block (hex)\r\n0.0,0102\r\n\r\n0.1,0304\r\n";
+    std::ofstream(good, std::ios::binary) << "Time (s),Raw Block (hex)\r\n0.0,0102\r\n\r\n0.1,0304\r\n";
     ASSERT_TRUE(MonitorLog::ReadForReplay(good, &error));
 }
 

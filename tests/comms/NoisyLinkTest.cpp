@@ -19,6 +19,16 @@ std::vector<std::uint8_t> ModuleBytes(sim::ModulePeer& peer, std::uint16_t addre
 
 }  // namespace
 
+// How long the noisy-line tests give an answer. Under Wine every hand-over between the test's
+// threads and the comms I/O thread goes through the Wine server, which on a busy machine takes
+// longer than the 3 ms these tests allow on Linux: answers would be counted lost that were only
+// slow, and the share of transfers that get through is what these tests measure.
+#ifdef _WIN32
+constexpr auto kNoisyAnswerTimeout = std::chrono::milliseconds(12);
+#else
+constexpr auto kNoisyAnswerTimeout = std::chrono::milliseconds(3);
+#endif
+
 // Many thousands of block reads and writes over a line that damages 1 % of the bytes and loses
 // another 1 %, both ways. Whatever the library reports as done must be exactly right; whatever
 // went wrong must be reported. A write reported failed may or may not have landed, but never
@@ -28,8 +38,8 @@ TEST(NoisyLink, EveryCompletedTransferIsExactAndEveryFailureIsReported) {
     faults.corruptRate = 0.01;
     faults.dropRate = 0.01;
     auto options = FastOptions();
-    options.answerTimeout = std::chrono::milliseconds(3);
-    options.longAnswerTimeout = std::chrono::milliseconds(3);
+    options.answerTimeout = kNoisyAnswerTimeout;
+    options.longAnswerTimeout = kNoisyAnswerTimeout;
     options.reconnectInterval = std::chrono::milliseconds(10);
     options.gapTimeout = std::chrono::milliseconds(1);
     options.reconnectAttempts = 1000000;  // keep the link; this test is about the transfers

@@ -1,18 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "support/RecordingPrompter.h"
+#include "support/S19Writer.h"
 #include "TempDir.h"
-#include "documents/AtomicFile.h"
 #include "documents/FirmwareDataFile.h"
 #include "documents/S19Parser.h"
 #include "model/Archive.h"
@@ -158,6 +153,37 @@ TEST(FirmwareDataFile, ConvertWritesMergedBlocksAndSkipsOtherRecords) {
     EXPECT_EQ(loaded.DataBytes(), 36u);
 }
 
+// The test firmware files are laid out as the usual tool makes them: its own output for two
+// images (`srec_cat fw.bin -binary -offset 0x8000 high.bin -binary -offset 0xC000 -o out.S19
+// -motorola -address-length=2`, fw.bin 70 bytes (i*37+11) mod 256, high.bin "CALIBRATIONDATA!")
+// matches S19Writer's record for record, and converts to the same blocks.
+TEST(FirmwareDataFile, TestFirmwareFilesMatchTheUsualToolsLayout) {
+    const std::string tool =
+        "S0220000687474703A2F2F737265636F72642E736F75726365666F7267652E6E65742F1D\n"
+        "S12380000B30557A9FC4E90E33587DA2C7EC11365B80A5CAEF14395E83A8CDF2173C61864C\n"
+        "S1238020ABD0F51A3F6489AED3F81D42678CB1D6FB20456A8FB4D9FE23486D92B7DC01262C\n"
+        "S10980404B7095BADF0449\n"
+        "S113C00043414C4942524154494F4E4441544121C9\n"
+        "S5030004F8\n";
+    std::vector<std::uint8_t> image(70);
+    for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>((i * 37 + 11) % 256);
+    const std::string high = "CALIBRATIONDATA!";
+    const std::string ours = test::S19Writer::Text({{0x8000, image}, {0xC000, {high.begin(), high.end()}}});
+    auto withoutHeader = [](const std::string& text) { return text.substr(text.find('\n') + 1); };
+    EXPECT_EQ(withoutHeader(ours), withoutHeader(tool));
+
+    TempDir dir;
+    std::vector<std::vector<std::uint8_t>> converted;
+    for (const std::string* text : {&tool, &ours}) {
+        const std::string s19 = dir.File("Mod_12_V3.S19");
+        TempDir::WriteText(s19, *text);
+        FirmwareDataFile file;
+        ASSERT_EQ(file.ConvertS19ToB19(s19, 3), FirmwareDataFile::ConvertResult::kOk);
+        converted.push_back(TempDir::ReadBytes(dir.File("Mod_12_V3.B19")));
+    }
+    EXPECT_EQ(converted[0], converted[1]);
+}
+
 TEST(FirmwareDataFile, ABadChecksumFailsAndWritesNothing) {
     TempDir dir;
     const std::string s19 = dir.File("fw_1_V2.S19");
@@ -260,67 +286,4 @@ TEST(FirmwareDataFile, LoadChecksSignatureCaseInsensitivelyAndRejectsBadBlocks) 
     EXPECT_FALSE(loaded.LoadB19FromBytes(std::vector<std::uint8_t>(bytes.begin(), bytes.end() - 1)));
     EXPECT_EQ(loaded.GetBlocks().size(), 1u);
     EXPECT_EQ(loaded.GetFirmwareVersion(), 7);
-}
-
-TEST(AtomicFile, ReplacesTheFileAndLeavesNoTemporaryBehind) {
-    TempDir dir;
-    const std::string path = dir.File("a.bin");
-    ASSERT_TRUE(AtomicFile::WriteText(path, "old"));
-    ASSERT_TRUE(AtomicFile::WriteText(path, "new contents"));
-    EXPECT_EQ(TempDir::ReadText(path), "new contents");
-    int files = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path())) ++files;
-    EXPECT_EQ(files, 1);
-}
-
-TEST(AtomicFile, AFailedWriteKeepsTheOldFile) {
-    TempDir dir;
-    const std::string path = dir.File("a.bin");
-    ASSERT_TRUE(AtomicFile::WriteText(path, "precious"));
-    std::string error;
-    // A folder that does not exist: the temporary file cannot be created.
-    EXPECT_FALSE(AtomicFile::WriteText(dir.File("nofolder/a.bin"), "x", &error));
-    EXPECT_FALSE(error.empty());
-    // The destination is a folder: the rename fails after the data was written.
-    std::filesystem::create_directory(dir.File("isdir"));
-    EXPECT_FALSE(AtomicFile::WriteText(dir.File("isdir"), "x"));
-    EXPECT_EQ(TempDir::ReadText(path), "precious");
-    int files = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path())) ++files;
-    EXPECT_EQ(files, 2);  // a.bin and isdir; no temporary left
-}
-
-TEST(AtomicFile, AFullDiskKeepsTheOldFile) {
-    TempDir dir;
-    const std::string path = dir.File("a.bin");
-    ASSERT_TRUE(AtomicFile::WriteText(path, "precious"));
-    // A file size limit makes the write fail part way, as a full disk does. It is set in a
-    // child process so that nothing else of the test run is limited.
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{16, 16};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        const bool ok = AtomicFile::WriteText(path, std::string(4096, 'x'));
-        ::_exit(ok ? 1 : 0);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the write should have failed";
-    EXPECT_EQ(TempDir::ReadText(path), "precious");
-    int files = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path())) ++files;
-    EXPECT_EQ(files, 1);
-}
-
-TEST(AtomicFile, ReadRefusesFoldersAndOversizedFiles) {
-    TempDir dir;
-    EXPECT_FALSE(AtomicFile::Read(dir.Path().string()).has_value());
-    const std::string path = dir.File("big");
-    TempDir::WriteText(path, std::string(100, 'x'));
-    EXPECT_FALSE(AtomicFile::Read(path, 99).has_value());
-    ASSERT_TRUE(AtomicFile::Read(path, 100).has_value());
-    EXPECT_EQ(AtomicFile::Read(path)->size(), 100u);
 }

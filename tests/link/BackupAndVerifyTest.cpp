@@ -2,6 +2,7 @@
 // the real comms library against the emulated module.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -184,6 +185,51 @@ TEST(ModuleBackups, KeepsTheNewestThirtyAndNothingElseIsTouched) {
     EXPECT_EQ(list.back().path, made[3]);        // the three oldest went
     EXPECT_FALSE(fs::exists(made[2]));
     EXPECT_TRUE(fs::exists(folder.path / "mine.crv"));
+}
+
+// Many backups in one second, of names that sort in no particular order: the list is the order
+// they were made in (newest first) and pruning removes the oldest, whatever order the folder
+// lists its files in.
+TEST(ModuleBackups, OneSecondsBackupsKeepTheOrderTheyWereMadeIn) {
+    TempFolder folder;
+    const auto now = std::chrono::system_clock::from_time_t(1'800'000'000);
+    ModuleBackups files(folder.path.string(), [&] { return now; });
+    const std::vector<std::uint8_t> bytes{1, 2, 3};
+    const char* names[] = {"M", "B", "Z", "A", "Q", "C", "Y", "D", "K", "E", "X", "F"};
+    std::vector<std::string> made;
+    for (const char* name : names) {
+        const auto r = files.Store(bytes, name, made.size() % 2 ? BackupReason::kBeforeRead : BackupReason::kBeforeWrite);
+        ASSERT_TRUE(r.ok) << r.error;
+        made.push_back(r.path);
+    }
+    auto list = files.List();
+    ASSERT_EQ(list.size(), made.size());
+    for (std::size_t i = 0; i < made.size(); ++i) EXPECT_EQ(list[i].path, made[made.size() - 1 - i]) << i;
+    files.Prune(5);
+    list = files.List();
+    ASSERT_EQ(list.size(), 5u);
+    for (std::size_t i = 0; i < made.size(); ++i) EXPECT_EQ(fs::exists(made[i]), i >= made.size() - 5) << i;
+}
+
+// Backups that carry the same time and serial (two programs in the same second) are ordered by
+// name: the same list, and the same one pruned, on every system.
+TEST(ModuleBackups, BackupsOfTheSameTimeAndSerialAreOrderedByName) {
+    TempFolder folder;
+    const std::vector<std::string> names = {"20270115-080000_P_write.crv", "20270115-080000_C_read.crv",
+                                            "20270115-080000_X_write.crv", "20270115-080000_A_upgrade.crv",
+                                            "20270115-080000_M_write.crv", "20270115-080000_K_read.crv",
+                                            "20270115-080000_F_write.crv", "20270115-080000_T_write.crv"};
+    for (const auto& name : names) std::ofstream(folder.path / name) << "x";
+    std::vector<std::string> expected = names;
+    std::sort(expected.rbegin(), expected.rend());
+    ModuleBackups files(folder.path.string());
+    auto list = files.List();
+    ASSERT_EQ(list.size(), names.size());
+    for (std::size_t i = 0; i < list.size(); ++i) EXPECT_EQ(list[i].fileName, expected[i]) << i;
+    files.Prune(3);
+    list = files.List();
+    ASSERT_EQ(list.size(), 3u);
+    for (std::size_t i = 0; i < list.size(); ++i) EXPECT_EQ(list[i].fileName, expected[i]) << i;
 }
 
 TEST(ModuleBackups, AFolderThatCannotBeMadeIsAnErrorNotAnException) {

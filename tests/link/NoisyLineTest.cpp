@@ -22,6 +22,7 @@
 #include "sim/SimTransport.h"
 #include "support/FastCommsOptions.h"
 #include "support/RecordingPrompter.h"
+#include "support/S19Writer.h"
 
 namespace corvane::test {
 namespace {
@@ -177,17 +178,13 @@ TEST(NoisyLine, EveryReadAndWriteCompletesExactly) {
 // once however many of its copies or answers the line spoils, and the module boots the new
 // firmware.
 TEST(NoisyLine, FirmwareUpgradeCompletesAndFlashesEveryBlockOnce) {
-    if (std::system("command -v srec_cat >/dev/null 2>&1") != 0) GTEST_SKIP() << "srec_cat not available";
     const fs::path dir = fs::temp_directory_path() / ("noisy_upgrade_" + std::to_string(::getpid()));
     fs::create_directories(dir);
     std::vector<std::uint8_t> image(6000);
     std::mt19937 rng(11);
     for (auto& b : image) b = static_cast<std::uint8_t>(rng());
-    std::ofstream(dir / "fw.bin", std::ios::binary).write(reinterpret_cast<const char*>(image.data()), image.size());
     const fs::path s19 = dir / "ECM_12_V0x53.S19";
-    const std::string cmd = "srec_cat " + (dir / "fw.bin").string() + " -binary -offset 0x8000 -o " + s19.string() +
-                            " -motorola -address-length=2 >/dev/null 2>&1";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    S19Writer::Write(s19, {{0x8000, image}});
 
     NoisyRig rig(TestTimings());
     rig.prompter.openFile = s19.string();
@@ -222,8 +219,16 @@ TEST(NoisyLine, DeadLineEndsInConnectionFailureWithinTheUsualBounds) {
     EXPECT_FALSE(rig.comms->ReadModuleMemoryBlock(0x8000, 128));
     const auto failedRead = Clock::now();
     rig.comms->SetCommunicationTimeoutMode(0);
-    // Four of the longest waits, as the fixed count of attempts gave.
-    EXPECT_LT(failedRead - pulled, std::chrono::milliseconds(2400));
+    // Four of the longest waits, as the fixed count of attempts gave. Under Wine every hand-over
+    // between threads goes through the Wine server, which on a loaded machine adds a few hundred
+    // milliseconds, so there the bound only catches a budget gone far astray; the exact count of
+    // waits is held by the native run.
+#ifdef _WIN32
+    constexpr auto kBound = std::chrono::milliseconds(2900);
+#else
+    constexpr auto kBound = std::chrono::milliseconds(2400);
+#endif
+    EXPECT_LT(failedRead - pulled, kBound);
     const auto deadline = pulled + std::chrono::seconds(20);
     auto failures = [&] {
         std::lock_guard lock(rig.events->mutex);

@@ -99,3 +99,28 @@ TEST(LogViewRange, TheCursorStaysInTheLogAndTheViewFollowsIt) {
     r.SetLogSpan(9.0, 3.0);
     ExpectInsideLog(r);
 }
+
+TEST(LogValueAxis, AConstantTraceGetsAnAxisWithRoom) {
+    // 2304 rpm held: 5 % either side, so the ticks between carry different numbers.
+    const ValueAxisRange held = FitValueAxis(2304.0, 2304.0);
+    EXPECT_DOUBLE_EQ(held.lower, 2304.0 - 115.2);
+    EXPECT_DOUBLE_EQ(held.upper, 2304.0 + 115.2);
+    // A value at or near zero gets at least one unit either side.
+    const ValueAxisRange zero = FitValueAxis(0.0, 0.0);
+    EXPECT_DOUBLE_EQ(zero.lower, -1.0);
+    EXPECT_DOUBLE_EQ(zero.upper, 1.0);
+    // Differences in the last bits of a logged double are no span.
+    const ValueAxisRange almost = FitValueAxis(13.1, 13.1 + 1e-14);
+    EXPECT_LT(almost.lower, 12.2);
+    EXPECT_GT(almost.upper, 14.0);
+}
+
+TEST(LogValueAxis, ARealSpanGetsFivePercentMargins) {
+    const ValueAxisRange r = FitValueAxis(10.0, 30.0);
+    EXPECT_DOUBLE_EQ(r.lower, 9.0);
+    EXPECT_DOUBLE_EQ(r.upper, 31.0);
+    const ValueAxisRange swapped = FitValueAxis(30.0, 10.0);
+    EXPECT_DOUBLE_EQ(swapped.lower, 9.0);
+    const ValueAxisRange bad = FitValueAxis(std::nan(""), 3.0);
+    EXPECT_LT(bad.lower, bad.upper);
+}

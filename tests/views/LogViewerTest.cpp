@@ -35,10 +35,11 @@ std::vector<std::uint8_t> BlockOfRow(int row) {
     return block;
 }
 
-QString WriteLog(const QTemporaryDir& dir) {
-    const QString path = dir.filePath("run.csv");
+// With `held`, the engine holds the speed of row 100 throughout.
+QString WriteLog(const QTemporaryDir& dir, bool held = false) {
+    const QString path = dir.filePath(held ? "held.csv" : "run.csv");
     auto log = comms::MonitorLog::CreateAt(path.toStdString());
-    for (int r = 0; r < kRows; ++r) log->Append(r * kStep, BlockOfRow(r));
+    for (int r = 0; r < kRows; ++r) log->Append(r * kStep, BlockOfRow(held ? 100 : r));
     return path;
 }
 
@@ -193,6 +194,17 @@ void LogViewerTest::channelsGoOnOneAxisOrOneEachAndAreDrawn() {
     QCPAxisRect* speedRect = viewer.PlotWidget()->axisRect(0);
     QCOMPARE(speedRect->axis(QCPAxis::atLeft)->label(), QString("Engine Speed (rpm)"));
     QVERIFY(speedRect->axis(QCPAxis::atLeft)->range().contains((kRows - 1) * 4 * 16));
+    // A channel that holds one value throughout still gets an axis whose ticks carry distinct
+    // labels, not the one number repeated up the axis.
+    QVERIFY(viewer.OpenLog(WriteLog(dir, true)));
+    viewer.PlotWidget()->replot();
+    const QCPAxis* held = viewer.PlotWidget()->axisRect(0)->axis(QCPAxis::atLeft);
+    QCOMPARE(held->label(), QString("Engine Speed (rpm)"));
+    QVERIFY(held->range().contains(100 * 4 * 16));
+    const QVector<QString> labels = held->tickVectorLabels();
+    QVERIFY2(labels.size() >= 2, qPrintable(QStringList(labels.begin(), labels.end()).join(' ')));
+    QCOMPARE(QSet<QString>(labels.begin(), labels.end()).size(), labels.size());
+    QVERIFY(viewer.OpenLog(WriteLog(dir)));
 
     // Unticking a channel in the list takes its graph away; the engine speed line is drawn in
     // its colour.

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "cli/commands/TableCliSupport.h"
+#include "platform/Utf8Path.h"
 
 namespace corvane::cli {
 namespace {
@@ -18,7 +19,7 @@ int RunTableSet(const Args& args, std::ostream& out, std::ostream& err) {
     if (!doc) return kExitRefused;
     const OpenedTable table = OpenTable(*doc, args);
 
-    std::ifstream file(*from, std::ios::binary);
+    std::ifstream file(PathFromUtf8(*from), std::ios::binary);
     if (!file) {
         err << "corvane-cli table-set: cannot read " << *from << "\n";
         return kExitRefused;

@@ -18,6 +18,8 @@
 #include "comms/ModuleComms.h"
 #include "model/ProgramDataFolder.h"
 #include "monitor/CEgoSensorTable.h"
+#include "platform/SystemFolders.h"
+#include "platform/Utf8Path.h"
 
 namespace corvane::cli {
 
@@ -25,14 +27,13 @@ namespace corvane::cli {
 // program's own folder when the table lies there (as the build puts it), else the
 // installation's share folder when it is there, else ./data.
 inline std::filesystem::path DataFolder(const Args& args) {
-    if (auto dir = args.Get("data-dir")) return *dir;
+    if (auto dir = args.Get("data-dir")) return PathFromUtf8(*dir);
     std::error_code error;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) {
-        const auto found = FindProgramDataFolder(exe.parent_path(), CEgoSensorTable::kFileName);
+    if (const auto program = ProgramFolder(); !program.empty()) {
+        const auto found = FindProgramDataFolder(program, CEgoSensorTable::kFileName);
         if (std::filesystem::exists(found / CEgoSensorTable::kFileName, error)) return found;
     }
-    return std::filesystem::current_path() / "data";
+    return std::filesystem::current_path(error) / "data";
 }
 
 // Monitor packets as the comms library's I/O thread delivers them, handed to the command's

@@ -13,6 +13,8 @@
 #include "model/AppState.h"
 #include "model/ProgramDataFolder.h"
 #include "monitor/CEgoSensorTable.h"
+#include "platform/SystemFolders.h"
+#include "platform/Utf8Path.h"
 #include "protocol/MonitorBlock.h"
 #include "sim/ModuleEmulator.h"
 #include "sim/RideLog.h"
@@ -112,16 +114,16 @@ int RunRideLog(const std::map<std::string, std::string>& options, const sim::Sim
   }
   std::filesystem::path dataFolder;
   if (const std::string* dir = get("--data-dir")) {
-    dataFolder = *dir;
+    dataFolder = PathFromUtf8(*dir);
   } else {
     std::error_code ec;
-    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) exe = std::filesystem::absolute(programPath, ec);
-    dataFolder = FindProgramDataFolder(exe.parent_path(), CEgoSensorTable::kFileName);
+    std::filesystem::path folder = ProgramFolder();
+    if (folder.empty()) folder = std::filesystem::absolute(PathFromUtf8(programPath), ec).parent_path();
+    dataFolder = FindProgramDataFolder(folder, CEgoSensorTable::kFileName);
   }
   const EgoAfrLookup egoAfr = LoadEgoTable(dataFolder);
   if (!egoAfr)
-    std::cerr << "corvane-sim: no " << CEgoSensorTable::kFileName << " in " << dataFolder.string()
+    std::cerr << "corvane-sim: no " << CEgoSensorTable::kFileName << " in " << Utf8FromPath(dataFolder)
               << ": the log holds the exhaust-oxygen sensors in volts only\n";
 
   const double seconds = emulator.ScenarioSecondsLeft();

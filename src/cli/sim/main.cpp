@@ -17,6 +17,7 @@
 #include "sim/ModuleEmulator.h"
 #include "sim/SimEngineOptions.h"
 #include "sim/peer/ModulePeer.h"
+#include "platform/ProgramArguments.h"
 #include "sim/peer/PtyPeerHost.h"
 
 using namespace corvane;
@@ -125,9 +126,13 @@ void Status(sim::ModulePeer& peer) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    corvane::UseUtf8Console();
+    // Every argument as UTF-8 (file names included), as the core holds paths.
+    const std::vector<std::string> args = corvane::Utf8Arguments(argc, argv);
+    const int count = static_cast<int>(args.size());
     std::map<std::string, std::string> opts;
-    for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
+    for (int i = 0; i < count; ++i) {
+        std::string a = args[static_cast<std::size_t>(i)];
         if (a.rfind("--", 0) != 0) {
             std::cerr << "corvane-sim: unexpected argument '" << a << "'\n" << Usage();
             return 64;
@@ -136,11 +141,11 @@ int main(int argc, char** argv) {
         if (eq != std::string::npos) {
             opts[a.substr(0, eq)] = a.substr(eq + 1);
         } else if (NeedsValue(a)) {
-            if (i + 1 >= argc) {
+            if (i + 1 >= count) {
                 std::cerr << "corvane-sim: " << a << " needs a value\n";
                 return 64;
             }
-            opts[a] = argv[++i];
+            opts[a] = args[static_cast<std::size_t>(++i)];
         } else {
             opts[a] = "1";
         }
