@@ -1,10 +1,22 @@
 #!/usr/bin/env python3
-"""Mutation testing of the core: how many small, realistic faults does the test suite catch?
+"""Mutation testing: how many small, realistic faults does the test suite catch?
 
 Each mutation in tests/mutations.txt replaces one exact piece of text in one source file. For
 each, this script applies it, rebuilds incrementally in its own build folder, runs ctest (the
-mutated layer's tests first, then the rest, each pass stopping at its first failure), reverts
+likely killers first, then everything else, each pass stopping at its first failure), reverts
 the file and prints a table and the kill rate.
+
+The likely killers are the mutation's 'first:' selection, by default the tests of the mutated
+file's layer: a core layer's GoogleTest label, or for src/views and src/app that layer's
+offscreen window tests (ctest names views.* and app.*; their ctest ENVIRONMENT sets
+QT_QPA_PLATFORM=offscreen). Only their targets are built before they run; everything (the
+window tests, the programs, the fuzz corpus replay) is built before the rest runs. The first
+build of the run (the baseline) builds everything once; each mutation after it rebuilds only
+what the mutated file reaches.
+
+A stale mutation (its text is no longer in its file), an ambiguous one (the text is there more
+than once) or one whose 'first:' names no test is an error of --list, and a run reports it,
+does not count it and exits non-zero.
 
 The source tree is never left changed: every mutated file is restored in a finally block, with
 SIGINT/SIGTERM/SIGHUP turned into an orderly unwind and blocked while the file is restored, and
@@ -16,7 +28,8 @@ Needs Python 3, CMake and ctest only (Ninja and ccache are used when present).
 
     nice -n 10 scripts/mutate.py                 # every mutation
     scripts/mutate.py --only maps-rowfamily-stride,model-*   # some of them (shell-style patterns)
-    scripts/mutate.py --list                     # what the list holds, and which ones are stale
+    scripts/mutate.py --layer views,app          # the window mutations
+    scripts/mutate.py --list                     # what the list holds; exit 1 if any is stale
 """
 
 from __future__ import annotations
@@ -35,12 +48,59 @@ from dataclasses import dataclass, field
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
+# Layers whose tests are one GoogleTest executable (test_<layer>) labelled with the layer.
 LAYERS = ["model", "maps", "documents", "protocol", "comms", "link", "monitor", "sim", "cli"]
-# The window tests (views., app.) need the Qt widget targets and the protocol document's
-# example (docs.) the corvane-sim program; neither is built for a run, so they are left out.
-EXCLUDE_TESTS = r"^(views|app|docs)\."
-EXTRA_TARGETS = ["fuzz_corpus_replay"]
+# Layers whose tests are one QtTest executable per file: tests/<layer>/<Name>.cpp is the
+# target <layer>_<Name> and the ctest test <layer>.<Name>.
+WINDOW_LAYERS = ["views", "app"]
 JOURNAL = "mutate-journal.json"
+
+
+def window_tests(layer: str) -> list[str]:
+    """The ctest names of a window layer's tests, from the source tree (no build needed)."""
+    folder = ROOT / "tests" / layer
+    return sorted(f"{layer}.{p.stem}" for p in folder.glob("*.cpp")) if folder.is_dir() else []
+
+
+def test_target(test: str) -> str:
+    return test.replace(".", "_", 1)
+
+
+@dataclass
+class Selection:
+    """Tests to run first: core layers by label, window tests by name."""
+    labels: list[str] = field(default_factory=list)
+    tests: list[str] = field(default_factory=list)
+
+    def __bool__(self) -> bool:
+        return bool(self.labels or self.tests)
+
+    def targets(self) -> list[str]:
+        return [f"test_{label}" for label in self.labels] + [test_target(t) for t in self.tests]
+
+    def label_regex(self) -> str:
+        return "^(" + "|".join(self.labels) + ")$"
+
+    def name_regex(self) -> str:
+        return "^(" + "|".join(re.escape(t) for t in self.tests) + ")$"
+
+
+def selection_of(tokens: list[str]) -> tuple[Selection, list[str]]:
+    """-> (selection, tokens that name nothing). A token is a core layer ('maps'), a window
+    layer ('views': all its tests) or one window test ('app.MenusTest')."""
+    sel, unknown = Selection(), []
+    for token in tokens:
+        if token in LAYERS:
+            if token not in sel.labels:
+                sel.labels.append(token)
+        elif token in WINDOW_LAYERS and window_tests(token):
+            sel.tests += [t for t in window_tests(token) if t not in sel.tests]
+        elif token.split(".", 1)[0] in WINDOW_LAYERS and token in window_tests(token.split(".", 1)[0]):
+            if token not in sel.tests:
+                sel.tests.append(token)
+        else:
+            unknown.append(token)
+    return sel, unknown
 
 
 class Interrupted(Exception):
@@ -62,6 +122,9 @@ class Mutation:
     def layer(self) -> str:
         parts = Path(self.file).parts
         return parts[1] if len(parts) > 2 and parts[0] == "src" else ""
+
+    def first_selection(self) -> tuple[Selection, list[str]]:
+        return selection_of(self.first or ([self.layer] if self.layer else []))
 
 
 @dataclass
@@ -131,6 +194,21 @@ def occurrences(m: Mutation) -> int:
     if not path.is_file():
         return 0
     return path.read_bytes().count(m.find.encode("utf-8"))
+
+
+def problem(m: Mutation) -> tuple[str, str]:
+    """-> (status, detail) of a mutation that cannot be counted, or ('', '') for a sound one."""
+    n = occurrences(m)
+    if n == 0:
+        return "stale", "text not found" if (ROOT / m.file).is_file() else "file not found"
+    if n > 1:
+        return "ambiguous", f"text found {n} times"
+    sel, unknown = m.first_selection()
+    if unknown:
+        return "stale", "first: names no test: " + " ".join(unknown)
+    if not sel:
+        return "stale", "no test selection for this file"
+    return "", ""
 
 
 # ---------------------------------------------------------------------------------------------
@@ -252,13 +330,12 @@ class Runner:
             raise SystemExit(f"configure failed:\n{out}")
         self.log = open(self.build / "mutate.log", "w", encoding="utf-8")
 
-    def targets(self, labels: list[str]) -> list[str]:
-        names = [f"test_{label}" for label in labels if label in LAYERS]
-        return names or [f"test_{layer}" for layer in LAYERS] + EXTRA_TARGETS
-
     def build_targets(self, targets: list[str], timeout: float | None) -> tuple[bool, str]:
-        code, out = run(["cmake", "--build", str(self.build), "-j", self.jobs, "--target", *targets],
-                        ROOT, timeout, self.log)
+        """Builds the targets, or everything (tests, window tests, programs) for none."""
+        cmd = ["cmake", "--build", str(self.build), "-j", self.jobs]
+        if targets:
+            cmd += ["--target", *targets]
+        code, out = run(cmd, ROOT, timeout, self.log)
         if code is None:
             return False, "build timed out"
         return code == 0, "\n".join(l for l in out.splitlines() if "error" in l)[:400]
@@ -266,7 +343,7 @@ class Runner:
     def ctest(self, select: list[str], timeout: float) -> tuple[str, str]:
         """-> ('pass' | 'fail' | 'timeout' | 'none', first failing test)"""
         cmd = ["ctest", "--test-dir", str(self.build), "-j", self.jobs, "--stop-on-failure",
-               "--timeout", str(self.test_timeout), "-E", EXCLUDE_TESTS, *select]
+               "--timeout", str(self.test_timeout), *select]
         code, out = run(cmd, ROOT, timeout, self.log)
         if code is None:
             return "timeout", ""
@@ -279,51 +356,59 @@ class Runner:
         return "fail", failed[0] if failed else "(see mutate.log)"
 
     def baseline(self) -> None:
-        print("baseline: building and running the unmutated suite", flush=True)
-        ok, err = self.build_targets(self.targets([]), None)
+        print("baseline: building everything and running the unmutated suite", flush=True)
+        ok, err = self.build_targets([], None)
         if not ok:
             raise SystemExit(f"the unmutated tree does not build:\n{err}")
-        verdict, first = self.ctest([], self.timeout * 3)
+        verdict, first = self.ctest([], self.timeout * 6)
         if verdict != "pass":
             raise SystemExit(f"the unmutated suite is not green ({verdict}: {first}); "
                              "a mutation run would count that as kills")
 
+    @staticmethod
+    def passes(m: Mutation, first: Selection) -> list[list[str]]:
+        """The ctest selections after the likely killers: the other window tests, and the core's
+        and the programs' tests, a window mutation's window tests first. ctest's -L/-R select
+        an intersection, so each pass names what it leaves out."""
+        window = r"^(" + "|".join(WINDOW_LAYERS) + r")\."
+        rest = ["-E", window] + (["-LE", first.label_regex()] if first.labels else [])
+        rest_window = ["-R", window] + (["-E", first.name_regex()] if first.tests else [])
+        return [rest_window, rest] if m.layer in WINDOW_LAYERS else [rest, rest_window]
+
     def one(self, m: Mutation) -> Result:
         start = time.monotonic()
-        n = occurrences(m)
-        if n == 0:
-            return Result(m, "stale", 0.0, "text not found")
-        if n > 1:
-            return Result(m, "ambiguous", 0.0, f"text found {n} times")
+        status, detail = problem(m)
+        if status:
+            return Result(m, status, 0.0, detail)
         deadline = start + self.timeout
 
         def left() -> float:
             return max(1.0, deadline - time.monotonic())
 
-        first = m.first or ([m.layer] if m.layer in LAYERS else [])
+        def finished(verdict: str, failed: str) -> Result:
+            return Result(m, "killed" if verdict == "fail" else "timeout", time.monotonic() - start, failed)
+
+        first, _ = m.first_selection()
         with Applied(m, self.build):
             # Phase 1: only what the likely killers need, then those tests.
-            if first:
-                ok, err = self.build_targets(self.targets(first), left())
-                if not ok:
-                    return Result(m, "no-build", time.monotonic() - start, err)
-                label = "^(" + "|".join(first) + ")$"
-                verdict, failed = self.ctest(["-L", label], left())
-                if verdict in ("fail", "timeout"):
-                    return Result(m, "killed" if verdict == "fail" else "timeout",
-                                  time.monotonic() - start, failed)
-            # Phase 2: everything else.
-            ok, err = self.build_targets(self.targets([]), left())
+            ok, err = self.build_targets(first.targets(), left())
             if not ok:
                 return Result(m, "no-build", time.monotonic() - start, err)
-            select = ["-LE", "^(" + "|".join(first) + ")$"] if first else []
-            verdict, failed = self.ctest(select, left())
-        seconds = time.monotonic() - start
-        if verdict == "fail":
-            return Result(m, "killed", seconds, failed)
-        if verdict == "timeout":
-            return Result(m, "timeout", seconds, "")
-        return Result(m, "survived", seconds, m.survives)
+            selects = ([["-L", first.label_regex()]] if first.labels else []) + \
+                      ([["-R", first.name_regex()]] if first.tests else [])
+            for select in selects:
+                verdict, failed = self.ctest(select, left())
+                if verdict in ("fail", "timeout"):
+                    return finished(verdict, failed)
+            # Phase 2: everything else, built whole.
+            ok, err = self.build_targets([], left())
+            if not ok:
+                return Result(m, "no-build", time.monotonic() - start, err)
+            for select in self.passes(m, first):
+                verdict, failed = self.ctest(select, left())
+                if verdict in ("fail", "timeout"):
+                    return finished(verdict, failed)
+        return Result(m, "survived", time.monotonic() - start, m.survives)
 
 
 # ---------------------------------------------------------------------------------------------
@@ -389,11 +474,18 @@ def main() -> int:
     if not mutations:
         raise SystemExit("no mutation selected")
 
+    problems = {m.id: problem(m) for m in mutations}
+    unsound = [m for m in mutations if problems[m.id][0]]
     if args.list:
         for m in mutations:
-            n = occurrences(m)
-            state = "ok" if n == 1 else ("stale" if n == 0 else f"ambiguous ({n})")
-            print(f"{m.id:<40} {m.layer:<9} {state:<9} {m.fault}")
+            state, detail = problems[m.id]
+            print(f"{m.id:<40} {m.layer:<9} {state or 'ok':<9} {m.fault}")
+            if state:
+                print(f"{'':<40} {'':<9} {'':<9} ^ {detail}")
+        if unsound:
+            print(f"\n{len(unsound)} of {len(mutations)} cannot be counted (stale or ambiguous): fix or "
+                  "replace each so that it stands for the same kind of fault", file=sys.stderr)
+            return 1
         return 0
 
     for s in Applied.SIGNALS:
@@ -420,6 +512,10 @@ def main() -> int:
         repair_from_journal(args.build_dir)
     killed, counted = print_table(results)
     score = 100.0 * killed / counted if counted else 0.0
+    if unsound:
+        print("not counted, the list must be brought up to date: " +
+              ", ".join(f"{m.id} ({problems[m.id][1]})" for m in unsound), file=sys.stderr)
+        return 2
     return 1 if score < args.min_score else 0
 
 

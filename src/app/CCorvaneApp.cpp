@@ -15,6 +15,7 @@
 #include "app/CMainFrame.h"
 #include "app/CommandTable.h"
 #include "app/CommsBridge.h"
+#include "app/RideAutoTuneController.h"
 #include "app/SimModuleAccess.h"
 #include "comms/ModuleComms.h"
 #include "documents/CCorvaneMapsDoc.h"
@@ -135,6 +136,7 @@ bool CCorvaneApp::InitInstance(const AppOptions& options) {
     LoadRecentFiles();
 
     m_state.targetAfr = ReadTargetAfr(m_settings);
+    m_rideAutoTune = std::make_unique<RideAutoTuneController>(*this);
     m_frame = std::make_unique<CMainFrame>(*this);
     m_link->RestorePort();
     if (options.port) m_link->SelectPortByName(*options.port, false);
@@ -144,6 +146,7 @@ bool CCorvaneApp::InitInstance(const AppOptions& options) {
         m_frame->RefreshLinkUi();
     });
     connect(m_bridge.get(), &CommsBridge::monitorPacket, this, &CCorvaneApp::OnMonitorBlock);
+    connect(m_bridge.get(), &CommsBridge::monitorPacketTimed, m_rideAutoTune.get(), &RideAutoTuneController::OnMonitorPacket);
     connect(m_bridge.get(), &CommsBridge::replayTerminated, this, [this] { m_frame->OnReplayTerminated(); });
     m_router = std::make_unique<MonitorMessageRouter>([this](MonitorMessage message, int wParam, int lParam) {
         if (!m_frame) return;

@@ -29,6 +29,7 @@ class CommsBridge;
 class Prompter;
 class SettingsStore;
 class SimModuleAccess;
+class RideAutoTuneController;
 
 // What the command line gives for one run.
 struct AppOptions {
@@ -119,6 +120,8 @@ public:
     // never overwritten), marked modified. Null when the file is refused (the user was told).
     CChildFrmMaps* OpenBackup(const QString& path, const QString& title);
     [[nodiscard]] CMainFrame& Frame() { return *m_frame; }
+    // Ride AutoTune: its commands, marks and log analysis.
+    [[nodiscard]] RideAutoTuneController& RideAutoTune() { return *m_rideAutoTune; }
     [[nodiscard]] CChildFrame* MonitorFrame() const { return m_monitor; }
     [[nodiscard]] QString UserDataFolder() const { return m_userData; }
     // One monitor block from the live stream or a replay: the monitor view, then the live
@@ -155,6 +158,7 @@ private:
     std::unique_ptr<CModuleBackup> m_backup;
     bool m_backUpBeforeWrite = true;
     bool m_verifyAfterWrite = true;
+    std::unique_ptr<RideAutoTuneController> m_rideAutoTune;
     std::unique_ptr<CMainFrame> m_frame;
     CChildFrame* m_monitor = nullptr;
     QStringList m_recent;

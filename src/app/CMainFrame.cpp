@@ -34,6 +34,7 @@
 #include "app/CLinkStatusDlg.h"
 
 #include "app/CommandTable.h"
+#include "app/RideAutoTuneController.h"
 #include "app/FirmwareUpgradeRunner.h"
 #include "app/LinkIcons.h"
 #include "app/WindowPlacement.h"
@@ -381,6 +382,11 @@ void CMainFrame::RunCommand(int id) {
             // stay on the curve until Ctrl+M in the maps view applies them.
             m_app.State().autoTuneActive = !m_app.State().autoTuneActive;
             break;
+        case cmd::kRideAutoTune:
+        case cmd::kRideAutoTuneApply:
+        case cmd::kRideAutoTuneApplySelected:
+        case cmd::kRideAutoTuneDiscard:
+        case cmd::kRideAutoTuneSettings: m_app.RideAutoTune().RunCommand(id); break;
         default:
             if (QAction* a = Action(id); a && m_portGroup->actions().contains(a)) {
                 a->setChecked(true);
@@ -504,6 +510,9 @@ void CMainFrame::BuildToolBars() {
     m_autoTuneBar = addToolBar("Auto Tuning");
     m_autoTuneBar->setObjectName("AutoTuneToolBar");
     m_autoTuneBar->addAction(Action(cmd::kAutoTuneOff));
+    // Ride AutoTune beside the system's AutoTune, a button of its own.
+    Action(cmd::kRideAutoTune)->setIcon(GlyphIcon("RA", QColor(0, 110, 60)));
+    m_autoTuneBar->addAction(Action(cmd::kRideAutoTune));
     for (QToolBar* bar : {m_mainBar, m_linkBar, m_autoTuneBar}) {
         bar->setAllowedAreas(Qt::AllToolBarAreas);
         bar->setIconSize(QSize(24, 24));

@@ -11,7 +11,9 @@
 #include "app/CCorvaneApp.h"
 #include "app/CMainFrame.h"
 #include "app/CMonitorDataReplayDlg.h"
+#include "app/RideAutoTuneController.h"
 #include "app/CommandTable.h"
+#include "app/RideAutoTuneController.h"
 #include "comms/api/Comms.h"
 #include "link/CLinkController.h"
 #include "views/CCorvaneMonitorView.h"
@@ -43,6 +45,8 @@ void CMainFrame::OnLogViewer() {
                 [this](const QString& file, double seconds) { JumpReplay(file, seconds, false); });
         connect(m_logViewer, &CLogViewerDlg::replayFromRequested, this,
                 [this](const QString& file, double seconds) { JumpReplay(file, seconds, true); });
+        connect(m_logViewer, &CLogViewerDlg::analyzeForAutoTune, this,
+                [this](const QString& file) { m_app.RideAutoTune().AnalyzeLog(file); });
         // The replay's place in the log, as a marker on the plot, while both are open.
         m_replayMarkerTimer = new QTimer(m_logViewer);
         m_replayMarkerTimer->setInterval(200);

@@ -6,6 +6,7 @@
 
 #include "app/CCorvaneApp.h"
 #include "app/CMainFrame.h"
+#include "app/RideAutoTuneController.h"
 #include "comms/api/Comms.h"
 #include "link/CLinkController.h"
 #include "monitor/CAutoTuneCollector.h"
@@ -39,7 +40,10 @@ void CMainFrame::BuildStatusBar() {
     m_streamLabel->setVisible(false);
     m_streamLabel->setToolTip("Live packets received per second over the last two seconds, and packets the module "
                               "sent that never arrived since the stream started.");
+    auto* rideLabel = new QLabel(this);
+    m_app.RideAutoTune().AttachStatusLabel(rideLabel);
     statusBar()->addPermanentWidget(m_streamLabel);
+    statusBar()->addPermanentWidget(rideLabel);
     statusBar()->addPermanentWidget(m_autoTuneLabel);
     statusBar()->addPermanentWidget(m_logLabel);
     statusBar()->addPermanentWidget(m_portLabel);

@@ -57,6 +57,12 @@ inline constexpr int kEditAcceptClamped = 32873;
 inline constexpr int kViewDifferences = 32852; // shows or hides the "Differences" bar (ours)
 inline constexpr int kViewTable = 32853;  // the shown map's family as a table, and back (ours)
 inline constexpr int kSimulatedPort = 1;   // "Simulated Module" in the port menu (ours)
+// Ride AutoTune (ours): start and stop, apply, discard, settings.
+inline constexpr int kRideAutoTune = 32860;
+inline constexpr int kRideAutoTuneApply = 32861;
+inline constexpr int kRideAutoTuneApplySelected = 32862;
+inline constexpr int kRideAutoTuneDiscard = 32863;
+inline constexpr int kRideAutoTuneSettings = 32864;
 // Backups and the read-back after WRITE (ours).
 inline constexpr int kBackups = 380;
 inline constexpr int kBackUpBeforeWrite = 381;

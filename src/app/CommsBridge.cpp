@@ -2,6 +2,8 @@
 
 #include <QMetaObject>
 
+#include <chrono>
+
 namespace corvane {
 
 CommsBridge::CommsBridge(QObject* parent) : QObject(parent) {}
@@ -18,7 +20,15 @@ void CommsBridge::OnModuleConnectionFailure() {
 }
 
 void CommsBridge::OnMonitorPacket(const std::vector<std::uint8_t>& packet) {
-    QMetaObject::invokeMethod(this, [this, packet] { emit monitorPacket(packet); }, Qt::QueuedConnection);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    QMetaObject::invokeMethod(
+        this,
+        [this, packet, seconds] {
+            emit monitorPacket(packet);
+            emit monitorPacketTimed(packet, seconds);
+        },
+        Qt::QueuedConnection);
 }
 
 void CommsBridge::OnReplayTerminated() {

@@ -27,6 +27,10 @@ signals:
     void linkStatus(int status);
     void moduleConnectionFailure();
     void monitorPacket(const std::vector<std::uint8_t>& packet);
+    // The same packet with the time it came from the line (seconds on a steady clock, taken on
+    // the comms library's thread, as the monitor log stamps it): what pairs a sensor reading
+    // with the engine's state of one delay earlier needs the line's time, not the window's.
+    void monitorPacketTimed(const std::vector<std::uint8_t>& packet, double seconds);
     void replayTerminated();
 };
 

@@ -38,8 +38,13 @@
 #include "views/CPPageTuningMapSelector.h"
 #include "app/CChildFrame.h"
 #include "maps/CModuleMap.h"
+#include "app/RideAutoTuneController.h"
+#include "sim/FuelTruth.h"
 #include "sim/ModuleEmulator.h"
+#include "sim/RideLog.h"
 #include "sim/RowLean.h"
+#include "views/CRideAutoTuneSettingsDlg.h"
+#include "views/CTableView.h"
 #include "app/SimModuleAccess.h"
 #include "sim/peer/ModulePeer.h"
 #include "views/CCorvaneMonitorView.h"
@@ -163,6 +168,38 @@ bool SaveLiveTable(CChildFrmMaps& maps, int index, const QDir& dir) {
     Pump(8000, [&] { return table.AutoTune().Records().size() >= 4; });
     const bool ok = Save(table, dir, "fuel-table.png");
     maps.ShowView(CChildFrmMaps::ViewKind::kMaps, index);
+    return ok;
+}
+
+// Ride AutoTune from a logged ride of an engine that needs more fuel than the stock tune in its
+// middle rows: the fuel table with each cell's proposed change (ready cells coloured, cells
+// still gathering grey), and the settings dialog.
+bool SaveRideAutoTune(CCorvaneApp& app, CChildFrmMaps& maps, const QDir& dir, const QString& scratch) {
+    sim::FuelTruth truth;
+    for (int r = 0; r < 32; ++r)
+        for (int c = 0; c < 64; ++c) truth.SetCell(r, c, 1.0 + 0.12 * std::sin(r / 5.0 + c / 9.0));
+    sim::EmulatorOptions engine;
+    engine.realism = {.on = true, .warmUp = false};
+    engine.egoNoiseAfr = 0.15;
+    engine.fuelTruth = std::make_shared<const sim::FuelTruth>(truth);
+    sim::ModuleEmulator module(engine);
+    const QString log = QDir(scratch).filePath("ride.csv");
+    if (!module.StartScenario("ride duration=900 seed=4 style=street") ||
+        !sim::WriteRideLog(module, log.toStdString(), sim::LinePacketRate(), {}))
+        return false;
+    if (!app.RideAutoTune().AnalyzeLog(log) || !maps.ShowTable("fuel")) return false;
+    app.RideAutoTune().Refresh();
+    CTableView& table = *maps.TableView();
+    table.EnsureVisible({14, 0});
+    table.EnsureVisible({8, 0});
+    bool ok = Save(table, dir, "ride-autotune.png");
+    CRideAutoTuneSettingsDlg settings(app.RideAutoTune().Session().Settings(), &app.Frame());
+    settings.show();
+    ok = Save(settings, dir, "ride-autotune-settings.png") && ok;
+    settings.hide();
+    app.RideAutoTune().Discard();
+    app.RideAutoTune().Refresh();
+    maps.ShowView(CChildFrmMaps::ViewKind::kMaps);
     return ok;
 }
 
@@ -300,6 +337,7 @@ int RunScreenshots(const QString& dirPath, const std::optional<std::string>& por
     ok = Save(help, dir, "hotkey-help.png") && ok;
     help.hide();
     ok = SaveIgnitionTable(*maps, dir) && ok;
+    ok = SaveRideAutoTune(app, *maps, dir, settingsDir.path()) && ok;
     ok = SaveComparison(app, *maps, index, dir, settingsDir.path()) && ok;
     ok = SaveSettingsAndWarranty(app, *maps, dir) && ok;
     ok = SaveBackupsList(*maps, frame, dir) && ok;

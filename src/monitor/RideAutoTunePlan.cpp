@@ -115,3 +115,43 @@ RideAutoTunePlan::Applied RideAutoTunePlan::Apply(CCorvaneMapsDoc& doc) const {
 }
 
 }  // namespace corvane
+
+namespace corvane {
+
+std::pair<int, int> RideAutoTunePlan::SendNotInSync(CCorvaneMapsDoc& doc, const CRideAutoTune& tune,
+                                                    const std::function<bool(int, int)>& chosen) {
+  int sent = 0, left = 0;
+  for (int row = 0; row < CRideAutoTune::kRows; ++row) {
+    // The span of the row's ready cells: an apply pushes each map's changed points as one block
+    // from its first to its last, and a failed push leaves the whole block not in sync.
+    int from = CRideAutoTune::kSites, to = -1;
+    for (int site = 0; site < CRideAutoTune::kSites; ++site)
+      if (tune.Ready(row, site) && (!chosen || chosen(row, site))) {
+        from = std::min(from, site);
+        to = site;
+      }
+    if (to < 0) continue;
+    for (const std::string& name : {FuelMapClass(row), RearTrimMapClass(row)}) {
+      const int index = doc.FindMap(name);
+      if (index < 0) continue;
+      CModuleMap& map = *doc.GetMap(index);
+      const int last = std::min(to, map.GetNumberOfPoints() - 1);
+      // Runs of neighbouring points that are not in sync go as one block each.
+      for (int first = from; first <= last; ++first) {
+        if (map.IsPointInSync(first)) continue;
+        int end = first;
+        while (end + 1 <= last && !map.IsPointInSync(end + 1)) ++end;
+        if (map.WritePointsToModule(first, end)) {
+          for (int i = first; i <= end; ++i) map.MarkPointInSync(i);
+          sent += end - first + 1;
+        } else {
+          left += end - first + 1;
+        }
+        first = end;
+      }
+    }
+  }
+  return {sent, left};
+}
+
+}  // namespace corvane

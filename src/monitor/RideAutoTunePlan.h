@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace corvane {
@@ -53,6 +54,13 @@ public:
   // The document's fuel table as Ride AutoTune takes it (CRideAutoTune::SetTable): fuel in
   // module units and rear trim in %, row major; cells of rows the document lacks hold 0.
   static void ReadTable(const CCorvaneMapsDoc& doc, std::vector<double>& fuel, std::vector<double>& rearTrimPercent);
+
+  // Sends to a linked module the fuel and rear-trim points that are not in sync, as they stand,
+  // in each row from its first to its last ready cell that `chosen` accepts (all without it):
+  // what an apply's push could not send when the cable was out. Nothing in the document
+  // changes. Returns {points sent, points still not in sync}.
+  static std::pair<int, int> SendNotInSync(CCorvaneMapsDoc& doc, const CRideAutoTune& tune,
+                                           const std::function<bool(int row, int site)>& chosen = {});
 
   [[nodiscard]] static std::string FuelMapClass(int row);
   [[nodiscard]] static std::string RearTrimMapClass(int row);

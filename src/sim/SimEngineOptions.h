@@ -12,7 +12,8 @@ namespace corvane::sim {
 // corvane-cli with --port sim, corvane-sim), so that they mean the same everywhere:
 //   --sim-fuel-truth FILE.csv   the engine's true fuel need (FuelTruth)
 //   --sim-real                  the realistic engine (EngineRealism) with its default sensors:
-//                               delay 100 ms, response 80 ms, noise 0.15 AFR, speed jitter 10 rpm
+//                               delay 100 ms, response 80 ms, noise 0.15 AFR, speed jitter 10 rpm,
+//                               and the monitor stream at the line's rate
 //   --sim-ego-delay MS, --sim-ego-response MS, --sim-ego-noise AFR, --sim-no-transients,
 //   --sim-no-warm-up            change one part of it (and imply --sim-real)
 //   --sim-ideal                 the ideal engine even where a program would ride the real one

@@ -57,11 +57,16 @@ CLogViewerDlg::CLogViewerDlg(Prompter* prompter, QString logFolder, QWidget* par
     all->setAutoDefault(false);
     m_replayButton = new QPushButton("Replay From Cursor", this);
     m_replayButton->setAutoDefault(false);
+    m_analyzeButton = new QPushButton(kAnalyzeText, this);
+    m_analyzeButton->setAutoDefault(false);
+    m_analyzeButton->setToolTip("Ride AutoTune from this log, against the fuel table of the maps document in front "
+                                "(the tune the log was ridden on)");
     bar->addWidget(open);
     bar->addWidget(m_fileLabel, 1);
     bar->addWidget(m_separateBox);
     bar->addWidget(all);
     bar->addWidget(m_replayButton);
+    bar->addWidget(m_analyzeButton);
     layout->addLayout(bar);
 
     auto* splitter = new QSplitter(Qt::Horizontal, this);
@@ -93,8 +98,12 @@ CLogViewerDlg::CLogViewerDlg(Prompter* prompter, QString logFolder, QWidget* par
     connect(m_replayButton, &QPushButton::clicked, this, [this] {
         if (!m_file.isEmpty()) emit replayFromRequested(m_file, m_range.Cursor());
     });
+    connect(m_analyzeButton, &QPushButton::clicked, this, [this] {
+        if (!m_file.isEmpty()) emit analyzeForAutoTune(m_file);
+    });
     connect(m_list, &QListWidget::itemChanged, this, &CLogViewerDlg::OnItemChanged);
     m_replayButton->setEnabled(false);
+    m_analyzeButton->setEnabled(false);
     Redraw();
 }
 
@@ -145,6 +154,7 @@ bool CLogViewerDlg::OpenLog(const QString& path) {
     }
     m_filling = false;
     m_replayButton->setEnabled(true);
+    m_analyzeButton->setEnabled(true);
     SetChannels(channels);
     return true;
 }

@@ -35,6 +35,7 @@ class CLogViewerDlg : public QDialog {
 public:
     static constexpr const char* kTitle = "Log Viewer";
     static constexpr const char* kFileFilter = "Monitor Logs (*.csv)|*.csv|All Files (*.*)|*.*||";
+    static constexpr const char* kAnalyzeText = "Analyze for AutoTune";
     // Channels shown when a log opens, by heading start: what a tuner looks at first.
     // (the first column of each: the AFR of an exhaust-oxygen sensor comes before its volts).
     static constexpr const char* kDefaultChannels[] = {"Engine Speed (", "Throttle Position (", "Front Cylinder (",
@@ -77,6 +78,8 @@ signals:
     void timeChosen(const QString& logFile, double seconds);
     // "Replay From Cursor": start a replay of this log at the cursor's time.
     void replayFromRequested(const QString& logFile, double seconds);
+    // "Analyze for AutoTune": Ride AutoTune from this log (the main frame's Ride AutoTune).
+    void analyzeForAutoTune(const QString& logFile);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -108,6 +111,7 @@ private:
     QLabel* m_cursorLabel = nullptr;
     QCheckBox* m_separateBox = nullptr;
     QPushButton* m_replayButton = nullptr;
+    QPushButton* m_analyzeButton = nullptr;
     bool m_filling = false;  // the list is being filled: its changes are ours
     // A press on the plot: a drag pans, a press and release in place is a click.
     std::optional<QPoint> m_pressAt;

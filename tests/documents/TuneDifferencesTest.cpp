@@ -9,6 +9,7 @@
 #include "documents/CTuneComparison.h"
 #include "documents/TuneDifferences.h"
 #include "maps/CModuleMap.h"
+#include "model/CBasicSettingsModuleValue.h"
 
 using namespace corvane;
 using corvane::test::TempDir;
@@ -75,6 +76,34 @@ TEST_F(TwoTunes, KnownEditsAreFoundInDocumentOrderWithBothValues) {
     const TuneDifferences back = CompareTunes(b, a);
     ASSERT_EQ(back.points.size(), d.points.size());
     EXPECT_DOUBLE_EQ(back.points[1].displayA, p.displayB);
+}
+
+// A difference at either end of every range is found: the first and last setting, the first
+// map's first point and the last basic map's last point.
+TEST_F(TwoTunes, TheFirstAndLastOfEveryRangeAreCompared) {
+    const int lastSetting = b.GetSettingCount() - 1;
+    for (int k : {0, lastSetting}) {
+        CBasicSettingsModuleValue& s = *b.GetSetting(k);
+        const int other = s.GetModuleValue() == s.GetModuleMaximum() ? s.GetModuleValue() - 1 : s.GetModuleValue() + 1;
+        ASSERT_TRUE(s.SetModuleValue(other)) << k;
+        s.SetBaseValue(other);
+    }
+    const int lastMap = b.GetBasicMapCount() - 1;
+    const int lastPoint = b.GetMap(lastMap)->GetNumberOfPoints() - 1;
+    for (auto [map, point] : {std::pair{0, 0}, std::pair{lastMap, lastPoint}}) {
+        CModuleMap& m = *b.GetMap(map);
+        const int before = m.GetPointModuleValue(point);
+        m.StepPointByModuleUnits(point, before == m.GetModuleMaximum().y ? -1 : 1);
+        ASSERT_NE(m.GetPointModuleValue(point), before) << map;
+    }
+
+    const TuneDifferences d = CompareTunes(a, b);
+    std::vector<int> settings;
+    for (const SettingDifference& s : d.settings) settings.push_back(s.index);
+    EXPECT_EQ(settings, (std::vector<int>{0, lastSetting}));
+    std::vector<std::pair<int, int>> where;
+    for (const PointDifference& p : d.points) where.emplace_back(p.mapIndex, p.point);
+    EXPECT_EQ(where, (std::vector<std::pair<int, int>>{{0, 0}, {lastMap, lastPoint}}));
 }
 
 TEST_F(TwoTunes, EqualModuleValuesFromDifferentBaseAndTrimStillDiffer) {

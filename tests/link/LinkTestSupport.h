@@ -57,16 +57,28 @@ private:
 };
 
 // FakeComms whose detection answers follow a script (then repeat the last answer), and that
-// can lose power: from a given flash write on every call fails.
+// can lose power: from a given flash write on every call fails. It can misbehave as a module
+// whose power switch or loader does not work: each detection that answers may take the next
+// module id of idScript (the last one stays), and the upgrade marker may refuse to go off.
 class ScriptedComms : public FakeComms {
 public:
     bool DetectModule() override {
         ++detectCalls;
-        if (detectScript.empty()) return detectResult;
-        const bool r = detectScript.front();
-        if (detectScript.size() > 1) detectScript.pop_front();
-        else detectResult = r;
+        bool r = detectResult;
+        if (!detectScript.empty()) {
+            r = detectScript.front();
+            if (detectScript.size() > 1) detectScript.pop_front();
+            else detectResult = r;
+        }
+        if (r && !idScript.empty()) {
+            moduleId = idScript.front();
+            if (idScript.size() > 1) idScript.pop_front();
+        }
         return r;
+    }
+    bool WriteModuleMemoryBlock(std::uint16_t address, const std::uint8_t* data, std::uint16_t length) override {
+        if (markerStaysOn && address == 0x0F1C && length > 0 && data[0] == 0) return false;
+        return FakeComms::WriteModuleMemoryBlock(address, data, length);
     }
     bool WriteFlashBlock(std::uint32_t address, const std::uint8_t* data, std::uint16_t length) override {
         if (flashFailAt >= 0 && flashWrites++ >= flashFailAt) {
@@ -76,6 +88,8 @@ public:
         return FakeComms::WriteFlashBlock(address, data, length);
     }
     std::deque<bool> detectScript;
+    std::deque<int> idScript;
+    bool markerStaysOn = false;
     int detectCalls = 0;
     int flashFailAt = -1;
     int flashWrites = 0;

@@ -46,7 +46,11 @@ public:
     void WaitBegin(const std::string& title, const std::string& text) override {
         waits.push_back(title + "|" + text);
     }
-    bool PollWait() override { return !cancelWait; }
+    bool PollWait() override {
+        // A person gives up on a wait that does not end: after waitPatience polls, Cancel.
+        ++polls;
+        return !cancelWait && (waitPatience < 0 || polls <= waitPatience);
+    }
     void WaitEnd() override {}
     std::optional<std::string> PickOpenFile(const std::string&, const std::string&) override {
         return openFile;
@@ -71,6 +75,8 @@ public:
     std::function<void(int)> onProgress;  // a test pulls the cable mid-transfer
     std::vector<std::string> waits;
     bool cancelWait = false;
+    int waitPatience = -1;  // polls before Cancel; -1 waits for ever
+    int polls = 0;
     std::optional<std::string> openFile, saveFile;
 };
 

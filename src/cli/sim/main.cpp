@@ -43,7 +43,7 @@ const char* kUsage =
     "options:\n"
     "  --product-code N   module product code (1, 128: family A; 2, 8, 64: B; 4, 256: C); default 1\n"
     "  --seed N           seed of the engine model and of the line faults; default 1\n"
-    "  --rate HZ          monitor packets per second; default 20\n"
+    "  --rate HZ          monitor packets per second; default 20 (with --sim-real the line's rate)\n"
     "  --baud N           pace the line at N baud, 10 bits a byte (0: unpaced); default 115200\n"
     "  --latency MS       delay every byte to the host by MS milliseconds (USB adapter: 16)\n"
     "  --drop P           lose each byte with probability P (both ways)\n"
@@ -187,7 +187,7 @@ int main(int argc, char** argv) {
     sim::EmulatorOptions module;
     module.productCode = static_cast<std::uint32_t>(number("--product-code", 1));
     module.seed = static_cast<std::uint64_t>(number("--seed", 1));
-    module.monitorRateHz = number("--rate", 20);
+    module.monitorRateHz = 20;
     {
         std::string error;
         if (!sim::ApplySimEngineOptions(engineText, false, module, &error)) {
@@ -195,6 +195,8 @@ int main(int argc, char** argv) {
             return 64;
         }
     }
+    // An explicit rate wins over the engine options' (the realistic module's line rate).
+    if (opts.count("--rate")) module.monitorRateHz = number("--rate", 20);
     sim::PeerFaults faults;
     faults.baud = static_cast<int>(number("--baud", 115200));
     faults.latencySeconds = number("--latency", 0) / 1000.0;

@@ -30,10 +30,13 @@ struct AppHarness {
     QTemporaryDir dir;
     // The simulated module once a link made it (the comms I/O thread hands it over).
     std::atomic<sim::SimTransport*> simulated{nullptr};
+    // Its engine (the product code is the options'); set before Start.
+    sim::EmulatorOptions engine;
 
     // The port is the simulated module unless the options name one or `simPort` is false.
     void Start(AppOptions options = {}, bool simPort = true) {
         sim::PortOptions ports;
+        ports.module = engine;
         ports.module.productCode = options.productCode.value_or(1);
         auto comms = std::make_unique<comms::ModuleComms>(
             sim::MakePortTransportMaker(ports, [this](sim::SimTransport& t) { simulated = &t; }), FastCommsOptions());
