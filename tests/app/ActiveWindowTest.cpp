@@ -31,6 +31,7 @@ private slots:
     void editCopyWithTheTableInFrontCopiesAndChangesNothing();
     void withTheMonitorInFrontTheDifferencesStayAndUndoWaits();
     void theModifiedMarkIsTheDocumentInFrontsAndTheToolbarFollowsItsCommand();
+    void backToTheMapsViewTheSelectorAndAutoTuneFollowItsMapAgain();
 };
 
 void ActiveWindowTest::aMapShownBehindTheActiveWindowMovesNothing() {
@@ -154,6 +155,28 @@ void ActiveWindowTest::theModifiedMarkIsTheDocumentInFrontsAndTheToolbarFollowsI
     QVERIFY(!h.Frame().Action(cmd::kViewToolbar)->isChecked());
     h.Frame().Action(cmd::kViewToolbar)->trigger();
     QVERIFY(!bar->isHidden());
+}
+
+void ActiveWindowTest::backToTheMapsViewTheSelectorAndAutoTuneFollowItsMapAgain() {
+    AppHarness h;
+    h.Start();
+    CChildFrmMaps* maps = h.Maps();
+    const CCorvaneMapsDoc& doc = maps->Document();
+    int shown = -1;
+    for (int i = 0; i < doc.GetBasicMapCount() && shown < 0; ++i)
+        if (doc.GetMap(i)->GetRowKey() > 0 && doc.GetMap(i)->GetRowKey() != h.app->State().targetEngineSpeed) shown = i;
+    QVERIFY(shown >= 0);
+    maps->ShowView(CChildFrmMaps::ViewKind::kMaps, shown);
+    // The table of another family in front moves the selector and the speed away ...
+    h.Frame().Selector().SelectNumber(doc.SelectorNumberOfTable("ignition"));
+    QVERIFY(h.Frame().ActiveTableView());
+    h.Frame().ActiveTableView()->Select({0, 0}, {0, 0});
+    QVERIFY(h.Frame().Selector().CurrentNumber() != shown);
+    // ... and the maps view, shown again as it was, brings them back to its map.
+    maps->ShowView(CChildFrmMaps::ViewKind::kMaps);
+    QCOMPARE(maps->CurrentMapsView()->MapIndex(), shown);
+    QCOMPARE(h.Frame().Selector().CurrentNumber(), shown);
+    QCOMPARE(h.app->State().targetEngineSpeed, doc.GetMap(shown)->GetRowKey());
 }
 
 QTEST_MAIN(ActiveWindowTest)
