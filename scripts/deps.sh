@@ -6,7 +6,8 @@ packages=(cmake ninja-build g++ pkg-config
           libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev qt6-serialport-dev libqcustomplot-dev
           fonts-liberation2 srecord
-          dpkg-dev file)
+          dpkg-dev file
+          xvfb openbox xdotool x11-utils imagemagick)
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

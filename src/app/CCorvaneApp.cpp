@@ -213,9 +213,10 @@ CChildFrame* CCorvaneApp::EnsureMonitorDocument() {
     view->FirstShow();
     // Logs carry the AFR the gauges show beside the sensor volts, from the monitor's EGO table.
     m_comms->SetMonitorLogEgoAfr(view->Model().Tracker().EgoAfrConversion());
-    // The engine speed gauge shows the idle speed and the rev limit of the document in front.
+    // The engine speed gauge shows the idle speed and the rev limit of the maps document the
+    // tuner works in, which stays the same while the monitor window is in front.
     view->Model().Tracker().SetEngineSpeedLimitsSource([this]() -> std::optional<EngineSpeedLimits> {
-        CChildFrmMaps* frame = m_frame->ActiveMapsFrame();
+        CChildFrmMaps* frame = m_frame->WorkingMapsFrame();
         if (!frame) return std::nullopt;
         const CCorvaneMapsDoc& doc = frame->Document();
         return EngineSpeedLimits{doc.GetSetting(kIdleRpm)->GetDisplayValue(), doc.GetSetting(kRevLimit)->GetDisplayValue()};

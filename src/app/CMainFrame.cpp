@@ -620,6 +620,11 @@ CChildFrmMaps* CMainFrame::ActiveMapsFrame() const {
     return qobject_cast<CChildFrmMaps*>(m_mdi->currentSubWindow());
 }
 
+CChildFrmMaps* CMainFrame::WorkingMapsFrame() const {
+    if (CChildFrmMaps* frame = ActiveMapsFrame()) return frame;
+    return m_workingMapsFrame.data();
+}
+
 CMapsView* CMainFrame::ActiveMapsView() const {
     CChildFrmMaps* frame = ActiveMapsFrame();
     return frame ? frame->CurrentMapsView() : nullptr;
@@ -674,6 +679,8 @@ void CMainFrame::AddMapsFrame(CChildFrmMaps* frame) {
     });
     connect(frame, &QObject::destroyed, this, [this, frame] {
         m_placedChildren.removeAll(frame);
+        // The last maps window gone: no row is in front for AutoTune to work at.
+        if (MapsFrames().isEmpty()) m_app.State().targetEngineSpeed = 0;
         if (m_selectorDocument == frame) {
             m_selectorDocument = nullptr;
             m_selector->Fill({});
@@ -712,7 +719,11 @@ void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
         }
         RefreshSelector();
         if (frame != m_differencesFrame) RefreshDifferences();
-        if (CMapsView* view = frame->CurrentMapsView()) OnMapShown(frame, view->MapIndex());
+        m_workingMapsFrame = frame;
+        if (CMapsView* view = frame->CurrentMapsView())
+            OnMapShown(frame, view->MapIndex());
+        else if (CTableView* table = frame->TableOnShow())
+            FollowTargetRow(frame, table->ActiveMapIndex());
         InstallStreamHooks();
     }
     RefreshAutoTuneLabel();
@@ -758,13 +769,19 @@ void CMainFrame::OnSelectorEntry(int number, int kind) {
 
 void CMainFrame::OnMapShown(CChildFrmMaps* frame, int mapIndex) {
     if (frame != ActiveMapsFrame()) return;
-    // The row key of the shown map is the engine speed AutoTune works at.
-    if (CModuleMap* map = frame->Document().GetMap(mapIndex)) {
-        m_app.State().targetEngineSpeed = map->GetRowKey();
-        // The next start reopens the last file on this map.
+    FollowTargetRow(frame, mapIndex);
+    // The next start reopens the last file on this map.
+    if (CModuleMap* map = frame->Document().GetMap(mapIndex))
         m_app.Settings().SetText(CCorvaneApp::kSettingsSection, CCorvaneApp::kLastMapEntry, map->GetClassName());
-    }
     m_selector->FollowMap(mapIndex);
+}
+
+void CMainFrame::FollowTargetRow(CChildFrmMaps* frame, int mapIndex) {
+    // The row key of the map or table row in front is the engine speed AutoTune works at, and
+    // while it tracks, the engine speed gauge's bands. It follows the window in front however
+    // it got there (a map shown, a table row moved to, a window activated), so that the bands
+    // always describe the row the tuner sees.
+    if (CModuleMap* map = frame->Document().GetMap(mapIndex)) m_app.State().targetEngineSpeed = map->GetRowKey();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

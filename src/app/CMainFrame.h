@@ -58,6 +58,12 @@ public:
     [[nodiscard]] QMdiArea* MdiArea() const { return m_mdi; }
     // The maps document window the user works in, or null (none, or the monitor window).
     [[nodiscard]] CChildFrmMaps* ActiveMapsFrame() const;
+    // The maps document window the user last worked in: the active one, or while another
+    // window (the monitor) is in front, the maps window that was in front before it; null when
+    // none is open. What the live stream shows of a document (the engine speed gauge's idle
+    // speed and rev limit) comes from it, so that bringing the monitor to the front changes
+    // nothing.
+    [[nodiscard]] CChildFrmMaps* WorkingMapsFrame() const;
     [[nodiscard]] CMapsView* ActiveMapsView() const;
     // The table view of the active maps document while it is the one on show, or null.
     [[nodiscard]] CTableView* ActiveTableView() const;
@@ -156,6 +162,7 @@ private:
     void OnSubWindowActivated(QMdiSubWindow* window);
     void OnSelectorEntry(int number, int kind);
     void OnMapShown(CChildFrmMaps* frame, int mapIndex);
+    void FollowTargetRow(CChildFrmMaps* frame, int mapIndex);
     void ApplyChildPlacement(QMdiSubWindow* window);
     void ReleaseAccelerators(QMdiSubWindow* frame);
     void EditKey(int id);
@@ -185,6 +192,7 @@ private:
     QTabWidget* m_selectorSheet = nullptr;
     CPPageTuningMapSelector* m_selector = nullptr;
     const void* m_selectorDocument = nullptr;  // whose maps the selector lists
+    QPointer<CChildFrmMaps> m_workingMapsFrame;  // see WorkingMapsFrame()
     QDockWidget* m_differencesBar = nullptr;
     CTuneDifferencesView* m_differences = nullptr;
     QPointer<CChildFrmMaps> m_differencesFrame;  // whose differences the bar lists

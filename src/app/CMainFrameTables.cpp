@@ -26,9 +26,8 @@ void CMainFrame::ConnectTables(CChildFrmMaps* frame) {
         if (shown == ActiveMapsFrame()) m_selector->FollowMap(number);
     });
     connect(frame, &CChildFrmMaps::tableRowChanged, this, [this](CChildFrmMaps* shown, int mapIndex) {
-        if (shown != ActiveMapsFrame()) return;
         // The active row's speed is the engine speed AutoTune works at, as the shown map's is.
-        if (CModuleMap* map = shown->Document().GetMap(mapIndex)) m_app.State().targetEngineSpeed = map->GetRowKey();
+        if (shown == ActiveMapsFrame()) FollowTargetRow(shown, mapIndex);
     });
 }
 

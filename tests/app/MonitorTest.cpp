@@ -5,6 +5,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QProgressBar>
 #include <QStatusBar>
 
@@ -73,6 +74,7 @@ private slots:
     void autoTuneOnALeanRowThroughTheWindows();
     void replayShowsWhatTheLiveRunShowedPacketByPacket();
     void correctionsAreDiscardedAloudAndTrimsTakeThemAtOnce();
+    void aSteadyEngineSpeedKeepsItsColourUntilTheBandsMeanSomethingElse();
 };
 
 void MonitorTest::packetsFromTheModuleReachTheLabels() {
@@ -355,6 +357,64 @@ void MonitorTest::correctionsAreDiscardedAloudAndTrimsTakeThemAtOnce() {
     QVERIFY2(fuel->GetPointTrimValue(12) > trim, qPrintable(QString("%1 -> %2").arg(trim).arg(fuel->GetPointTrimValue(12))));
     QVERIFY(fuel->GetPointTrimValue(12) <= expected);  // within the trim's margin
     QVERIFY(fuel->IsPointInSync(12));                  // pushed to the linked module
+}
+
+// The engine idles at 944 rpm, its idle speed. The engine speed gauge's bands are the window
+// of the row AutoTune works at while it tracks, else the idle speed and rev limit of the maps
+// document the tuner works in. Bringing a window to the front changes neither, so only what
+// the tuner does to them (another row, tracking on or off) may change the colour.
+void MonitorTest::aSteadyEngineSpeedKeepsItsColourUntilTheBandsMeanSomethingElse() {
+    enum Colour { Amber, Green, Red };
+    AppHarness h;
+    h.Start();
+    CChildFrmMaps* a = h.Maps();
+    h.Frame().RunCommand(cmd::kRead);
+    CCorvaneMonitorView* monitor = h.app->MonitorFrame()->View();
+    monitor->ShowOwnWindow(kEngineSpeed);
+    QVERIFY(h.app->State().autoTuneTracking);
+    auto colourAfterPackets = [&] {
+        for (int i = 0; i < 3; ++i) h.app->OnMonitorBlock(BlockWithSpeed(944));
+        return monitor->Model().FindOwnWindow(kEngineSpeed)->gauge.ColourState();
+    };
+    auto bringToFront = [&](QMdiSubWindow* window) {
+        h.Frame().MdiArea()->setActiveSubWindow(window);
+        QCoreApplication::processEvents();
+    };
+    const int row768 = a->Document().FindMap("Stoichiometric1024Map");
+    const int row1024 = a->Document().FindMap("Stoichiometric1280Map");
+
+    a->ShowView(CChildFrmMaps::ViewKind::kMaps, row1024);
+    QCOMPARE(colourAfterPackets(), Amber);  // below 960 ... 1088
+    bringToFront(h.app->MonitorFrame());
+    QCOMPARE(colourAfterPackets(), Amber);
+    // Tracking off with the monitor in front: the idle speed band of the document worked in,
+    // at once, and bringing that document back to the front changes nothing.
+    h.Frame().RunCommand(cmd::kAutoTuneTracking);
+    QCOMPARE(colourAfterPackets(), Green);  // at the idle speed, below the rev limit
+    bringToFront(a);
+    QCOMPARE(colourAfterPackets(), Green);
+    h.Frame().RunCommand(cmd::kAutoTuneTracking);
+    QCOMPARE(colourAfterPackets(), Amber);
+
+    // A table row is the row AutoTune works at as a shown map is, also when its window comes
+    // back to the front after another document's.
+    QVERIFY(a->ShowTableAt(row768, 10));
+    QCOMPARE(colourAfterPackets(), Red);  // above 704 ... 832
+    h.Frame().RunCommand(cmd::kFileNew);
+    CChildFrmMaps* b = h.Maps();
+    QVERIFY(b != a);
+    b->ShowView(CChildFrmMaps::ViewKind::kMaps, row1024);
+    QCOMPARE(colourAfterPackets(), Amber);
+    bringToFront(a);
+    QCOMPARE(colourAfterPackets(), Red);
+    bringToFront(h.app->MonitorFrame());
+    QCOMPARE(colourAfterPackets(), Red);
+    // With every maps window closed no row is tracked, and nothing is left to change the bands.
+    h.app->CloseAllDocumentsWithoutAsking();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(h.Frame().MapsFrames().isEmpty());
+    QCOMPARE(h.app->State().targetEngineSpeed, 0);
+    QCOMPARE(colourAfterPackets(), Red);
 }
 
 QTEST_MAIN(MonitorTest)
