@@ -451,6 +451,8 @@ void CMainFrame::OnWrite() {
     else if (report.backupAttempted)
         parts << "NO backup was made";
     if (report.verifyRan) parts << (report.verify.Verified() ? "verified" : "NOT verified");
+    // A verification covers what was sent: the maps WRITE leaves to the module are named.
+    if (!report.notSent.empty()) parts << "not sent by WRITE: " + QString::fromStdString(report.notSent);
     statusBar()->showMessage(parts.join("; ") + ".", 30000);
 }
 
