@@ -70,7 +70,11 @@ const CRideAutoTune::Cell& CRideAutoTune::At(int row, int site) const {
   return m_cells[static_cast<std::size_t>(std::clamp(row, 0, kRows - 1) * kSites + std::clamp(site, 0, kSites - 1))];
 }
 
-bool CRideAutoTune::Ready(int row, int site) const { return At(row, site).weight >= m_settings.minWeight; }
+bool CRideAutoTune::Ready(int row, int site) const {
+  // A hair below the setting still counts: a site exactly at the minimum throttle is tunable.
+  return At(row, site).weight >= m_settings.minWeight &&
+         SiteThrottleDeg(std::clamp(site, 0, kSites - 1)) >= m_settings.minThrottleDeg - 1e-9;
+}
 
 CRideAutoTune::Proposal CRideAutoTune::ProposalAt(int row, int site) const {
   const Cell& cell = At(row, site);
@@ -85,7 +89,7 @@ CRideAutoTune::Proposal CRideAutoTune::ProposalAt(int row, int site) const {
   const std::size_t i = Index(std::clamp(row, 0, kRows - 1), std::clamp(site, 0, kSites - 1));
   const double fuel = m_fuel[i];
   const double rear = fuel * (1.0 + m_trim[i] / 100.0);
-  p.ready = cell.weight >= m_settings.minWeight && fuel > 0.0 && rear > 0.0 && m_frontFit[i] > 0.0 && m_rearFit[i] > 0.0;
+  p.ready = Ready(row, site) && fuel > 0.0 && rear > 0.0 && m_frontFit[i] > 0.0 && m_rearFit[i] > 0.0;
   p.frontNeed = m_frontFit[i];
   p.rearNeed = m_rearFit[i];
   if (fuel > 0.0 && rear > 0.0) {
@@ -118,8 +122,10 @@ void CRideAutoTune::Fit() const {
 }
 
 int CRideAutoTune::ReadyCells() const {
-  return static_cast<int>(std::count_if(m_cells.begin(), m_cells.end(),
-                                        [&](const Cell& c) { return c.weight >= m_settings.minWeight; }));
+  int ready = 0;
+  for (int row = 0; row < kRows; ++row)
+    for (int site = 0; site < kSites; ++site) ready += Ready(row, site) ? 1 : 0;
+  return ready;
 }
 
 int CRideAutoTune::CellsWithSamples() const {

@@ -118,6 +118,9 @@ public:
 
   [[nodiscard]] const Cell& At(int row, int site) const;
   [[nodiscard]] Proposal ProposalAt(int row, int site) const;
+  // Ready: the cell's readings weigh at least the minimum weight, and the cell lies at or above
+  // the minimum throttle. A cell below it (closed throttle: idle and overrun) only shares the
+  // weight of readings taken above it; the fit would extrapolate its need, so it never moves.
   [[nodiscard]] bool Ready(int row, int site) const;
   [[nodiscard]] int ReadyCells() const;
   [[nodiscard]] int CellsWithSamples() const;
@@ -128,6 +131,8 @@ public:
   // Where an engine state falls in the table: fractional row and site, clamped to the table.
   [[nodiscard]] static double RowPosition(double rpm);
   [[nodiscard]] static double SitePosition(double throttleDeg);
+  // The throttle position of a site's point (deg).
+  [[nodiscard]] static double SiteThrottleDeg(int site) { return site * kSiteCounts / kThrottleCountsPerDeg; }
 
 private:
   struct Past {

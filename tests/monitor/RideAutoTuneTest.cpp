@@ -163,6 +163,27 @@ TEST(RideAutoTuneProposals, ReadyAtTheMinimumWeightAndClampedToTheAuthority) {
   EXPECT_DOUBLE_EQ(gentle.ProposalAt(10, 20).fuelPercent, -10.0);
 }
 
+TEST(RideAutoTuneProposals, ACellBelowTheMinimumThrottleNeverMovesThoughReadingsAboveItWeighOnIt) {
+  // Just off closed throttle (site 0.8: 1.1 deg) a fifth of each reading's weight falls on the
+  // closed-throttle cell, where the engine idles and coasts and no reading is ever taken.
+  CRideAutoTune tune(RideAutoTuneSettings{}, kTarget);
+  Feed(tune, 0.0, 4.0, [](double t) { return Steady(t, 10, 0.8, 1.12); });
+  ASSERT_GT(tune.At(10, 0).weight, RideAutoTuneSettings{}.minWeight);
+  EXPECT_FALSE(tune.Ready(10, 0));
+  EXPECT_FALSE(tune.ProposalAt(10, 0).ready);
+  EXPECT_EQ(tune.ProposalAt(10, 0).fuelPercent, 0.0);
+  EXPECT_TRUE(tune.Ready(10, 1));
+  EXPECT_EQ(tune.ReadyCells(), 1) << "the count the tuner sees is of the cells an apply would move";
+  // A higher minimum throttle keeps every site below it; the first site at or above it is tuned.
+  RideAutoTuneSettings settings;
+  settings.minThrottleDeg = CRideAutoTune::SiteThrottleDeg(2) + 0.3;
+  CRideAutoTune higher(settings, kTarget);
+  Feed(higher, 0.0, 4.0, [](double t) { return Steady(t, 10, 2.5, 1.12); });
+  ASSERT_GT(higher.At(10, 2).weight, settings.minWeight);
+  EXPECT_FALSE(higher.Ready(10, 2));
+  EXPECT_TRUE(higher.Ready(10, 3));
+}
+
 TEST(RideAutoTuneProposals, TheRearTrimTakesTheRearCylindersErrorRelativeToTheFront) {
   CRideAutoTune tune(RideAutoTuneSettings{}, kTarget);
   Feed(tune, 0.0, 2.0, [](double t) { return Steady(t, 10, 20, 1.06, 1.06 * 1.04); });
