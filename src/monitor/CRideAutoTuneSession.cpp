@@ -1,5 +1,7 @@
 #include "monitor/CRideAutoTuneSession.h"
 
+#include <tuple>
+
 #include <vector>
 
 #include "documents/CCorvaneMapsDoc.h"
@@ -105,13 +107,19 @@ RideAutoTunePlan::Applied CRideAutoTuneSession::Apply(CCorvaneMapsDoc& doc, cons
     return applied;
   }
   applied = plan.Apply(doc);
+  // With the module taking this apply's points, what an earlier apply could not send (its rows
+  // may have nothing to change now) goes too. With the cable still out, no push is tried again.
+  int sent = 0, left = 0;
+  if (applied.notInSync == 0) std::tie(sent, left) = RideAutoTunePlan::SendNotInSync(doc, *m_tune, chosen);
+  applied.notInSync += left;
   // The readings stay valid against the new table: the applied cells now propose (almost) nothing.
   RefreshTable(doc);
   if (summary) {
     *summary = plan.Description() + " applied as one step";
+    if (sent > 0) *summary += "; " + std::to_string(sent) + " points the module did not have were sent";
     if (applied.notInSync > 0)
       *summary += "; " + std::to_string(applied.notInSync) +
-                  " of them not in the module (marked not in sync: Apply again sends them once it is back)";
+                  " points not in the module (marked not in sync: Apply again sends them once it is back)";
   }
   return applied;
 }

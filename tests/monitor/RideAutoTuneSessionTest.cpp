@@ -158,6 +158,42 @@ TEST(RideAutoTuneSessionTest, ApplyIsOneStepAndWhatACutLinkMissedIsSentByTheNext
   EXPECT_EQ(family.Fuel(10).GetPointModuleValue(20), before) << "one undo takes the apply back";
 }
 
+TEST(RideAutoTuneSessionTest, AnApplyThatChangesOtherRowsAlsoSendsWhatACutLinkMissed) {
+  Doc family;
+  CRideAutoTuneSession session;
+  ASSERT_TRUE(session.Start(*family.doc, 13.1));
+  Ride(session, 0.0, 2.0, 10, 20, 14.41, 14.41);
+  session.Stop();
+  family.link.plugged = false;
+  std::string summary;
+  ASSERT_EQ(session.Apply(*family.doc, {}, &summary).notInSync, 1);
+  ASSERT_FALSE(family.Fuel(10).IsPointInSync(20));
+
+  // The tuner rides on; another row gets ready while the cable is still out. The apply changes
+  // that row and tries no push again.
+  ASSERT_TRUE(session.Start(*family.doc, 13.1));
+  Ride(session, 10.0, 2.0, 12, 30, 14.41, 14.41);
+  session.Stop();
+  family.link.writes.clear();
+  auto applied = session.Apply(*family.doc, {}, &summary);
+  EXPECT_GE(applied.points, 1);
+  EXPECT_FALSE(family.Fuel(10).IsPointInSync(20));
+  EXPECT_FALSE(family.Fuel(12).IsPointInSync(30));
+
+  // Plugged in again, a third ride row: its apply also sends the rows the module missed.
+  family.link.plugged = true;
+  ASSERT_TRUE(session.Start(*family.doc, 13.1));
+  Ride(session, 20.0, 2.0, 14, 40, 14.41, 14.41);
+  session.Stop();
+  applied = session.Apply(*family.doc, {}, &summary);
+  EXPECT_GE(applied.points, 1);
+  EXPECT_EQ(applied.notInSync, 0) << summary;
+  EXPECT_TRUE(family.Fuel(14).IsPointInSync(40));
+  EXPECT_TRUE(family.Fuel(10).IsPointInSync(20)) << summary;
+  EXPECT_TRUE(family.Fuel(12).IsPointInSync(30)) << summary;
+  EXPECT_NE(summary.find("the module did not have were sent"), std::string::npos) << summary;
+}
+
 TEST(RideAutoTuneSessionTest, AnAnalysedLogReplacesWhatWasGathered) {
   Doc family;
   CRideAutoTuneSession session;
