@@ -30,6 +30,10 @@ Needs Python 3, CMake and ctest only (Ninja and ccache are used when present).
     scripts/mutate.py --only maps-rowfamily-stride,model-*   # some of them (shell-style patterns)
     scripts/mutate.py --layer views,app          # the window mutations
     scripts/mutate.py --list                     # what the list holds; exit 1 if any is stale
+    scripts/mutate.py --first-only --list-file new.txt   # a quick look at new mutations
+
+--first-only runs each mutation's first tests only: a quick way to see whether a new mutation
+survives them (write its test) or dies; its figure is not the suite's score.
 """
 
 from __future__ import annotations
@@ -313,6 +317,7 @@ class Runner:
         self.jobs = str(args.jobs)
         self.timeout = args.timeout
         self.test_timeout = args.test_timeout
+        self.first_only = args.first_only
         self.log = open(self.build / "mutate.log", "w", encoding="utf-8") if self.build.exists() else None
 
     def configure(self) -> None:
@@ -400,6 +405,8 @@ class Runner:
                 verdict, failed = self.ctest(select, left())
                 if verdict in ("fail", "timeout"):
                     return finished(verdict, failed)
+            if self.first_only:
+                return Result(m, "survived", time.monotonic() - start, "its first tests pass")
             # Phase 2: everything else, built whole.
             ok, err = self.build_targets([], left())
             if not ok:
@@ -458,6 +465,8 @@ def main() -> int:
                     help="default ctest time limit of one test without its own (60)")
     ap.add_argument("--no-baseline", action="store_true",
                     help="skip the check that the unmutated suite is green")
+    ap.add_argument("--first-only", action="store_true",
+                    help="run only each mutation's first tests (a quick look, not a score)")
     ap.add_argument("--list", action="store_true", help="print the mutations and whether each applies")
     ap.add_argument("--min-score", type=float, default=0.0,
                     help="exit 1 when the kill rate is below this percentage")

@@ -2,6 +2,7 @@
 // keep them, the "Backups..." list, and WRITE against the simulated module.
 #include <QtTest>
 
+#include <QStatusBar>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -85,6 +86,9 @@ void BackupsWindowTest::writeBacksUpTheModuleThenVerifies() {
     QCOMPARE(h.prompter.progressTexts, steps);
     QVERIFY(!h.prompter.progressOpen);
     QCOMPARE(h.prompter.shown.size(), std::size_t{1});  // only the WRITE question
+    // Where the tuner looks after it: what guarded the WRITE, in the status bar.
+    const QString status = h.Frame().statusBar()->currentMessage();
+    QVERIFY2(status.startsWith("WRITE done; module backed up to ") && status.endsWith("; verified."), qPrintable(status));
 }
 
 void BackupsWindowTest::aMismatchNamesTheMapAndOffersToWriteAgain() {
@@ -109,6 +113,9 @@ void BackupsWindowTest::aMismatchNamesTheMapAndOffersToWriteAgain() {
     QVERIFY(!crank->IsPointInSync(5));
     QVERIFY(crank->IsPointInSync(4));
     QVERIFY(h.app->Backups().List().empty());
+    // The status bar never says done or verified for a module that does not hold the tune.
+    const QString status = h.Frame().statusBar()->currentMessage();
+    QVERIFY2(status.startsWith("WRITE FAILED") && status.endsWith("; NOT verified."), qPrintable(status));
 }
 
 void BackupsWindowTest::backupsListOpensOneAsANewDocument() {

@@ -1,6 +1,9 @@
 // Opening, reloading, saving and closing map documents through the window commands.
 #include <QtTest>
 
+#include <QDir>
+#include <QFile>
+
 #include "app/CommandTable.h"
 #include "documents/CCorvaneMapsDoc.h"
 #include "link/CModuleBackup.h"
@@ -29,6 +32,8 @@ private slots:
     void quittingAsksForEachModifiedDocument();
     void saveOfANewDocumentAsksForAName();
     void fileOpenGivesEveryPointItsMargins();
+    void aCloseWhoseSaveDidNotHappenKeepsTheWindow();
+    void aReloadWhoseBackupFailedKeepsTheEditsWhenTheUserSaysSo();
 };
 
 void DocumentsTest::reloadPromptIgnoresCaseAndNoKeepsTheDocument() {
@@ -167,6 +172,59 @@ void DocumentsTest::fileOpenGivesEveryPointItsMargins() {
         QCOMPARE(point->GetValue().GetLowerMargin(), map->GetLowerMargin().y);
         QCOMPARE(point->GetValue().GetUpperMargin(), map->GetUpperMargin().y);
     }
+}
+
+void DocumentsTest::aCloseWhoseSaveDidNotHappenKeepsTheWindow() {
+    AppHarness h;
+    h.Start();
+    QPointer<CChildFrmMaps> frame(h.Maps());
+    Edit(*frame);
+    const int edited = frame->Document().GetMap(0)->GetPointModuleValue(0);
+    // Save, then Cancel in the file dialog: the window and its edits stay.
+    h.prompter.answers = {Prompter::Answer::Yes};
+    h.prompter.saveFile = std::nullopt;
+    h.Frame().RunCommand(cmd::kFileClose);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!frame.isNull());
+    QVERIFY(frame->Document().IsModified());
+    // Save to a place that cannot be written: the same.
+    h.prompter.answers = {Prompter::Answer::Yes};
+    h.prompter.saveFile = "/proc/no/such/folder/x.crv";
+    h.Frame().RunCommand(cmd::kFileClose);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!frame.isNull());
+    QCOMPARE(frame->Document().GetMap(0)->GetPointModuleValue(0), edited);
+    // And quitting the program does not go past it either.
+    h.prompter.answers = {Prompter::Answer::Yes};
+    h.prompter.saveFile = std::nullopt;
+    QVERIFY(!h.Frame().close());
+    QVERIFY(!frame.isNull());
+}
+
+void DocumentsTest::aReloadWhoseBackupFailedKeepsTheEditsWhenTheUserSaysSo() {
+    AppHarness h;
+    h.Start();
+    const QString path = h.Path("Tune.crv");
+    QVERIFY(h.Maps()->Document().Save(path.toStdString()));
+    CChildFrmMaps* open = h.app->OpenDocumentFile(path);
+    QVERIFY(open);
+    Edit(*open);
+    const int edited = open->Document().GetMap(0)->GetPointModuleValue(0);
+    // The backups folder cannot be made: a file stands where it would be.
+    QDir(h.Path("userdata/backups")).removeRecursively();
+    QDir().mkpath(h.Path("userdata"));
+    QFile blocker(h.Path("userdata/backups"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    // Yes to RELOAD, No to going on without a backup.
+    h.prompter.answers = {Prompter::Answer::Yes, Prompter::Answer::No};
+    QPointer<CChildFrmMaps> kept(open);
+    QVERIFY(h.app->OpenDocumentFile(path) == nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!kept.isNull());
+    QCOMPARE(kept->Document().GetMap(0)->GetPointModuleValue(0), edited);
+    QVERIFY(kept->Document().IsModified());
+    QVERIFY(h.prompter.shown.back().text.find("WITHOUT a backup?") != std::string::npos);
 }
 
 QTEST_MAIN(DocumentsTest)

@@ -91,6 +91,11 @@ void HistoryWindowTest::theHistoryListReturnsToAnyRow() {
     QTRY_COMPARE(frame->Document().History().Position(), std::size_t{1});
     QCOMPARE(list->currentRow(), 1);
     QCOMPARE(list->count(), 4);  // the undone steps stay, to be redone
+    // The undone steps are greyed, from the first of them on; the applied ones are not.
+    const QColor undone = dock->palette().brush(QPalette::Disabled, QPalette::Text).color();
+    QVERIFY(list->item(1)->foreground().color() != undone);
+    QCOMPARE(list->item(2)->foreground().color(), undone);
+    QCOMPARE(list->item(3)->foreground().color(), undone);
     list->setCurrentRow(0);
     QTRY_COMPARE(map->GetPointModuleValue(1), first);
     // A new edit drops what could have been redone.

@@ -2,7 +2,13 @@
 // thread in order, file filters.
 #include <QtTest>
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTimer>
+
+#include <functional>
 
 #include <thread>
 
@@ -19,6 +25,7 @@ private slots:
     void bridgeDeliversOnTheUiThreadInOrder();
     void fileFiltersBecomeQtFilters();
     void relativeFoldersAreMadeInTheDataFolderNeverBesideTheProgram();
+    void theSaveQuestionsKeysNeverDiscardByThemselves();
 };
 
 void SeamsTest::settingsRoundTripAndRejectNonNumbers() {
@@ -95,6 +102,24 @@ void SeamsTest::relativeFoldersAreMadeInTheDataFolderNeverBesideTheProgram() {
     QtPrompter plain;
     QVERIFY(plain.DataFolder() != QCoreApplication::applicationDirPath());
     QVERIFY(plain.DataFolder().startsWith(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)));
+}
+
+// "Save changes?" answered with the keyboard: Enter saves, Esc cancels, closing the box
+// cancels. Only the Discard button itself throws edits away.
+void SeamsTest::theSaveQuestionsKeysNeverDiscardByThemselves() {
+    QtPrompter prompter;
+    auto answerWith = [&](std::function<void(QMessageBox&)> act) {
+        QTimer::singleShot(0, [act] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box) act(*box);
+        });
+        return prompter.Message("Save changes to Corvane1?", {}, Prompter::Icon::Question,
+                                Prompter::Buttons::SaveDiscardCancel);
+    };
+    QCOMPARE(answerWith([](QMessageBox& b) { QTest::keyClick(&b, Qt::Key_Return); }), Prompter::Answer::Yes);
+    QCOMPARE(answerWith([](QMessageBox& b) { QTest::keyClick(&b, Qt::Key_Escape); }), Prompter::Answer::Cancel);
+    QCOMPARE(answerWith([](QMessageBox& b) { b.close(); }), Prompter::Answer::Cancel);
+    QCOMPARE(answerWith([](QMessageBox& b) { b.button(QMessageBox::Discard)->click(); }), Prompter::Answer::No);
 }
 
 QTEST_MAIN(SeamsTest)

@@ -5,6 +5,7 @@
 #include <QDockWidget>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTreeWidget>
 
 #include "app/CChildFrame.h"
@@ -14,6 +15,7 @@
 #include "documents/CCorvaneMapsDoc.h"
 #include "link/CLinkController.h"
 #include "maps/CModuleMap.h"
+#include "sim/SimTransport.h"
 #include "support/AppHarness.h"
 #include "views/CMapsView.h"
 #include "views/MapGraphLayout.h"
@@ -223,6 +225,19 @@ void SelectorAndTransferTest::readThenWriteThroughTheWindowCommands() {
     QVERIFY(!h.app->State().moduleLinked);
     QVERIFY(h.Frame().StatusText().contains("Unlinked"));
     QVERIFY(!h.Frame().DataLinkBox().isVisible());
+
+    // A link that finds no module says so, never that it linked; the link after it does.
+    QVERIFY(h.simulated);
+    h.simulated.load()->Peer().PullCable();
+    h.Frame().RunCommand(cmd::kToggleLink);
+    QVERIFY(!h.app->State().moduleLinked);
+    QVERIFY2(h.Frame().statusBar()->currentMessage().startsWith("No module answered on "),
+             qPrintable(h.Frame().statusBar()->currentMessage()));
+    h.simulated.load()->Peer().PlugCable();
+    h.Frame().RunCommand(cmd::kToggleLink);
+    QVERIFY(h.app->State().moduleLinked);
+    QVERIFY2(h.Frame().statusBar()->currentMessage().startsWith("Linked to the module on "),
+             qPrintable(h.Frame().statusBar()->currentMessage()));
 }
 
 void SelectorAndTransferTest::writeOfANeverSavedDocumentTouchesNothing() {

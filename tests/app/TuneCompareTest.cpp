@@ -191,6 +191,10 @@ void TuneCompareTest::stopComparingAndClosingTheDocumentEndTheComparison() {
     h.Frame().RunCommand(cmd::kCompareWith);
     maps->ShowView(CChildFrmMaps::ViewKind::kAdvancedUserMaps, index);
     QCOMPARE(maps->AdvancedView()->ComparedTune(), &maps->Comparison()->Compared());
+    // A difference chosen there shows its point in the trim view, where the tuner works.
+    QVERIFY(h.Frame().Differences().ChoosePoint(index, 5));
+    QCOMPARE(maps->CurrentViewKind(), CChildFrmMaps::ViewKind::kAdvancedUserMaps);
+    QCOMPARE(maps->AdvancedView()->Editor().ActivePoint(), 5);
 
     QPointer<CChildFrmMaps> closing(maps);
     h.prompter.answers.push_back(Prompter::Answer::No);  // discard the taken value

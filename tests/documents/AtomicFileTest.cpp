@@ -6,6 +6,7 @@
 #include <windows.h>
 #else
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -149,5 +150,30 @@ TEST(AtomicFile, AFileAnotherProgramHoldsOrAReadOnlyFileIsKeptWhole) {
     ASSERT_TRUE(::SetFileAttributesW(PathFromUtf8(path).c_str(), FILE_ATTRIBUTE_NORMAL));
     EXPECT_TRUE(AtomicFile::WriteText(path, "replacement"));  // and once it is let go, it saves
     EXPECT_EQ(TempDir::ReadText(path), "replacement");
+}
+#endif
+
+#ifndef _WIN32
+// A save changes the file's bytes only: a tune the tuner shared with a group (0664) or kept
+// private (0600) keeps its permissions; a new file follows the umask like any other program's.
+TEST(AtomicFile, ASaveKeepsTheFilesPermissionsAndANewFileFollowsTheUmask) {
+    TempDir dir;
+    const std::string path = dir.File("tune.crv");
+    for (const mode_t mode : {mode_t{0600}, mode_t{0664}, mode_t{0640}}) {
+        ASSERT_TRUE(AtomicFile::WriteText(path, "old"));
+        ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+        ASSERT_TRUE(AtomicFile::WriteText(path, "new"));
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, mode);
+    }
+    const mode_t old = ::umask(027);
+    const std::string fresh = dir.File("fresh.crv");
+    const bool written = AtomicFile::WriteText(fresh, "x");
+    ::umask(old);
+    ASSERT_TRUE(written);
+    struct stat st {};
+    ASSERT_EQ(::stat(fresh.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, mode_t{0640});
 }
 #endif

@@ -124,6 +124,24 @@ TEST_F(History, UndoAndRedoReachALinkedModuleAsAnEditDoes) {
     EXPECT_EQ(Base(5, 2), 40);
 }
 
+TEST_F(History, UndoOfPointsFarApartReachesTheModuleForEachOfThem) {
+    comms.linked = true;
+    const int last = doc->GetMap(5)->GetNumberOfPoints() - 1;
+    ASSERT_GE(last, 4);
+    {
+        auto step = history().Begin("edit");
+        BasicMap(5).SetBlockModuleValue(0, 0, 40);
+        BasicMap(5).SetBlockModuleValue(2, 2, 40);
+        BasicMap(5).SetBlockModuleValue(last, last, 40);
+    }
+    ASSERT_TRUE(history().Undo());
+    for (const int i : {0, 2, last}) {
+        EXPECT_NE(doc->GetMap(5)->GetPointModuleValue(i), 40) << "point " << i;
+        EXPECT_EQ(ModuleBytes(5, i), doc->GetMap(5)->GetPointModuleValue(i)) << "point " << i;
+        EXPECT_TRUE(doc->GetMap(5)->IsPointInSync(i)) << "point " << i;
+    }
+}
+
 TEST_F(History, SettingsAndTheNameAreStepsAndSettingsGoThroughTheWriter) {
     comms.linked = true;
     std::vector<int> written;
@@ -143,6 +161,22 @@ TEST_F(History, SettingsAndTheNameAreStepsAndSettingsGoThroughTheWriter) {
     EXPECT_EQ(doc->GetBaseMapName(), name);
     EXPECT_EQ(written, std::vector<int>{kRevLimit});
     EXPECT_TRUE(doc->GetSetting(kRevLimit)->IsInSync());
+}
+
+TEST_F(History, TheFirstAndTheLastSettingAreUndoneLikeAnyOther) {
+    for (const int index : {0, doc->GetSettingCount() - 1}) {
+        CBasicSettingsModuleValue* setting = doc->GetSetting(index);
+        ASSERT_NE(setting, nullptr);
+        const int before = setting->GetModuleValue();
+        const double other = setting->GetDisplayValue() == setting->GetDisplayMinimum() ? setting->GetDisplayMaximum()
+                                                                                        : setting->GetDisplayMinimum();
+        const std::size_t steps = history().Position();
+        { auto step = history().Begin("setting"); doc->ApplySettingDisplayValue(index, other); }
+        ASSERT_NE(setting->GetModuleValue(), before) << "setting " << index;
+        EXPECT_EQ(history().Position(), steps + 1) << "setting " << index;
+        ASSERT_TRUE(history().Undo());
+        EXPECT_EQ(setting->GetModuleValue(), before) << "setting " << index;
+    }
 }
 
 TEST_F(History, ACheckpointIsABarrierAndANewEditDropsRedo) {
@@ -197,6 +231,47 @@ TEST_F(History, TheStoreIsBounded) {
         BasicMap(0).StepPointByModuleUnits(static_cast<int>(k % 8), 1);
     EXPECT_EQ(history().StepCount(), EditHistory::kMaxSteps);
     EXPECT_EQ(history().Position(), EditHistory::kMaxSteps);
+}
+
+TEST_F(History, GoToTheLastRowRedoesEverything) {
+    const int first = Base(1, 0);
+    for (int k = 0; k < 4; ++k) BasicMap(1).StepPointByModuleUnits(0, 2);
+    const int last = Base(1, 0);
+    ASSERT_TRUE(history().GoTo(0));
+    EXPECT_EQ(Base(1, 0), first);
+    ASSERT_TRUE(history().GoTo(history().StepCount()));
+    EXPECT_EQ(history().Position(), 4u);
+    EXPECT_EQ(Base(1, 0), last);
+    EXPECT_FALSE(history().GoTo(history().StepCount() + 1));
+}
+
+// The modified mark decides whether closing asks to save: it must never say "saved" for
+// values that were not.
+TEST_F(History, AnEditOnAnUndoneBranchIsNeverTheSavedState) {
+    BasicMap(0).StepPointByModuleUnits(0, 1);
+    history().MarkSaved();
+    doc->SetModifiedFlag(false);
+    ASSERT_TRUE(history().Undo());
+    BasicMap(0).StepPointByModuleUnits(5, 4);  // same depth as the save, other values
+    ASSERT_TRUE(history().Undo());
+    ASSERT_TRUE(history().Redo());
+    EXPECT_TRUE(doc->IsModified());
+    EXPECT_FALSE(history().AtSavedState());
+}
+
+TEST_F(History, TheSavedStateFollowsTheStepsWhenTheOldestIsDropped) {
+    for (int k = 0; k < 10; ++k) BasicMap(0).StepPointByModuleUnits(k % 8, 1);
+    history().MarkSaved();
+    doc->SetModifiedFlag(false);
+    const int savedValue = Base(0, 1);
+    for (std::size_t k = 0; k < EditHistory::kMaxSteps - 5; ++k)
+        BasicMap(0).StepPointByModuleUnits(static_cast<int>(k % 8), 1);
+    ASSERT_EQ(history().StepCount(), EditHistory::kMaxSteps);  // five of the oldest dropped
+    ASSERT_TRUE(history().GoTo(5));
+    EXPECT_EQ(Base(0, 1), savedValue);
+    EXPECT_FALSE(doc->IsModified());
+    ASSERT_TRUE(history().GoTo(10));
+    EXPECT_TRUE(doc->IsModified());
 }
 
 TEST_F(History, UndoAllOfAMapIsItselfAStepThatCanBeTakenBack) {

@@ -253,6 +253,28 @@ TEST(FirmwareDataFile, AnEmptyRecordMakesAnEmptyBlockThatReadsBack) {
     EXPECT_THROW(empty.ReadBytes(nullptr, 1), ArchiveError);
 }
 
+// The module takes flash blocks of at most 512 bytes: a file holding a block one byte longer,
+// whole and well formed, is refused before anything could be flashed from it.
+TEST(FirmwareDataFile, ABlockOfTheLargestSizeLoadsAndOneByteMoreIsRefused) {
+    FirmwareDataFile source;
+    CCVNFlashMemoryItem block;
+    ASSERT_TRUE(block.SetData(Bytes(512, 7).data(), 512));
+    EXPECT_FALSE(CCVNFlashMemoryItem().SetData(Bytes(513, 7).data(), 513));
+    block.SetAddress(0x8000);
+    source.SetBlocks({block});
+    const auto bytes = source.ToBytes(7);
+    ASSERT_EQ(bytes[82], 0x00);
+    ASSERT_EQ(bytes[83], 0x02);
+    FirmwareDataFile loaded;
+    ASSERT_TRUE(loaded.LoadB19FromBytes(bytes));
+    EXPECT_EQ(loaded.GetBlocks().front().GetLength(), 512);
+
+    auto longer = bytes;
+    longer[82] = 0x01;  // 513, and the 513th byte is there
+    longer.push_back(7);
+    EXPECT_FALSE(FirmwareDataFile().LoadB19FromBytes(longer));
+}
+
 TEST(FirmwareDataFile, LoadChecksSignatureCaseInsensitivelyAndRejectsBadBlocks) {
     FirmwareDataFile source;
     CCVNFlashMemoryItem block;

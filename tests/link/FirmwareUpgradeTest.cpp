@@ -215,6 +215,65 @@ TEST_F(UpgradeFixture, EarlyEnds) {
     EXPECT_EQ(prompter.shown.back().text, msg::kUpgradeStateOnFailed);
 }
 
+// A module that misbehaves: the host must see each step it waits for, never assume it. The
+// test's tuner gives up on a wait that does not end (the prompter's patience), which ends the
+// upgrade; what matters is that nothing was flashed meanwhile.
+TEST_F(UpgradeFixture, ModuleThatIsNeverSwitchedOffIsNotUpgraded) {
+    prompter.openFile = MakeS19("ECM_33_V0x52.S19");
+    comms.detectScript = {true};  // it always answers: its power was never cycled
+    prompter.waitPatience = 20;
+    EXPECT_FALSE(upgrade.Run());
+    EXPECT_EQ(FlashWrites(), 0);
+    EXPECT_TRUE(comms.writes.empty());  // not even the upgrade marker
+    EXPECT_FALSE(app.firmwareUpgradeInProgress);
+}
+
+TEST_F(UpgradeFixture, ModuleBackInItsOwnFirmwareIsNotFlashed) {
+    prompter.openFile = MakeS19("ECM_33_V0x52.S19");
+    comms.moduleId = 33;  // its loader never starts: it comes back with its normal firmware
+    prompter.waitPatience = 40;
+    EXPECT_FALSE(upgrade.Run());
+    EXPECT_EQ(FlashWrites(), 0);
+    EXPECT_TRUE(MarkerOff());
+    EXPECT_FALSE(upgrade.FirmwareIncomplete());
+
+    // The loader answers after one more cycle: the same wait goes on to flash.
+    comms.failedEvent = false;
+    comms.detectScript = {false, true, false, true, false, true, false, true};
+    comms.idScript = {33, 33, kUpgradeModeModuleId};
+    prompter.polls = 0;
+    ASSERT_TRUE(upgrade.Run());
+    EXPECT_TRUE(FlashedImage());
+}
+
+TEST_F(UpgradeFixture, UpgradeStateThatStaysOnIsAFailure) {
+    prompter.openFile = MakeS19("ECM_33_V0x52.S19");
+    comms.markerStaysOn = true;
+    EXPECT_FALSE(upgrade.Run());
+    EXPECT_TRUE(FlashedImage());
+    EXPECT_EQ(prompter.shown.back().text, msg::kUpgradeFailed);
+    EXPECT_TRUE(upgrade.FirmwareIncomplete());
+}
+
+TEST_F(UpgradeFixture, RefusedFlashBlockStopsTheFlashThere) {
+    prompter.openFile = MakeS19("ECM_33_V0x52.S19");
+    comms.failAddresses = {0x8200};  // the second block
+    EXPECT_FALSE(upgrade.Run());
+    EXPECT_EQ(FlashWrites(), 1);  // nothing written past the hole
+    EXPECT_EQ(prompter.shown.back().text, msg::kUpgradeFailed);
+    EXPECT_EQ(comms.memory[0xF18], 0x50);  // a firmware with a hole is not marked whole
+    EXPECT_TRUE(upgrade.FirmwareIncomplete());
+}
+
+TEST_F(UpgradeFixture, DamagedFirmwareGivesItsIdAfterThePowerCycle) {
+    prompter.openFile = MakeS19("ECM_33_V0x52.S19");
+    comms.idReadsFailing = 1;
+    comms.detectScript = {false, true, false, true, false, true, false, true};
+    ASSERT_TRUE(upgrade.Run());
+    EXPECT_TRUE(FlashedImage());
+    EXPECT_EQ(prompter.shown.back().text, msg::kUpgradeCompleted);
+}
+
 TEST_F(UpgradeFixture, NotAFirmwareFile) {
     const fs::path bogus = m_dir / "ECM_33_V0x52.B19";
     std::ofstream(bogus) << "not firmware";

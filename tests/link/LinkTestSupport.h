@@ -76,6 +76,15 @@ public:
         }
         return r;
     }
+    bool ReadModuleMemoryBlock(std::uint16_t address, std::uint16_t length) override {
+        // A module whose firmware is damaged does not answer for its id until power cycled.
+        if (address == 0x0F10 && idReadsFailing > 0) {
+            --idReadsFailing;
+            failedEvent = true;
+            return false;
+        }
+        return FakeComms::ReadModuleMemoryBlock(address, length);
+    }
     bool WriteModuleMemoryBlock(std::uint16_t address, const std::uint8_t* data, std::uint16_t length) override {
         if (markerStaysOn && address == 0x0F1C && length > 0 && data[0] == 0) return false;
         return FakeComms::WriteModuleMemoryBlock(address, data, length);
@@ -90,6 +99,7 @@ public:
     std::deque<bool> detectScript;
     std::deque<int> idScript;
     bool markerStaysOn = false;
+    int idReadsFailing = 0;
     int detectCalls = 0;
     int flashFailAt = -1;
     int flashWrites = 0;

@@ -274,6 +274,17 @@ TEST_F(Table, BilinearInterpolationFillsTheInsideFromAllFourEdgesAndKeepsThem) {
     EXPECT_EQ(At(2, 2), 4 + 4 + 6 + 10);
     EXPECT_EQ(At(3, 2), 4 + 6 + 6 + 5);
 
+    // The same with a bump of 20 on the left edge instead: it fades to the right, row by row.
+    for (int r = 0; r <= 4; ++r)
+        for (int c = 0; c <= 4; ++c) Put(r, c, (r == 0 || r == 4 || c == 0 || c == 4) ? 4 + 2 * r + 3 * c : 0);
+    Put(2, 0, 8 + 20);
+    editor->InterpolateBilinearly();
+    EXPECT_EQ(At(2, 0), 28) << "edges stay";
+    EXPECT_EQ(At(2, 1), 4 + 4 + 3 + 15);
+    EXPECT_EQ(At(2, 2), 4 + 4 + 6 + 10);
+    EXPECT_EQ(At(2, 3), 4 + 4 + 9 + 5);
+    EXPECT_EQ(At(1, 2), 4 + 2 + 6) << "other rows keep the plane";
+
     // A single row is interpolated across, a single column down.
     Put(10, 0, 0);
     Put(10, 4, 40);
@@ -443,6 +454,11 @@ TEST_F(FuelTable, ImportTakesRowsByTheirSpeedAndRefusesAFaultyFileWhole) {
     EXPECT_EQ(refused(header + bad + "\n"),
               "Line 2, column 7 (2304 rpm, 7.0 deg) is not a number: \"abc\". Nothing was imported.");
     EXPECT_NE(refused(header + "2304,1,2\n").find("has 2 values; the table has 64 columns"), std::string::npos);
+    // One item over the table's size is as wrong as one short: the file is for another table.
+    EXPECT_NE(refused(header + line + ",2.048\n").find("has 65 values; the table has 64 columns"), std::string::npos);
+    const std::string wideHeader = header.substr(0, header.size() - 1) + ",90.0\n";
+    EXPECT_EQ(refused(wideHeader + line + ",2.048\n"),
+              "The header line has 65 x values; the table has 64 columns. Nothing was imported.");
     std::string shifted = header;
     shifted.replace(shifted.find(",1.4,"), 5, ",2.8,");
     EXPECT_NE(refused(shifted + line + "\n").find("Column 2 of the header line is \"2.8\""), std::string::npos);

@@ -178,6 +178,13 @@ TEST_F(AutoTuneCollectorTest, ZeroCorrectionsChangeNothingAndTheSummarySaysWhatC
 
     collector.OnAutoTuneUpdate(20, 1000);
     collector.OnAutoTuneUpdate(30, 0);
+    // The mark's percentage is of its own point's fuel, whatever the first point holds.
+    ASSERT_FALSE(collector.Records().empty());
+    const CFuelingDataItem& mark = collector.Records().front();
+    ASSERT_EQ(mark.site, 20);
+    ASSERT_NE(mark.delta, 0);
+    ASSERT_NE(stock[20], stock[0]);
+    EXPECT_NEAR(collector.CorrectionPercent(mark), 100.0 * mark.delta / stock[20], 1e-9);
     collector.Apply();
     EXPECT_EQ(log, (std::vector<std::string>{"Stoi: step 20 10"}));
     ASSERT_EQ(collector.LastApplied().size(), 1u);

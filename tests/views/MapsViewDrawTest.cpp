@@ -70,6 +70,7 @@ private slots:
     void dragRaisesByThePixelsAtThePlotScale();
     void dragIsVerticalAndEditsOnlyOnRelease();
     void dragInTheAdvancedViewMovesTheTrim();
+    void aPressBetweenTwoMarkersTakesTheNearer();
     void livePositionRepaintsOnlyItsStrips();
     void idleMapTitleFollowsItsLowestPoint();
     void aFuelRowIsDrawnWithItsRearTrimPartner();
@@ -235,6 +236,36 @@ void MapsViewDrawTest::dragInTheAdvancedViewMovesTheTrim() {
     QVERIFY(map.GetPointTrimValue(8) > 0);
     QVERIFY2(std::abs(map.GetPointTrimDisplayValue(8) - expected) <= map.GetYScale(),
              "the trim moves by the dragged distance, to the nearest step");
+}
+
+// Markers of a long map stand a few pixels apart: a press within reach of two of them takes
+// the nearer, never the first in the list, or the drag edits the point beside the one aimed at.
+void MapsViewDrawTest::aPressBetweenTwoMarkersTakesTheNearer() {
+    ViewsFixture f;
+    CCorvaneMapsView view(*f.doc, f.settings);
+    view.ShowMap(f.IndexOf(kTimingMap));
+    CModuleMap& map = *view.ShownMap();
+    const int reach = view.Layout().markerSide / 2 + 2;
+    int left = -1;
+    // The narrower the window, the closer the markers.
+    for (int width = 753; width >= 250 && left < 0; width -= 50) {
+        view.resize(width, 600);
+        for (int i = 0; i + 1 < map.GetNumberOfPoints() && left < 0; ++i) {
+            const int gap = view.PointPixel(i + 1).x() - view.PointPixel(i).x();
+            if (gap > 2 && gap <= 2 * reach - 1 && view.PointPixel(i).y() == view.PointPixel(i + 1).y()) left = i;
+        }
+    }
+    QVERIFY2(left >= 0, "two neighbouring markers within reach of one press");
+    const int gap = view.PointPixel(left + 1).x() - view.PointPixel(left).x();
+    const QPoint from = view.PointPixel(left) + QPoint(gap - gap / 2 + (gap % 2 == 0 ? 1 : 0), 0);
+    QVERIFY(from.x() - view.PointPixel(left).x() <= reach);
+    const int leftBefore = map.GetPointModuleValue(left), rightBefore = map.GetPointModuleValue(left + 1);
+    QTest::mousePress(&view, Qt::LeftButton, {}, from);
+    QTest::mouseMove(&view, from - QPoint(0, 20));
+    QTest::mouseRelease(&view, Qt::LeftButton, {}, from - QPoint(0, 20));
+    QCOMPARE(view.Editor().ActivePoint(), left + 1);
+    QVERIFY(map.GetPointModuleValue(left + 1) > rightBefore);
+    QCOMPARE(map.GetPointModuleValue(left), leftBefore);
 }
 
 void MapsViewDrawTest::livePositionRepaintsOnlyItsStrips() {

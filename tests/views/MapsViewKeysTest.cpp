@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "monitor/CAutoTuneCollector.h"
 #include "support/ViewsFixture.h"
 #include "views/CCorvaneAdvUserMapsView.h"
 #include "views/CCorvaneMapsView.h"
@@ -43,6 +44,7 @@ private slots:
     void ctrlZChangesNothingUnlessConfirmed();
     void ctrlTTakesTheAfrFromItsSource();
     void ctrlMTogglesAutoTune();
+    void anotherMapDropsPendingCorrectionsAndSaysSo();
     void followModeMovesToTheLivePositionOnlyWhileOneIsShown();
     void editMenuPathCopiesAndPastes();
     void advancedViewStepsTrimsAndLeavesItsUnusedKeysToTheFrame();
@@ -283,6 +285,25 @@ void MapsViewKeysTest::advancedViewStepsTrimsAndLeavesItsUnusedKeysToTheFrame() 
     QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
     QApplication::sendEvent(&view, &up);
     QVERIFY(up.isAccepted());
+}
+
+// AutoTune's corrections belong to the map they were measured on: showing another map drops
+// them, and the view says how many, so the tuner never wonders where they went.
+void MapsViewKeysTest::anotherMapDropsPendingCorrectionsAndSaysSo() {
+    ViewsFixture f;
+    CCorvaneMapsView view(*f.doc, f.settings);
+    const int fuel = f.IndexOf("Stoichiometric2304Map");
+    view.ShowMap(fuel);
+    f.app.autoTuneActive = true;
+    f.app.targetEngineSpeed = 2304;
+    view.OnMonitorMessage(MonitorMessage::AutoTuneUpdate, 12, -400);
+    view.OnMonitorMessage(MonitorMessage::AutoTuneUpdate, 20, 300);
+    QCOMPARE(view.AutoTune().Records().size(), std::size_t(2));
+    QSignalSpy discarded(&view, &CMapsView::autoTuneDiscarded);
+    view.ShowMap(f.IndexOf("Stoichiometric2560Map"));
+    QCOMPARE(discarded.count(), 1);
+    QCOMPARE(discarded.at(0).at(0).toInt(), 2);
+    QVERIFY(view.AutoTune().Records().empty());
 }
 
 QTEST_MAIN(MapsViewKeysTest)

@@ -56,6 +56,21 @@ void SelectorPageTest::familyATreeIsGroupedAndOrdered() {
     page.SelectNumber(fuel + 1);
     QCOMPARE(asked.count(), 1);
     QCOMPARE(asked.at(0).at(1).toInt(), CPPageTuningMapSelector::kKindAdvancedMap);
+
+    // A click on the entry already selected asks again: the map may be shown by another
+    // view by now (the table in front), and the click is how the tuner gets it back.
+    page.resize(400, 900);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    QTreeWidgetItem* current = tree->currentItem();
+    QVERIFY(current);
+    tree->scrollToItem(current);
+    const QRect rect = tree->visualItemRect(current);
+    QVERIFY(rect.isValid());
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, rect.center());
+    QCOMPARE(tree->currentItem(), current);
+    QCOMPARE(asked.count(), 2);
+    QCOMPARE(asked.at(1).at(0).toInt(), fuel + 1);
 }
 
 QTEST_MAIN(SelectorPageTest)

@@ -2,10 +2,12 @@
 // clipboard, live position, comparison and marks do to the document.
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QImage>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include "maps/CModuleMap.h"
 #include "maps/CTableLivePosition.h"
@@ -72,6 +74,7 @@ private slots:
     void notInSyncCellsAndTheActiveCellAreMarked();
     void keysMoveStretchAndStepAsTheCurveDoes();
     void typedValuesPercentagesAndOffsets();
+    void theActiveRowIsToldAndARightClickSelectsItsCell();
     void pasteOfABadBlockIsRefusedWithAMessage();
     void copyPasteRoundTripsThroughTheClipboard();
     void mouseDragsSelectCellsRowsAndColumns();
@@ -183,6 +186,45 @@ void TableViewTest::typedValuesPercentagesAndOffsets() {
     Key(s.view, Qt::Key_Return);
     QCOMPARE(s.f.Fuel(0, 0), 1023);
     QVERIFY(s.view.StatusText().contains("2 held at their limits"));
+    // Again: nothing moves, and the status says so rather than counting cells as changed.
+    Type(s.view, "99");
+    Key(s.view, Qt::Key_Return);
+    QVERIFY2(s.view.StatusText().endsWith("Nothing changed: the cells are at their limits."), qPrintable(s.view.StatusText()));
+    // A key that is no part of a value ends the typing and acts as itself: a later Enter
+    // applies nothing to the cell it moved to.
+    Type(s.view, "3");
+    Key(s.view, Qt::Key_PageDown);
+    QCOMPARE(t.Active().row, 1);
+    const int below = s.f.Fuel(1, t.Active().column);
+    Key(s.view, Qt::Key_Return);
+    QCOMPARE(s.f.Fuel(1, t.Active().column), below);
+}
+
+void TableViewTest::theActiveRowIsToldAndARightClickSelectsItsCell() {
+    Shown s;
+    CTableEditor& t = *s.view.Editor();
+    t.Select({4, 4});
+    QSignalSpy rows(&s.view, &CTableView::activeRowChanged);
+    Key(s.view, Qt::Key_Right);
+    QCOMPARE(rows.count(), 0);  // the same row: AutoTune's speed stays
+    Key(s.view, Qt::Key_PageDown);
+    QCOMPARE(rows.count(), 1);
+    QCOMPARE(rows.takeFirst().at(0).toInt(), s.f.doc->FindMap("Stoichiometric1536Map"));
+
+    // A right click outside the selection: the menu acts on the cell clicked, not the old block.
+    t.Select({1, 1});
+    t.Select({2, 2}, true);
+    const TableCell target{8, 6};
+    const QPoint inView = s.view.Geometry().CellRect(target).center();
+    QTimer::singleShot(0, [] {
+        if (QWidget* menu = QApplication::activePopupWidget()) menu->close();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, inView, s.view.viewport()->mapToGlobal(inView));
+    QApplication::sendEvent(s.view.viewport(), &event);
+    QCOMPARE(t.Active(), target);
+    QVERIFY(t.Selection().Contains(target));
+    QVERIFY(!t.Selection().Contains({1, 1}));
+    QCOMPARE(rows.count(), 1);
 }
 
 void TableViewTest::pasteOfABadBlockIsRefusedWithAMessage() {
