@@ -450,9 +450,9 @@ void CMainFrame::OnWrite() {
         parts << "module backed up to " + QFileInfo(QString::fromStdString(report.backupPath)).fileName();
     else if (report.backupAttempted)
         parts << "NO backup was made";
-    if (report.verifyRan) parts << (report.verify.Verified() ? "verified" : "NOT verified");
-    // A verification covers what was sent: the maps WRITE leaves to the module are named.
+    // A verification covers what was sent: the maps WRITE leaves to the module are named first.
     if (!report.notSent.empty()) parts << "not sent by WRITE: " + QString::fromStdString(report.notSent);
+    if (report.verifyRan) parts << (report.verify.Verified() ? "verified" : "NOT verified");
     statusBar()->showMessage(parts.join("; ") + ".", 30000);
 }
 
