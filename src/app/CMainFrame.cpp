@@ -456,6 +456,8 @@ void CMainFrame::OnWrite() {
         parts << "module backed up to " + QFileInfo(QString::fromStdString(report.backupPath)).fileName();
     else if (report.backupAttempted)
         parts << "NO backup was made";
+    // A verification covers what was sent: the maps WRITE leaves to the module are named first.
+    if (!report.notSent.empty()) parts << "not sent by WRITE: " + QString::fromStdString(report.notSent);
     // What "verified" covered, so that nobody reads more into it: the maps WRITE sends, by
     // count and address, the settings and the name; points that came back as written are in
     // sync (the "InSyncMarkerColor").

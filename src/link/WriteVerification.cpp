@@ -29,9 +29,9 @@ struct Range {
 
 // The map regions as distinct bytes: WRITE sends some of them twice, the read-back reads
 // each byte once.
-std::vector<Range> MapRanges() {
+std::vector<Range> MapRanges(LinkDocument& doc) {
     std::vector<Range> ranges;
-    for (const auto& r : CModuleTransfer::kMapRegions) ranges.push_back({r.start, r.end});
+    for (const auto& r : CModuleTransfer::MapRegions(CModuleTransfer::HasFuelTable(doc))) ranges.push_back({r.start, r.end});
     std::sort(ranges.begin(), ranges.end(), [](const Range& a, const Range& b) { return a.start < b.start; });
     std::vector<Range> merged;
     for (const Range& r : ranges) {
@@ -64,7 +64,7 @@ VerifyResult WriteVerification::Run(Comms& comms, Prompter& prompter, LinkDocume
     const CModuleMemoryMapMirror& image = doc.GetImage();
 
     std::vector<Comms::MemoryBlock> chunks;
-    for (const Range& r : MapRanges())
+    for (const Range& r : MapRanges(doc))
         for (std::uint32_t a = r.start; a < r.end; a += CModuleTransfer::kChunkSize)
             chunks.push_back({static_cast<std::uint16_t>(a),
                               static_cast<std::uint16_t>(std::min<std::uint32_t>(CModuleTransfer::kChunkSize, r.end - a))});

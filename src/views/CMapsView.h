@@ -146,6 +146,7 @@ private:
         bool inSync = false;
         bool active = false;
         bool marked = false;
+        bool outOfLimits = false;  // loaded outside its limits and not yet resolved
         bool operator==(const MarkerLook&) const = default;
     };
     // Everything a key or drag can change on screen, to find what to repaint.

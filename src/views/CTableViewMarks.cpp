@@ -97,6 +97,10 @@ QString CTableView::CellToolTip(TableCell cell) const {
                       .arg(Q(m_editor->FormatX(m_editor->ColumnX(cell.column))), Q(map.GetXUnit()),
                            Q(m_editor->FormatValue(m_editor->Value(cell))), unit);
     if (!m_editor->InSync(cell)) tip += "\nNot in sync with the module";
+    for (int c : m_document.OutOfLimitPoints(map))
+        if (c == cell.column)
+            tip += "\nThe file held this value outside its limits: shown clamped until it is edited or the "
+                   "clamped values are accepted (Edit menu)";
     if (!m_comparedRows.empty() && TableViewPainter::Differs(*m_editor, m_comparedRows, cell)) {
         const CModuleMap& other = *m_comparedRows[static_cast<std::size_t>(cell.row)];
         tip += QString("\nThis tune: %1 %2\nCompared tune: %3 %2")

@@ -36,6 +36,7 @@
 #include "link/CModuleTransfer.h"
 #include "link/MapsDocumentLink.h"
 #include "maps/CModuleMap.h"
+#include "maps/CModuleMapComposite.h"
 #include "maps/EditHistory.h"
 #include "maps/TableFamilies.h"
 #include "maps/TuneSnapshot.h"
@@ -98,6 +99,7 @@ struct Flow {
     int violations = 0;
     std::string lastViolation;
     std::map<std::string, int> counts;
+    std::map<std::string, double> seconds;  // per action: its own time, then the checks' time
 
     TuneSnapshot reference;                 // what the document must hold
     std::optional<TuneSnapshot> savedValues;  // the values last saved or opened (none after a READ)
@@ -231,8 +233,28 @@ struct Flow {
     Expect Write(int pull) {
         Relink();
         if (pull >= 0) PullCableAt(pull);
-        (void)h.app->Transfer().WriteModuleMapsAndSettings(&Frame().Link());
+        const bool ok = h.app->Transfer().WriteModuleMapsAndSettings(&Frame().Link());
         Frame().UpdateAllViews();
+        // A WRITE that says it succeeded put every point of its regions (the fuel table too)
+        // into the module as the document holds it.
+        if (ok) {
+            const auto module = ModulePoints();
+            const auto regions = CModuleTransfer::MapRegions(CModuleTransfer::HasFuelTable(Frame().Link()));
+            for (int i = 0; i < Doc().GetBasicMapCount(); ++i) {
+                const CModuleMap* map = Doc().GetMap(i);
+                for (int j = 0; j < map->GetNumberOfPoints(); ++j) {
+                    const CModuleMapPoint* p = map->GetMapPoint(j);
+                    if (!CModuleTransfer::InRegions(regions, p->GetAddress(), p->GetAddress() + p->GetByteWidth())) continue;
+                    const auto held = module.find(p->GetAddress());
+                    if (held == module.end() || held->second != map->GetPointModuleValue(j)) {
+                        Violation("WRITE reported success, but the module does not hold " + map->GetTitle() +
+                                  " point " + std::to_string(j + 1) + " as written");
+                        i = Doc().GetBasicMapCount();
+                        break;
+                    }
+                }
+            }
+        }
         if (pull >= 0) {
             PlugCable();
             Relink();
@@ -299,10 +321,30 @@ struct Flow {
             if (!Doc().IsModified()) Violation(action + ": the document changed without the modified mark");
         }
         NoteDocumentValues();
+        CheckComposites(action);
         CheckModule(action);
         if (action.find("save") != std::string::npos || action.find("reload") != std::string::npos ||
             ++counts["#checks"] % 50 == 0)
             CheckFiles(action);
+    }
+
+    // A composite stands for its rows at every moment, whichever view shows it: one left
+    // behind would be edited, saved and recorded from values its rows no longer hold.
+    void CheckComposites(const std::string& action) {
+        for (int m = Doc().GetBasicMapCount(); m < Doc().GetMapCount(); ++m) {
+            const auto* composite = dynamic_cast<const CModuleMapComposite*>(Doc().GetMap(m));
+            if (composite == nullptr) continue;
+            const auto& sources = composite->Sources();
+            for (int i = 0; i < composite->GetNumberOfPoints() && i < static_cast<int>(sources.size()); ++i) {
+                const auto& run = sources[static_cast<std::size_t>(i)];
+                if (composite->GetPointBaseValue(i) != run.map->GetPointBaseValue(run.first) ||
+                    composite->GetPointTrimValue(i) != run.map->GetPointTrimValue(run.first)) {
+                    Violation(action + ": " + composite->GetTitle() + " point " + std::to_string(i + 1) +
+                              " shows another value than its row " + run.map->GetTitle() + " holds");
+                    return;
+                }
+            }
+        }
     }
 
     void CheckModule(const std::string& action) {
@@ -380,9 +422,14 @@ struct Flow {
                 pick -= a.weight;
             }
             ++counts[chosen->name];
+            QElapsedTimer timer;
+            timer.start();
             const Expect expect = chosen->run(*this);
             QCoreApplication::processEvents();
+            const qint64 acted = timer.nsecsElapsed();
             Check(std::string(chosen->name) + " (action " + std::to_string(n + 1) + ")", expect);
+            seconds[chosen->name] += acted / 1e9;
+            seconds["#checks"] += (timer.nsecsElapsed() - acted) / 1e9;
         }
     }
 };
@@ -405,6 +452,26 @@ std::vector<Action> Actions() {
              const Key key = f.Random(2) == 0 ? Key::Up : Key::Down;
              f.View().ApplyKey(key, {f.Random(3) == 0, false});
              return MapsEdit(map);
+         }},
+        // A composite edited by key, as the tuner does after editing its rows elsewhere: the
+        // rows it stands for take the step from the values they hold.
+        {"composite key step", 4,
+         [](Flow& f) {
+             const int count = f.Doc().GetCompositeMapCount();
+             if (count == 0) return Expect{};
+             const int map = f.Doc().GetBasicMapCount() + f.Random(count);
+             auto* composite = dynamic_cast<CModuleMapComposite*>(f.Doc().GetMap(map));
+             if (composite == nullptr) return Expect{};
+             if (f.View().MapIndex() != map) f.ShowMap(map);  // a composite already shown stays as it is
+             const int point = f.Random(std::min<int>(composite->GetNumberOfPoints(), static_cast<int>(composite->Sources().size())));
+             f.View().Editor().SetActivePoint(point);
+             f.View().ApplyKey(f.Random(2) == 0 ? Key::Up : Key::Down, {false, false});
+             Expect e;
+             e.kind = Expect::Kind::kMaps;
+             e.step = true;
+             for (int k = 0; k < f.Doc().GetBasicMapCount(); ++k)
+                 if (f.Doc().GetMap(k) == composite->Sources()[static_cast<std::size_t>(point)].map) e.maps.insert(k);
+             return e;
          }},
         {"drag", 5,
          [](Flow& f) {
@@ -657,7 +724,10 @@ void FlowTest::randomTunerSessionsKeepTheTuneAndTheModuleSafe() {
             std::printf("seed %s: %d actions, %d violations%s%s\n", seed.constData(), actions, flow.violations,
                         flow.violations ? "; last: " : "", flow.lastViolation.c_str());
             for (const auto& [name, count] : flow.counts)
-                if (name[0] != '#') std::printf("  %-40s %d\n", name.c_str(), count);
+                if (name[0] != '#')
+                    std::printf("  %-40s %6d %9.1f ms each\n", name.c_str(), count, 1000.0 * flow.seconds[name] / count);
+            std::printf("  %-40s %6d %9.1f ms each\n", "(checks after each action)", actions,
+                        1000.0 * flow.seconds["#checks"] / std::max(actions, 1));
         }
         if (!soak && QTest::currentTestFailed()) return;
     }

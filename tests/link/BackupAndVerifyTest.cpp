@@ -429,6 +429,26 @@ TEST(VerifyAfterWrite, AFlakyCellIsReportedByMapAndPointAndOnlyVerifiedPointsAre
     EXPECT_EQ(WriteVerification::CoverageText(*rig.docLink, unread).rfind("NOT verified", 0), 0u);
 }
 
+// The main fuel table is written and read back like the rest of the maps.
+TEST(VerifyAfterWrite, AFlakyCellInTheFuelTableIsFound) {
+    Rig rig(1);
+    rig.transfer->SetBackupBeforeWrite(false);
+    rig.transfer->SetOfferWriteAgain(false);
+    rig.PrepareEditedDocument();
+    CModuleMap* row = rig.doc->GetMap(rig.doc->FindMap("Stoichiometric2560Map"));
+    ASSERT_NE(row, nullptr);
+    const std::uint16_t cell = static_cast<std::uint16_t>(row->GetStartAddress() + 20 * 2 + 1);
+    rig.Module([&](sim::ModuleEmulator& e) { e.ArmFlakyWrite(cell); });
+    EXPECT_FALSE(rig.transfer->WriteModuleMapsAndSettings(rig.docLink.get()));
+    const auto& report = rig.transfer->LastWriteReport();
+    ASSERT_EQ(report.verify.mismatches.size(), 1u);
+    EXPECT_EQ(report.verify.mismatches[0].address, cell);
+    ASSERT_EQ(report.mismatchLines.size(), 1u);
+    EXPECT_EQ(report.mismatchLines[0], "Map: " + row->GetTitle() + " (Stoichiometric2560Map), point 20");
+    EXPECT_FALSE(row->IsPointInSync(20));
+    EXPECT_TRUE(row->IsPointInSync(19));
+}
+
 TEST(VerifyAfterWrite, WriteAgainRepairsAOneTimeFault) {
     Rig rig(2);
     rig.transfer->SetBackupBeforeWrite(false);

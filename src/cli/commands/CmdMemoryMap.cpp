@@ -116,18 +116,39 @@ std::string InFlash(std::uint32_t from, std::uint32_t to) {
 
 // Whether WRITE's map regions cover [from, to]; the rest of the maps reach the module only
 // through map edits, which write the changed points at once.
-bool WrittenByWrite(std::uint32_t from, std::uint32_t to) {
-    for (const auto& r : CModuleTransfer::kMapRegions)
-        if (from >= r.start && to < r.end) return true;
-    return false;
+using Regions = std::vector<CModuleTransfer::Region>;
+
+// The regions WRITE sends for a document of this family: the fuel table only where the family
+// has maps in it.
+Regions WriteRegions(const FamilyLayout& layout) {
+    bool fuelTable = false;
+    for (const auto& name : layout.basicClassNames)
+        if (const MapDescription* d = CMapCatalogue::Find(name))
+            fuelTable = fuelTable || (d->startAddress >= CModuleTransfer::kFuelTableRegion.start &&
+                                      d->startAddress < CModuleTransfer::kFuelTableRegion.end);
+    return CModuleTransfer::MapRegions(fuelTable);
 }
 
-std::string MapWriters(std::uint32_t from, std::uint32_t to) {
-    return WrittenByWrite(from, to) ? "WRITE (map regions) and map edits" : "map edits only (outside WRITE's map regions)";
+bool WrittenByWrite(const Regions& regions, std::uint32_t from, std::uint32_t to) {
+    return CModuleTransfer::InRegions(regions, from, to + 1u);
+}
+
+// The first region WRITE sends that holds the address (-1: none), so that a run of maps does
+// not reach across the border of a region.
+int RegionOf(const Regions& regions, std::uint32_t address) {
+    for (std::size_t k = 0; k < regions.size(); ++k)
+        if (address >= regions[k].start && address < regions[k].end) return static_cast<int>(k);
+    return -1;
+}
+
+std::string MapWriters(const Regions& regions, std::uint32_t from, std::uint32_t to) {
+    return WrittenByWrite(regions, from, to) ? "WRITE (map regions) and map edits"
+                                             : "map edits only (outside WRITE's map regions)";
 }
 
 std::vector<Area> Areas(const FamilyLayout& layout) {
     std::vector<Area> areas;
+    const Regions regions = WriteRegions(layout);
 
     // Basic settings, by the memory area the catalogue gives each; the identity page's one
     // setting (the authorisation level) is listed with the identity bytes below.
@@ -196,13 +217,12 @@ std::vector<Area> Areas(const FamilyLayout& layout) {
     auto flush = [&] {
         if (run.empty()) return;
         const std::uint32_t from = run.front()->startAddress;
-        areas.push_back({from, end(run.back()) - 1u, RunText(run), "no", MapWriters(from, end(run.back()) - 1u)});
+        areas.push_back({from, end(run.back()) - 1u, RunText(run), "no", MapWriters(regions, from, end(run.back()) - 1u)});
         run.clear();
     };
     for (const MapDescription* d : maps) {
         if (!run.empty() && (d->startAddress != end(run.back()) || d->groupNumber != run.back()->groupNumber ||
-                             WrittenByWrite(d->startAddress, d->startAddress) !=
-                                 WrittenByWrite(run.back()->startAddress, run.back()->startAddress)))
+                             RegionOf(regions, d->startAddress) != RegionOf(regions, run.back()->startAddress)))
             flush();
         run.push_back(d);
     }
