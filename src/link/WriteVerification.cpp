@@ -147,7 +147,7 @@ std::string WriteVerification::CoverageText(LinkDocument& doc, const VerifyResul
     // Maps whose bytes all lie in what was compared.
     int maps = 0;
     std::string spans;
-    const std::vector<Range> ranges = MapRanges();
+    const std::vector<Range> ranges = MapRanges(doc);
     for (int i = 0; i < doc.GetBasicMapCount(); ++i) {
         const CModuleMap* map = doc.GetMap(i);
         if (map == nullptr || map->GetMapSizeBytes() <= 0) continue;
@@ -160,13 +160,14 @@ std::string WriteVerification::CoverageText(LinkDocument& doc, const VerifyResul
             }
     }
     for (const Range& r : ranges) spans += (spans.empty() ? "" : ", ") + Hex4(r.start) + "-" + Hex4(r.end - 1);
-    std::string text = "verified " + std::to_string(maps) + (maps == 1 ? " map (" : " maps (") +
-                       std::to_string(result.mapBytes) + " bytes at " + spans + "), " +
-                       std::to_string(result.settingsBlocks) + " settings blocks" +
-                       (result.nameCompared ? " and the base map name" : "");
-    if (result.mismatches.empty()) return text + ": all read back as written";
-    return text + ": " + std::to_string(result.mismatches.size()) +
-           (result.mismatches.size() == 1 ? " byte differs" : " bytes differ");
+    const std::string covered = std::to_string(maps) + (maps == 1 ? " map (" : " maps (") +
+                                std::to_string(result.mapBytes) + " bytes at " + spans + "), " +
+                                std::to_string(result.settingsBlocks) + " settings blocks" +
+                                (result.nameCompared ? " and the base map name" : "");
+    if (result.mismatches.empty()) return "verified " + covered + ": all read back as written";
+    // A failed check never reads as "verified".
+    return "NOT verified: " + std::to_string(result.mismatches.size()) +
+           (result.mismatches.size() == 1 ? " byte differs" : " bytes differ") + " in " + covered + " read back";
 }
 
 std::vector<std::string> WriteVerification::Describe(LinkDocument& doc, const std::vector<VerifyMismatch>& mismatches) {

@@ -54,8 +54,9 @@ public:
     // The message shown for a failed verification.
     [[nodiscard]] static std::string MismatchText(const std::vector<std::string>& lines);
     // What a verification covered, for the tuner who wants to know what "verified" means:
-    // "verified 87 maps (6656 bytes at 0x9000-0xA9FF), 7 settings blocks and the base map name:
-    // all read back as written". Only maps that lie wholly in the compared bytes are counted.
+    // "verified 130 maps (10752 bytes at 0x8000-0xA9FF), 7 settings blocks and the base map
+    // name: all read back as written", or "NOT verified: 1 byte differs in ..." (never
+    // "verified" for a failed check). Only maps that lie wholly in the compared bytes count.
     [[nodiscard]] static std::string CoverageText(LinkDocument& doc, const VerifyResult& result);
 };
 

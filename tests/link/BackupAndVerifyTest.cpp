@@ -383,18 +383,18 @@ TEST(VerifyAfterWrite, ACleanWriteIsVerifiedAndEveryWrittenPointInSync) {
     EXPECT_TRUE(report.verify.Verified());
     EXPECT_EQ(rig.prompter.progressTexts.back(), WriteVerification::kProgressText);
     EXPECT_TRUE(OnceWrittenMap(*rig.doc)->IsPointInSync(7));
-    // What "verified" covered: the map regions WRITE sends (not the fuel rows at 0x8000), the
-    // settings blocks and the name.
+    // What "verified" covered: the map regions WRITE sends (the fuel table at 0x8000 and the
+    // module's regions after it, one span), the settings blocks and the name.
     const std::string coverage = WriteVerification::CoverageText(*rig.docLink, report.verify);
-    EXPECT_EQ(report.verify.mapBytes, 0xAA00u - 0x9000u);
-    EXPECT_NE(coverage.find(" maps (6656 bytes at 0x9000-0xA9FF), "), std::string::npos) << coverage;
+    EXPECT_EQ(report.verify.mapBytes, 0xAA00u - 0x8000u);
+    EXPECT_NE(coverage.find(" maps (10752 bytes at 0x8000-0xA9FF), "), std::string::npos) << coverage;
     EXPECT_NE(coverage.find(" settings blocks and the base map name: all read back as written"), std::string::npos)
         << coverage;
     int written = 0;
-    int elsewhere = 0;  // the fuel rows below, the sensor calibrations above
+    int elsewhere = 0;  // the sensor calibrations above
     for (int i = 0; i < rig.doc->GetBasicMapCount(); ++i) {
         const auto start = rig.doc->GetMap(i)->GetStartAddress();
-        (start >= 0x9000 && start < 0xAA00 ? written : elsewhere) += 1;
+        (start >= 0x8000 && start < 0xAA00 ? written : elsewhere) += 1;
     }
     EXPECT_GT(elsewhere, 0);
     EXPECT_EQ(std::stoi(coverage.substr(std::string("verified ").size())), written);
@@ -423,7 +423,9 @@ TEST(VerifyAfterWrite, AFlakyCellIsReportedByMapAndPointAndOnlyVerifiedPointsAre
     EXPECT_TRUE(crank->IsPointInSync(7));
     EXPECT_EQ(report.attempts, 1);
     const std::string coverage = WriteVerification::CoverageText(*rig.docLink, report.verify);
-    EXPECT_NE(coverage.find(": 1 byte differs"), std::string::npos) << coverage;
+    // A failed check never reads as "verified".
+    EXPECT_EQ(coverage.rfind("NOT verified: 1 byte differs in ", 0), 0u) << coverage;
+    EXPECT_EQ(coverage.find("; verified"), std::string::npos) << coverage;
     VerifyResult unread;
     unread.readOk = false;
     EXPECT_EQ(WriteVerification::CoverageText(*rig.docLink, unread).rfind("NOT verified", 0), 0u);
