@@ -22,6 +22,8 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <map>
 #include <optional>
@@ -106,12 +108,18 @@ struct Flow {
     std::vector<TuneSnapshot> undone;       // the reference before each step, oldest first
     std::vector<TuneSnapshot> redone;       // references that Redo gives back, last undone last
     std::map<std::string, TuneSnapshot> files;  // every file the tuner saved, with its values
-    // For every point of the basic maps: the byte values the module may hold (what it held at
-    // the start and every value the document held for that point since).
-    std::map<std::uint16_t, std::set<int>> allowed;
-    // For every point of the basic maps: the values the document held since the last load or READ.
-    std::map<std::pair<int, int>, std::set<int>> seen;
+    // For every point of the basic maps, by address: the byte values the module may hold (what
+    // it held at the start and every value the document held for that point since).
+    std::vector<std::set<int>> allowed = std::vector<std::set<int>>(kAddresses);
+    // For every point of the basic maps, by map and point: the values the document held since
+    // the last load or READ, and the value last noted (so that a value held on is noted once).
+    std::vector<std::vector<std::set<int>>> seen;
+    std::vector<std::vector<int>> lastNoted;
+    // Every saved file's bytes when it was last found whole and holding its values: a file
+    // whose bytes are still those need not be parsed again.
+    std::map<std::string, std::vector<char>> verifiedBytes;
     int fileCounter = 0;
+    static constexpr std::size_t kAddresses = 0x10000;
 
     explicit Flow(unsigned seed) : rng(seed) {
         h.Start();
@@ -119,7 +127,9 @@ struct Flow {
         h.Link();                             // the module exists from the first link on
         reference = Snapshot();
         savedValues = reference;
-        for (const auto& [address, value] : ModulePoints()) allowed[address].insert(value);
+        const std::vector<int> module = ModulePoints();
+        for (std::size_t address = 0; address < module.size(); ++address)
+            if (module[address] >= 0) allowed[address].insert(module[address]);
         NoteDocumentValues();
     }
 
@@ -137,14 +147,16 @@ struct Flow {
         View().ShowMap(index);
     }
 
-    // The module's bytes of every point of every basic map, by address.
-    std::map<std::uint16_t, int> ModulePoints() {
+    // The module's value of every point of every basic map, by address (-1 where no point
+    // starts); empty while there is no module.
+    std::vector<int> ModulePoints() {
         std::vector<std::uint8_t> memory = h.Module([](sim::ModuleEmulator& e) {
             auto m = e.Memory();
             return std::vector<std::uint8_t>(m.begin(), m.end());
         });
-        std::map<std::uint16_t, int> points;
+        std::vector<int> points;
         if (memory.empty()) return points;  // no module yet
+        points.assign(kAddresses, -1);
         for (int i = 0; i < Doc().GetBasicMapCount(); ++i) {
             const CModuleMap* map = Doc().GetMap(i);
             for (int j = 0; j < map->GetNumberOfPoints(); ++j) {
@@ -158,11 +170,25 @@ struct Flow {
         return points;
     }
     void NoteDocumentValues() {
-        for (int i = 0; i < Doc().GetBasicMapCount(); ++i) {
+        const int maps = Doc().GetBasicMapCount();
+        if (static_cast<int>(seen.size()) != maps) {
+            seen.assign(static_cast<std::size_t>(maps), {});
+            lastNoted.assign(static_cast<std::size_t>(maps), {});
+        }
+        for (int i = 0; i < maps; ++i) {
             const CModuleMap* map = Doc().GetMap(i);
+            auto& seenOfMap = seen[static_cast<std::size_t>(i)];
+            auto& last = lastNoted[static_cast<std::size_t>(i)];
+            if (static_cast<int>(last.size()) != map->GetNumberOfPoints()) {
+                seenOfMap.assign(static_cast<std::size_t>(map->GetNumberOfPoints()), {});
+                last.assign(static_cast<std::size_t>(map->GetNumberOfPoints()), -1);
+            }
             for (int j = 0; j < map->GetNumberOfPoints(); ++j) {
-                allowed[map->GetMapPoint(j)->GetAddress()].insert(map->GetPointModuleValue(j));
-                seen[{i, j}].insert(map->GetPointModuleValue(j));
+                const int value = map->GetPointModuleValue(j);
+                if (value == last[static_cast<std::size_t>(j)]) continue;
+                last[static_cast<std::size_t>(j)] = value;
+                allowed[map->GetMapPoint(j)->GetAddress()].insert(value);
+                seenOfMap[static_cast<std::size_t>(j)].insert(value);
             }
         }
     }
@@ -179,7 +205,7 @@ struct Flow {
         while (!h.app->State().moduleLinked && t.elapsed() < 5000) {
             h.app->Link().ToggleLink();
             QCoreApplication::processEvents();
-            if (!h.app->State().moduleLinked) QThread::msleep(50);
+            if (!h.app->State().moduleLinked) QThread::msleep(10);
         }
     }
     void PullCableAt(int progressStep) {
@@ -245,8 +271,7 @@ struct Flow {
                 for (int j = 0; j < map->GetNumberOfPoints(); ++j) {
                     const CModuleMapPoint* p = map->GetMapPoint(j);
                     if (!CModuleTransfer::InRegions(regions, p->GetAddress(), p->GetAddress() + p->GetByteWidth())) continue;
-                    const auto held = module.find(p->GetAddress());
-                    if (held == module.end() || held->second != map->GetPointModuleValue(j)) {
+                    if (module.empty() || module[p->GetAddress()] != map->GetPointModuleValue(j)) {
                         Violation("WRITE reported success, but the module does not hold " + map->GetTitle() +
                                   " point " + std::to_string(j + 1) + " as written");
                         i = Doc().GetBasicMapCount();
@@ -297,7 +322,7 @@ struct Flow {
             for (int m : expect.maps) {
                 const CModuleMap* map = Doc().GetMap(m);
                 for (int j = 0; j < map->GetNumberOfPoints(); ++j)
-                    if (seen[{m, j}].count(map->GetPointModuleValue(j)) == 0) {
+                    if (seen[static_cast<std::size_t>(m)][static_cast<std::size_t>(j)].count(map->GetPointModuleValue(j)) == 0) {
                         Violation(action + ": " + map->GetTitle() + " point " + std::to_string(j + 1) + " was restored to " +
                                   std::to_string(map->GetPointModuleValue(j)) + ", a value not held since the last load or READ");
                         break;
@@ -307,6 +332,7 @@ struct Flow {
         // The model of the history.
         if (expect.checkpoint) {
             seen.clear();
+            lastNoted.clear();
             undone.clear();
             redone.clear();
         } else if (expect.step && !(expected == reference)) {
@@ -354,9 +380,8 @@ struct Flow {
             const CModuleMap* map = Doc().GetMap(i);
             for (int j = 0; j < map->GetNumberOfPoints(); ++j) {
                 const std::uint16_t address = map->GetMapPoint(j)->GetAddress();
-                const auto found = module.find(address);
-                if (found == module.end()) return;
-                const int held = found->second;
+                if (module.empty() || module[address] < 0) return;
+                const int held = module[address];
                 if (allowed[address].count(held) == 0) {
                     Violation(action + ": the module holds " + std::to_string(held) + " at " + map->GetTitle() + " point " +
                               std::to_string(j + 1) + ", a value the tuner never made");
@@ -374,6 +399,11 @@ struct Flow {
 
     void CheckFiles(const std::string& action) {
         for (const auto& [path, values] : files) {
+            // Bytes found whole and right before still are: only a changed file is parsed.
+            std::ifstream in(path, std::ios::binary);
+            std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            const auto verified = verifiedBytes.find(path);
+            if (verified != verifiedBytes.end() && verified->second == bytes) continue;
             AppState state;
             auto opened = CCorvaneMapsDoc::Open(path, state);
             if (!opened.document) {
@@ -384,7 +414,11 @@ struct Flow {
             TuneSnapshot held = TuneSnapshot::Capture(*opened.document);
             for (int m = opened.document->GetBasicMapCount(); m < opened.document->GetMapCount(); ++m)
                 held.maps[static_cast<std::size_t>(m)] = values.maps[static_cast<std::size_t>(m)];
-            if (!(held == values)) {
+            if (held == values) {
+                verifiedBytes[path] = std::move(bytes);
+                continue;
+            }
+            {
                 const TuneChange diff = TuneChange::Between(values, held);
                 std::string first;
                 if (!diff.points.empty()) {
@@ -401,6 +435,7 @@ struct Flow {
                 } else {
                     first = "the name";
                 }
+                verifiedBytes.erase(path);
                 Violation(action + ": " + path + " holds other values than were saved (" +
                           std::to_string(diff.points.size()) + " points, " + std::to_string(diff.settings.size()) +
                           " settings; " + first + ")");
@@ -623,6 +658,7 @@ std::vector<Action> Actions() {
              f.h.prompter.saveFile = path.toStdString();
              f.h.Frame().RunCommand(cmd::kFileSaveAs);
              f.files[path.toStdString()] = f.Snapshot();
+             f.verifiedBytes.erase(path.toStdString());
              Expect e;
              f.savedValues = f.reference;
              return e;
