@@ -23,6 +23,7 @@
 #include "link/CLinkController.h"
 #include "link/CModuleTransfer.h"
 #include "link/MapsDocumentLink.h"
+#include "maps/CMapCatalogue.h"
 #include "maps/CModuleMap.h"
 #include "model/Prompter.h"
 #include "model/SettingsStore.h"
@@ -39,23 +40,12 @@ namespace {
 constexpr int kBaud = 115200;
 constexpr double kByteTime = 10.0 / kBaud;
 
-// The family-A tuning maps as a READ visits them, one block per map: 18,624 bytes.
+// The family-A tuning maps, one block per map, in catalogue order: 194 maps, 18,624 bytes.
 std::vector<Comms::MemoryBlock> FamilyAMaps() {
     std::vector<Comms::MemoryBlock> maps;
-    auto run = [&](std::uint16_t start, int count, std::uint16_t length, std::uint16_t stride) {
-        for (int k = 0; k < count; ++k) maps.push_back({static_cast<std::uint16_t>(start + k * stride), length});
-    };
-    run(0x8000, 32, 128, 0x80);   // fuel flow vs throttle, one per 256 rpm row
-    run(0x9000, 1, 128, 0x80);    // cranking fuel
-    run(0x9080, 30, 64, 0x40);    // single correction curves
-    run(0x9800, 32, 64, 0x40);    // ignition rows
-    run(0xA000, 6, 64, 0x40);     // ignition corrections, fuel pump
-    run(0xA200, 32, 64, 0x40);    // rear cylinder trims
-    run(0xC000, 14, 128, 0x80);   // head temperature sensor table
-    run(0xC700, 1, 64, 0x40);
-    run(0xC800, 16, 128, 0x80);   // air temperature sensor table
-    run(0xD000, 16, 128, 0x80);   // adjusted throttle sensor table
-    run(0xD800, 16, 128, 0x80);   // throttle percent table
+    for (const auto& name : CMapCatalogue::ForProductCode(1).basicClassNames)
+        if (const MapDescription* d = CMapCatalogue::Find(name))
+            maps.push_back({d->startAddress, static_cast<std::uint16_t>(d->numberOfPoints * d->bytesPerPoint)});
     return maps;
 }
 

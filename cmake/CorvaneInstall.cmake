@@ -3,6 +3,7 @@
 #   share/corvane/            the EGO sensor table and the items definitions (data/)
 #   share/applications/       the desktop entry; share/icons/ its icon
 #   share/mime/packages/      the .crv file type, opened by corvane with a double click
+#   share/doc/corvane/, share/man/man1/, share/corvane/guide/: see CorvanePackageDocs.cmake
 set(CORVANE_PROGRAMS corvane-cli corvane-sim)
 if(TARGET corvane)
   list(PREPEND CORVANE_PROGRAMS corvane)
@@ -18,6 +19,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/corvane.desktop DESTINATION ${CMAK
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/corvane.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/corvane-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
         RENAME corvane.xml)
+
+include(CorvanePackageDocs)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME corvane)

@@ -6,7 +6,7 @@ packages=(cmake ninja-build g++ pkg-config
           libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev qt6-serialport-dev libqcustomplot-dev
           fonts-liberation2 srecord
-          dpkg-dev file
+          dpkg-dev file help2man
           xvfb openbox xdotool x11-utils imagemagick)
 missing=()
 for p in "${packages[@]}"; do

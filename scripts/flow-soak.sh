@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The flow test of the window program run long: random tuner sessions against the simulated
 # module, N actions in all (default 100000), spread over seeds of 2000 actions each so that
-# every seed reports as it finishes. Prints per seed the actions, the violations and how often
-# each action ran, then the totals and the time. Exit status 1 when any invariant broke.
+# every seed reports as it finishes. Prints per seed the actions, the violations, how often
+# each action ran and what it cost (and what the checks after each action cost), then the
+# totals and the time. Exit status 1 when any invariant broke.
 #
 #   scripts/flow-soak.sh [ACTIONS] [FIRST_SEED]
 #

@@ -17,7 +17,7 @@ cmake -S . -B build/package -G Ninja \
   -DCMAKE_INSTALL_PREFIX=/usr \
   -DCORVANE_BUILD_TESTS=OFF -DCORVANE_BUILD_BENCH=OFF -DCORVANE_BUILD_FUZZ=OFF \
   "${launcher[@]}" >/dev/null
-nice cmake --build build/package -j "$jobs" --target corvane corvane-cli corvane-sim
+nice cmake --build build/package -j "$jobs" --target corvane corvane-cli corvane-sim corvane-docs
 (cd build/package && nice cpack -G DEB >/dev/null)
 deb=$(ls -t build/package/corvane_*.deb | head -n 1)
 echo "$deb"

@@ -22,7 +22,8 @@ for m in pattern.finditer(doc):
     out.append(doc[at:m.end()])
     end = len(doc)
     for marker in ("\nPrinted by `corvane-cli", "\n## "):
-        k = doc.find(marker, m.end())
+        # From the blank line that ends the "Printed by" line: a heading may follow at once.
+        k = doc.find(marker, m.end() - 1)
         if k != -1:
             end = min(end, k)
     printed = subprocess.run([cli] + m.group(1).split(), check=True, capture_output=True, text=True).stdout

@@ -25,6 +25,16 @@ ERRORS = {0xE1: "bad CRC", 0xE2: "out of range", 0xE3: "busy", 0xE4: "unknown co
           0xE5: "bad length", 0xE6: "refused"}
 UPGRADE_LOADER_ID = 175
 
+# Timing rules of the host, from the document's table: the longest wait for one answer beyond
+# the line times (500 ms in communication timeout mode 1, which READ and WRITE use), the line
+# time of a byte at 115200 baud (10 bits a byte), the adapter latency of a serial port, and the
+# time budget of one request: 4 of those longest waits.
+LONGEST_WAIT = 0.5
+BYTE_TIME = 10.0 / 115200
+LATENCY = 0.016
+BUDGET_WAITS = 4
+FRAMING = 11  # start byte, 5 header bytes, CRC-8, CRC-32
+
 # Maps this client knows, from the tables of docs/protocol.md: (title, address, points, bytes per
 # point, module min, module max, display min, display max, unit, x min, x max, x unit).
 MAPS = {
@@ -73,6 +83,7 @@ class Link:
         self.buffer = bytearray()
         self.seq = random.randrange(0x10000)  # a new session starts at a random number
         self.packets = []  # monitor packets as (counter, block), in arrival order
+        self.streaming = False  # a monitor packet may stand before any answer on the line
 
     def close(self):
         os.close(self.fd)
@@ -124,32 +135,45 @@ class Link:
                 return None
             self._fill(left)
 
-    def request(self, command, payload=b"", timeout=0.5, attempts=4):
-        """Sends one request and returns the payload of its positive answer. A repeat keeps the
-        sequence number, so the module answers it from its answer cache instead of carrying out
-        a write twice."""
+    def wait_for_answer(self, request_bytes, answer_payload):
+        """The longest wait for one answer: the line times of the request, of its answer and of
+        one monitor packet while the stream runs, the adapter latency, and the longest wait."""
+        line_bytes = request_bytes + FRAMING + answer_payload
+        if self.streaming:
+            line_bytes += FRAMING + MONITOR_LENGTH
+        return LONGEST_WAIT + line_bytes * BYTE_TIME + LATENCY
+
+    def request(self, command, payload=b"", answer_payload=0):
+        """Sends one request and returns the payload of its positive answer. The request is sent
+        again at once after a "bad CRC" answer and after each wait without an answer, while its
+        time budget (4 longest waits) lasts. A repeat keeps the sequence number, so the module
+        answers it from its answer cache instead of carrying out a write twice."""
         seq = self.seq
         self.seq = (self.seq + 1) & 0xFFFF
         frame = encode(seq, command, payload)
-        tries, busy = 0, 0
-        while tries < attempts:
+        wait = self.wait_for_answer(len(frame), answer_payload)
+        budget_end = time.monotonic() + BUDGET_WAITS * wait
+        busy = 0
+        while True:
+            left = budget_end - time.monotonic()
+            if left <= 0:
+                raise TimeoutError("no answer to command 0x%02X within %.2f s" % (command, BUDGET_WAITS * wait))
             os.write(self.fd, frame)
-            answer = self._await_answer(seq, timeout)
+            answer = self._await_answer(seq, min(wait, left))
             if answer is None or answer[0] == 0xE1:  # no answer, or the module got a damaged copy
-                tries += 1
                 continue
             a_command, a_payload = answer
             if a_command == command | 0x80:
                 return a_payload
-            if a_command == 0xE3 and busy < 100:  # busy: not an attempt; ask again shortly
+            if a_command == 0xE3 and busy < 100:  # busy: ask again after 10 ms (at most 100 times)
                 busy += 1
                 time.sleep(0.01)
+                budget_end = time.monotonic() + BUDGET_WAITS * wait  # a busy answer starts the budget again
                 continue
             raise RuntimeError("module answered %s (0x%02X)" % (ERRORS.get(a_command, "?"), a_command))
-        raise TimeoutError("no answer to command 0x%02X" % command)
 
     def read(self, address, length):
-        return self.request(READ, struct.pack(">HH", address, length))
+        return self.request(READ, struct.pack(">HH", address, length), answer_payload=length)
 
     def wait_packets(self, count, timeout):
         deadline = time.monotonic() + timeout
@@ -178,7 +202,7 @@ def main(argv):
         return 64
     link = Link(argv[1])
     try:
-        module_id, version, max_block = struct.unpack(">BBH", link.request(IDENTIFY))
+        module_id, version, max_block = struct.unpack(">BBH", link.request(IDENTIFY, answer_payload=4))
         print("module id: %d%s" % (module_id, " (upgrade loader)" if module_id == UPGRADE_LOADER_ID else ""))
         print("firmware version: 0x%02X" % version)
         print("largest block: %d bytes" % max_block)
@@ -200,9 +224,11 @@ def main(argv):
 
         link.packets.clear()
         link.request(MONITOR_START, struct.pack(">HH", MONITOR_ADDRESS, MONITOR_LENGTH))
+        link.streaming = True
         if not link.wait_packets(20, 5.0):
             raise TimeoutError("fewer than 20 monitor packets in 5 s")
         link.request(MONITOR_STOP)
+        link.streaming = False
         for counter, block in link.packets[:20]:
             if len(block) != MONITOR_LENGTH:
                 continue  # a packet of an earlier stream of another block

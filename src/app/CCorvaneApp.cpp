@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 
 #include "app/CChildFrame.h"
+#include "app/CHelpWindow.h"
 #include "app/CChildFrmMaps.h"
 #include "app/CMainFrame.h"
 #include "app/CommandTable.h"
@@ -192,6 +193,16 @@ bool CCorvaneApp::InitInstance(const AppOptions& options) {
     m_frame->ReloadMenu();
     m_frame->RunCommand(cmd::kAutoTuneTracking);
     return true;
+}
+
+QString CCorvaneApp::GuideFile() const {
+    // The guide travels with the program's data: in the data folder found at start, else where
+    // the program's data is looked for.
+    const QString withData = QDir(m_programFolder).filePath(CHelpWindow::kGuideFile);
+    if (QFileInfo::exists(withData)) return withData;
+    const QString programs = QCoreApplication::applicationDirPath();
+    const auto folder = FindProgramDataFolder(programs.toStdString(), CHelpWindow::kGuideFile);
+    return QString::fromStdString((folder / CHelpWindow::kGuideFile).string());
 }
 
 // --- Documents -----------------------------------------------------------------------------------

@@ -124,6 +124,9 @@ public:
     [[nodiscard]] RideAutoTuneController& RideAutoTune() { return *m_rideAutoTune; }
     [[nodiscard]] CChildFrame* MonitorFrame() const { return m_monitor; }
     [[nodiscard]] QString UserDataFolder() const { return m_userData; }
+    // The user guide: beside the program (a build tree), in the installation's share folder
+    // beside it, or where this build installs it; the path looked at first when none has it.
+    [[nodiscard]] QString GuideFile() const;
     // One monitor block from the live stream or a replay: the monitor view, then the live
     // map pointer of the maps view in front.
     void OnMonitorBlock(const std::vector<std::uint8_t>& block);

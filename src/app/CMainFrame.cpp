@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPrinter>
 #include <QSerialPortInfo>
 #include <QStatusBar>
 #include <QStyle>
@@ -31,6 +32,7 @@
 #include "app/CCorvaneApp.h"
 #include "app/CChildFrame.h"
 #include "app/CChildFrmMaps.h"
+#include "app/CHelpWindow.h"
 #include "app/CLinkStatusDlg.h"
 
 #include "app/CommandTable.h"
@@ -152,9 +154,7 @@ void CMainFrame::BuildActions() {
     connect(m_portGroup, &QActionGroup::triggered, this, &CMainFrame::OnPortSelected);
 
     // Commands this build has no part for yet are shown greyed rather than doing nothing.
-    for (int id : {cmd::kFilePrintSetup, cmd::kFilePrint, cmd::kEditCut, cmd::kHelpTopics, cmd::kContextHelp,
-                   cmd::kEditManufacturerId})
-        Action(id)->setEnabled(false);
+    for (int id : {cmd::kEditCut, cmd::kEditManufacturerId}) Action(id)->setEnabled(false);
     Action(cmd::kViewToolbar)->setChecked(true);
     Action(cmd::kViewStatusBar)->setChecked(true);
 }
@@ -333,6 +333,12 @@ void CMainFrame::RunCommand(int id) {
             dialog.exec();
             break;
         }
+        case cmd::kFilePrint: OnPrint(); break;
+        case cmd::kFilePrintPreview: OnPrintPreview(); break;
+        case cmd::kFilePrintSetup: OnPrintSetup(); break;
+        case cmd::kExportPdf: OnExportPdf(); break;
+        case cmd::kHelpTopics: ShowHelp(); break;
+        case cmd::kContextHelp: OnContextHelp(); break;
         case cmd::kHotKeyHelp: {
             CHotKeyHelpDlg dialog(this);
             dialog.exec();
@@ -450,7 +456,15 @@ void CMainFrame::OnWrite() {
         parts << "module backed up to " + QFileInfo(QString::fromStdString(report.backupPath)).fileName();
     else if (report.backupAttempted)
         parts << "NO backup was made";
-    if (report.verifyRan) parts << (report.verify.Verified() ? "verified" : "NOT verified");
+    // A verification covers what was sent: the maps WRITE leaves to the module are named first.
+    if (!report.notSent.empty()) parts << "not sent by WRITE: " + QString::fromStdString(report.notSent);
+    // What "verified" covered, so that nobody reads more into it: the maps WRITE sends, by
+    // count and address, the settings and the name; points that came back as written are in
+    // sync (the "InSyncMarkerColor").
+    if (report.verifyRan && frame)
+        parts << QString::fromStdString(WriteVerification::CoverageText(frame->Link(), report.verify));
+    else if (report.verifyRan)
+        parts << (report.verify.Verified() ? "verified" : "NOT verified");
     statusBar()->showMessage(parts.join("; ") + ".", 30000);
 }
 
@@ -599,6 +613,7 @@ void CMainFrame::UpdateCommandStates() {
         Action(id)->setEnabled(hasMaps || (id == cmd::kFileClose && m_mdi->currentSubWindow()));
     CChildFrmMaps* frame = ActiveMapsFrame();
     Action(cmd::kStopComparing)->setEnabled(frame && frame->Comparison());
+    for (int id : {cmd::kFilePrint, cmd::kFilePrintPreview, cmd::kExportPdf}) Action(id)->setEnabled(CanPrint());
     RefreshHistory();
 }
 

@@ -4,11 +4,13 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include "app/CHelpWindow.h"
 #include "app/CMonitorDataReplayDlg.h"
 #include "monitor/PacketRateMeter.h"
 #include "views/CLogViewerDlg.h"
 
 #include <map>
+#include <memory>
 #include <span>
 
 class QAction;
@@ -20,6 +22,7 @@ class QMdiSubWindow;
 class QMenu;
 class QMenuBar;
 class QTabWidget;
+class QPrinter;
 class QTimer;
 class QToolBar;
 
@@ -116,6 +119,15 @@ public:
     void SaveState();
     // "LastActiveDocPosition": kept when a maps window closes, used when the next one opens.
     void SaveChildPlacement(QMdiSubWindow* window);
+    // Help (CMainFrameHelp.cpp): the guide's window at a section (empty: where it was); null
+    // when the guide cannot be found (the user has been told).
+    CHelpWindow* ShowHelp(const QString& section = {});
+    [[nodiscard]] CHelpWindow* HelpWindow() const { return m_help; }
+    // Context help about this widget's window.
+    void ContextHelpFor(QWidget* widget);
+    // The "?" pointer: the next click anywhere chooses the window (Esc gives up).
+    void StartHelpPick();
+    [[nodiscard]] bool PickingHelp() const { return m_helpPicker != nullptr; }
     // The width the tuner gave the map selector (dragged, or restored with the bar layout).
     [[nodiscard]] int SelectorWidth() const { return m_selectorWidth; }
 
@@ -175,6 +187,16 @@ private:
     void StartReplayAt(const QString& logFile, double seconds);
     void RefreshReplayMarker();
     void OnArrangeIcons();
+    // Printing (CMainFramePrint.cpp): what the view in front shows, on paper or in a PDF.
+    void OnPrint();
+    void OnPrintPreview();
+    void OnPrintSetup();
+    void OnExportPdf();
+    void OnContextHelp();
+    // The printer, its paper and orientation kept in the settings ("Print"); made on first use.
+    QPrinter& Printer();
+    void SavePrinterPage();
+    [[nodiscard]] bool CanPrint() const;
     void OnPortSelected(QAction* action);
     void UpdateCommandStates();
 
@@ -215,6 +237,9 @@ private:
     QPointer<CMonitorDataReplayDlg> m_replay;
     QPointer<CLogViewerDlg> m_logViewer;
     QTimer* m_replayMarkerTimer = nullptr;
+    std::unique_ptr<QPrinter> m_printer;
+    QPointer<CHelpWindow> m_help;
+    QObject* m_helpPicker = nullptr;
     int m_selectorWidth = 260;
     int m_frameWidthSeen = 0;
     bool m_restoringSelector = false;

@@ -22,6 +22,8 @@ constexpr std::array kCommands{
     CommandDef{kBackups, "Backups...", ""},
     CommandDef{kFilePrintSetup, "P&rint Setup...", ""},
     CommandDef{kFilePrint, "&Print...\tCtrl+P", "Ctrl+P", false, "Print the map, settings or record in front (Ctrl+P)"},
+    CommandDef{kFilePrintPreview, "Print Pre&view", ""},
+    CommandDef{kExportPdf, "&Export PDF...", "", false, "Save the printed pages of the view in front as a PDF file"},
     CommandDef{kAppExit, "E&xit", ""},
     CommandDef{kEditUndo, "&Undo\tCtrl+Z", "Ctrl+Z;Alt+Backspace"},
     // Ctrl+Z already undoes all edits of the shown map: one step back and forward take keys
@@ -96,6 +98,9 @@ constexpr std::array kMapsMenu{
     MenuEntryDef{"&File", kWrite},
     MenuEntryDef{"&File", kBackups},
     MenuEntryDef{"&File", 0},
+    MenuEntryDef{"&File", kFilePrint},
+    MenuEntryDef{"&File", kFilePrintPreview},
+    MenuEntryDef{"&File", kExportPdf},
     MenuEntryDef{"&File", kFilePrintSetup},
     MenuEntryDef{"&File", 0},
     MenuEntryDef{"&File", kRecentFiles},

@@ -4,7 +4,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPageLayout>
 #include <QPainter>
+#include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QThread>
 #include <QMdiArea>
 #include <QTemporaryDir>
@@ -18,10 +22,12 @@
 #include "app/CAboutDlg.h"
 #include "app/CBackupsDlg.h"
 #include "app/CChildFrmMaps.h"
+#include "app/CHelpWindow.h"
 #include "app/CCorvaneApp.h"
 #include "app/CMainFrame.h"
 #include "app/CommandTable.h"
 #include "app/QtSettingsStore.h"
+#include "app/TunePrinter.h"
 #include "documents/CCorvaneMapsDoc.h"
 #include "documents/CTuneComparison.h"
 #include "link/MapsDocumentLink.h"
@@ -290,6 +296,40 @@ bool SaveComparison(CCorvaneApp& app, CChildFrmMaps& maps, int index, const QDir
     return ok;
 }
 
+// What File ▸ Export PDF writes for the map and for the basic settings, and the print preview
+// of the map, whose picture shows the page as the printer gets it.
+bool SavePrintouts(CCorvaneApp& app, CChildFrmMaps& maps, int index, const QDir& dir) {
+    const QPageLayout a4(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+    auto pdf = [&](const char* name) {
+        const QString path = dir.filePath(name);
+        int pages = 0;
+        {
+            QPdfWriter writer(path);
+            writer.setResolution(150);
+            writer.setPageLayout(a4);
+            pages = TunePrinter(maps, app.State().moduleFirmwareVersion, app.Settings()).Print(writer);
+        }
+        if (pages > 0) std::printf("%s\n", qPrintable(path));
+        return pages > 0;
+    };
+    maps.ShowView(CChildFrmMaps::ViewKind::kMaps, index);
+    bool ok = pdf("print-map.pdf");
+    maps.ShowView(CChildFrmMaps::ViewKind::kBasicSettings);
+    ok = pdf("print-settings.pdf") && ok;
+    maps.ShowView(CChildFrmMaps::ViewKind::kMaps, index);
+
+    QPrinter printer(QPrinter::ScreenResolution);
+    printer.setPageLayout(a4);
+    QPrintPreviewDialog preview(&printer, &app.Frame());
+    TunePrinter tune(maps, app.State().moduleFirmwareVersion, app.Settings());
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, [&tune](QPrinter* device) { tune.Print(*device); });
+    preview.resize(760, 980);
+    preview.show();
+    ok = Save(preview, dir, "print-preview.png") && ok;
+    preview.hide();
+    return ok;
+}
+
 }  // namespace
 
 int RunScreenshots(const QString& dirPath, const std::optional<std::string>& port) {
@@ -341,6 +381,21 @@ int RunScreenshots(const QString& dirPath, const std::optional<std::string>& por
     ok = SaveComparison(app, *maps, index, dir, settingsDir.path()) && ok;
     ok = SaveSettingsAndWarranty(app, *maps, dir) && ok;
     ok = SaveBackupsList(*maps, frame, dir) && ok;
+    ok = SavePrintouts(app, *maps, index, dir) && ok;
+
+    // The user guide in its window, at the section about the maps view.
+    CHelpWindow guide;
+    if (guide.Open(app.GuideFile())) {
+        guide.resize(1000, 760);
+        guide.show();
+        QCoreApplication::processEvents();
+        guide.ShowSection("The maps view");
+        ok = Save(guide, dir, "help-window.png") && ok;
+        guide.hide();
+    } else {
+        std::fprintf(stderr, "corvane: the user guide is missing: %s\n", qPrintable(app.GuideFile()));
+        ok = false;
+    }
 
     // Nothing to keep: the run's document was never the user's.
     app.CloseAllDocumentsWithoutAsking();

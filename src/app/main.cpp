@@ -56,7 +56,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (parser.isSet(helpOption)) {
-        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+        // Without an application object the parser cannot know the program's name.
+        QString help = parser.helpText();
+        help.replace("<executable_name>", "corvane");
+        std::fputs(help.toLocal8Bit().constData(), stdout);
         return 0;
     }
     if (parser.isSet(versionOption)) {

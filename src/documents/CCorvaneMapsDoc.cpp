@@ -60,6 +60,11 @@ void CCorvaneMapsDoc::BuildContents() {
     m_context->app = m_app;
     m_context->modified = [this] {
         m_modified = true;
+        // A composite stands for its rows: after any edit, of a row directly or through the
+        // composite, it holds what they hold, whichever view shows it. A composite left behind
+        // would be edited from values the rows no longer hold (and pass them to the rows and
+        // the module), would save them, and would record them in the history.
+        SyncComposites();
         if (m_history) m_history->NoteModified();
     };
     m_image->SetErrorReporter([this](const std::string& text) { Tell(text); });
@@ -175,6 +180,12 @@ void CCorvaneMapsDoc::ClampLoadedMap(int mapIndex, std::span<const ValueRecord> 
     if (clamped) map->SaveUndoCopies();
 }
 
+void CCorvaneMapsDoc::SyncComposites() {
+    const int total = GetBasicMapCount() + m_compositeMapCount;
+    for (int i = GetBasicMapCount(); i < total; ++i)
+        if (CModuleMap* map = GetMap(i)) map->SyncFromRows();
+}
+
 std::vector<OutOfLimitValue> CCorvaneMapsDoc::UnresolvedOutOfLimits() const {
     std::vector<OutOfLimitValue> open;
     for (const OutOfLimitValue& v : m_outOfLimits) {
@@ -188,6 +199,15 @@ std::vector<OutOfLimitValue> CCorvaneMapsDoc::UnresolvedOutOfLimits() const {
         if (value != nullptr && value->State() == v.loaded) open.push_back(v);
     }
     return open;
+}
+
+std::vector<int> CCorvaneMapsDoc::OutOfLimitPoints(const CModuleMap& map) const {
+    std::vector<int> points;
+    if (m_outOfLimits.empty()) return points;
+    for (const OutOfLimitValue& v : UnresolvedOutOfLimits())
+        if (v.map >= 0 && GetMap(v.map) == &map) points.push_back(v.index);
+    std::sort(points.begin(), points.end());
+    return points;
 }
 
 std::string CCorvaneMapsDoc::OutOfLimitsText(std::size_t listed) const {
@@ -489,15 +509,10 @@ void CCorvaneMapsDoc::ApplyRecords(const MapFileRecords& records) {
         }
     }
 
-    if (!records.compositeTrims.empty()) {
-        CModuleMap* composite = GetMap(FindMap(kCompositeWithTrailer));
-        for (std::size_t i = 0; i < records.compositeTrims.size(); ++i) {
-            if (composite == nullptr || static_cast<int>(i) >= composite->GetNumberOfPoints()) continue;
-            ModuleValue& value = composite->GetMapPoint(static_cast<int>(i))->GetValue();
-            value.SetTrimWithinMargins(records.compositeTrims[i]);
-            value.RefreshTrimShownValue();
-        }
-    }
+    // The composite's trims that family A files carry after the maps are not taken: they are
+    // a copy of its rows' trims when it was saved, and the rows, which the module holds, are
+    // what it stands for. A file saved while the copy lagged behind its rows would otherwise
+    // show (and edit from) trims the rows do not have.
 }
 
 }  // namespace corvane

@@ -180,6 +180,8 @@ public:
     // Those the tuner has neither edited since the load nor accepted as clamped. While any
     // remain, WRITE and the push of an edit to a linked module refuse.
     [[nodiscard]] std::vector<OutOfLimitValue> UnresolvedOutOfLimits() const;
+    // The points of one map among them (ascending), for the views to mark.
+    [[nodiscard]] std::vector<int> OutOfLimitPoints(const CModuleMap& map) const;
     // What the tuner is told about them: how many and the first `listed`; empty when none.
     [[nodiscard]] std::string OutOfLimitsText(std::size_t listed = 5) const;
     // The tuner takes the clamped values as shown: none remains unresolved.
@@ -251,6 +253,8 @@ private:
     void ApplyRecords(const MapFileRecords& records);
     // Notes and clamps the stored values of one loaded map that lie outside their limits.
     void ClampLoadedMap(int mapIndex, std::span<const ValueRecord> records);
+    // Every composite takes its points again from the rows it stands for.
+    void SyncComposites();
 
     // The link as the document's values see it: closed while unresolved out-of-limit values
     // remain.

@@ -18,10 +18,72 @@
 
 namespace corvane {
 
-int CModuleTransfer::MapChunkCount() {
+std::vector<CModuleTransfer::Region> CModuleTransfer::MapRegions(bool withFuelTable) {
+    std::vector<Region> regions(kMapRegions.begin(), kMapRegions.end());
+    if (withFuelTable) regions.push_back(kFuelTableRegion);
+    return regions;
+}
+
+bool CModuleTransfer::HasFuelTable(LinkDocument& doc) {
+    for (int i = 0; i < doc.GetBasicMapCount(); ++i) {
+        const CModuleMap* map = doc.GetMap(i);
+        if (map != nullptr && map->GetStartAddress() >= kFuelTableRegion.start &&
+            map->GetStartAddress() < kFuelTableRegion.end)
+            return true;
+    }
+    return false;
+}
+
+bool CModuleTransfer::InRegions(const std::vector<Region>& regions, std::uint32_t first, std::uint32_t end) {
+    return std::any_of(regions.begin(), regions.end(),
+                       [&](const Region& r) { return first >= r.start && end <= r.end; });
+}
+
+int CModuleTransfer::MapChunkCount(bool withFuelTable) {
     int chunks = 0;
-    for (const Region& r : kMapRegions) chunks += static_cast<int>((r.end - r.start + kChunkSize - 1) / kChunkSize);
+    for (const Region& r : MapRegions(withFuelTable))
+        chunks += static_cast<int>((r.end - r.start + kChunkSize - 1) / kChunkSize);
     return chunks;
+}
+
+namespace {
+
+std::string Hex(std::uint32_t v) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(v));
+    return text;
+}
+
+}  // namespace
+
+std::string CModuleTransfer::MapsNotSent(LinkDocument& doc) {
+    const std::vector<Region> regions = MapRegions(HasFuelTable(doc));
+    // Groups in document order, each with the address range of its maps left out.
+    struct Group {
+        std::string text;
+        std::uint32_t from;
+        std::uint32_t to;
+    };
+    std::vector<Group> groups;
+    for (int i = 0; i < doc.GetBasicMapCount(); ++i) {
+        const CModuleMap* map = doc.GetMap(i);
+        if (map == nullptr || map->GetMapSizeBytes() <= 0) continue;
+        const std::uint32_t first = map->GetStartAddress();
+        const std::uint32_t end = first + static_cast<std::uint32_t>(map->GetMapSizeBytes());
+        if (InRegions(regions, first, end)) continue;
+        auto it = std::find_if(groups.begin(), groups.end(),
+                               [&](const Group& g) { return g.text == map->GetGroupText(); });
+        if (it == groups.end()) {
+            groups.push_back({map->GetGroupText(), first, end - 1});
+        } else {
+            it->from = std::min(it->from, first);
+            it->to = std::max(it->to, end - 1);
+        }
+    }
+    std::string text;
+    for (const Group& g : groups)
+        text += (text.empty() ? "" : ", ") + g.text + " (" + Hex(g.from) + "-" + Hex(g.to) + ")";
+    return text;
 }
 
 // --- READ --------------------------------------------------------------------------------------
@@ -191,7 +253,7 @@ bool CModuleTransfer::WriteMapRegions(LinkDocument& doc) {
     Prompter& prompter = m_link.GetPrompter();
     const CModuleMemoryMapMirror& image = doc.GetImage();
     std::vector<std::uint8_t> chunk;
-    for (const Region& region : kMapRegions) {
+    for (const Region& region : m_regions) {
         for (std::uint32_t address = region.start; address < region.end; address += kChunkSize) {
             const auto length = static_cast<std::uint16_t>(std::min<std::uint32_t>(kChunkSize, region.end - address));
             chunk.resize(length);
@@ -209,6 +271,7 @@ bool CModuleTransfer::WriteMapRegions(LinkDocument& doc) {
 }
 
 void CModuleTransfer::MarkWrittenPointsInSync(LinkDocument& doc, const VerifyResult* verified) {
+    const std::vector<Region> regions = MapRegions(HasFuelTable(doc));
     const int total = doc.GetBasicMapCount() + doc.GetCompositeMapCount();
     for (int i = 0; i < total; ++i) {
         CModuleMap* map = doc.GetMap(i);
@@ -218,10 +281,7 @@ void CModuleTransfer::MarkWrittenPointsInSync(LinkDocument& doc, const VerifyRes
             if (point == nullptr) continue;
             const std::uint32_t first = point->GetAddress();
             const std::uint32_t end = first + static_cast<std::uint32_t>(point->GetByteWidth());
-            const bool written = std::any_of(kMapRegions.begin(), kMapRegions.end(), [&](const Region& r) {
-                return first >= r.start && end <= r.end;
-            });
-            if (!written) continue;
+            if (!InRegions(regions, first, end)) continue;
             if (verified == nullptr || verified->BytesVerified(first, point->GetByteWidth()))
                 map->MarkPointInSync(j);
             else if (CModuleMapPoint* p = map->GetMapPoint(j))
@@ -230,27 +290,37 @@ void CModuleTransfer::MarkWrittenPointsInSync(LinkDocument& doc, const VerifyRes
     }
 }
 
-namespace {
-
-std::string Hex(std::uint32_t v) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(v));
-    return text;
-}
-
-}  // namespace
-
 std::string CModuleTransfer::DescribeInterruptedWrite(LinkDocument& doc,
                                                       const std::vector<std::uint16_t>& settingsBlocks) {
     std::string text = msg::kWriteInterruptedHead;
     if (m_stoppedPhase == kPhaseMaps) {
-        // Chunks go out in order: those before the failed one were taken whole, the failed one
-        // may have been taken in part, those after it were never sent.
-        const std::uint32_t start = kMapRegions.front().start;
-        if (m_failedChunkStart > start)
-            text += "\n- maps " + Hex(start) + "-" + Hex(m_failedChunkStart - 1) + ": written";
-        text += "\n- maps " + Hex(m_failedChunkStart) + "-" + Hex(m_failedChunkEnd - 1) + ": may be written in part";
-        text += "\n- maps from " + Hex(m_failedChunkEnd) + ", basic settings, base map name: not written";
+        // Chunks go out in order: the m_writeProgress before the failed one were taken whole,
+        // the failed one may have been taken in part, the bytes of no chunk sent were never
+        // written. (The regions overlap and the fuel table comes after the higher addresses,
+        // so this is said by address, not as "everything before".)
+        enum : std::uint8_t { kOutside, kNotWritten, kWritten, kInPart };
+        std::vector<std::uint8_t> state(0x10000, kOutside);
+        int index = 0;
+        for (const Region& region : m_regions) {
+            for (std::uint32_t address = region.start; address < region.end; address += kChunkSize, ++index) {
+                const std::uint32_t end = std::min<std::uint32_t>(address + kChunkSize, region.end);
+                for (std::uint32_t a = address; a < end; ++a) {
+                    if (index < m_writeProgress)
+                        state[a] = kWritten;
+                    else if (state[a] == kOutside)
+                        state[a] = kNotWritten;
+                }
+            }
+        }
+        for (std::uint32_t a = m_failedChunkStart; a < m_failedChunkEnd; ++a) state[a] = kInPart;
+        static constexpr const char* kSaid[] = {"", ": not written", ": written", ": may be written in part"};
+        for (std::uint32_t a = 0; a < state.size();) {
+            std::uint32_t b = a;
+            while (b + 1 < state.size() && state[b + 1] == state[a]) ++b;
+            if (state[a] != kOutside) text += "\n- maps " + Hex(a) + "-" + Hex(b) + kSaid[state[a]];
+            a = b + 1;
+        }
+        text += "\n- basic settings, base map name: not written";
         std::vector<std::string> titles;
         const int total = doc.GetBasicMapCount() + doc.GetCompositeMapCount();
         for (int i = 0; i < total; ++i) {
@@ -334,6 +404,9 @@ bool CModuleTransfer::WriteModuleMapsAndSettings(LinkDocument* doc) {
     AppState& app = m_link.GetAppState();
     app.transferInProgress = true;
     m_report = {};
+    m_regions = MapRegions(HasFuelTable(*doc));
+    m_report.mapChunks = MapChunkCount(HasFuelTable(*doc));
+    m_report.notSent = MapsNotSent(*doc);
     if (m_backup != nullptr && m_backupBeforeWrite) {
         m_report.backupAttempted = true;
         const bool goOn = m_backup->Guard(BackupReason::kBeforeWrite, nullptr);
@@ -391,7 +464,7 @@ bool CModuleTransfer::WritePhases(LinkDocument& doc, std::vector<std::uint16_t>&
     m_writePhase = kPhaseMaps;
     m_writeProgress = 0;
     m_failedChunkStart = m_failedChunkEnd = 0;
-    prompter.ProgressBegin(msg::kWriteProgress, MapChunkCount());
+    prompter.ProgressBegin(msg::kWriteProgress, MapChunkCount(HasFuelTable(doc)));
     prompter.ProgressStep(0);
     bool ok;
     {

@@ -25,12 +25,23 @@ class CModuleMap;
 // written to the module (or found equal to them) by this transfer.
 class CModuleTransfer {
 public:
-    // Map regions WRITE sends, in order (end exclusive).
+    // Map regions WRITE sends, in order (end exclusive): the module's own two (the second
+    // sends part of the first again), then the fuel table (the 32 "Fuelflow vs TPS" rows) of
+    // a document that has maps there. The fuel table goes last so that the module's regions
+    // go out chunk for chunk as they always did, and the settings and the base map name still
+    // close the WRITE: a module that holds the document's name got all of its maps.
     struct Region {
         std::uint16_t start;
         std::uint32_t end;
     };
     static constexpr std::array<Region, 2> kMapRegions{{{0x9000, 0xAA00}, {0x9A00, 0xA400}}};
+    static constexpr Region kFuelTableRegion{0x8000, 0x9000};
+    // The regions WRITE sends, in order, with or without the fuel table.
+    [[nodiscard]] static std::vector<Region> MapRegions(bool withFuelTable);
+    // Whether any of the document's basic maps lies in the fuel table region.
+    [[nodiscard]] static bool HasFuelTable(LinkDocument& doc);
+    // Whether [first, end) lies wholly inside one of the regions.
+    [[nodiscard]] static bool InRegions(const std::vector<Region>& regions, std::uint32_t first, std::uint32_t end);
     static constexpr std::uint16_t kChunkSize = 512;
     // Maps READ asks for in one pipelined request.
     static constexpr int kReadBatchMaps = 49;
@@ -68,6 +79,10 @@ public:
         VerifyResult verify;
         std::vector<std::string> mismatchLines;  // WriteVerification::Describe of the last try
         int attempts = 0;                        // WRITEs sent (more than 1 after "WRITE again")
+        int mapChunks = 0;                       // map chunks one WRITE sends
+        // The document's maps WRITE does not send (their groups and addresses), empty when it
+        // sends them all: a verification covers only what was sent.
+        std::string notSent;
     };
     [[nodiscard]] const WriteReport& LastWriteReport() const { return m_report; }
 
@@ -85,8 +100,12 @@ public:
 
     [[nodiscard]] int GetWritePhase() const { return m_writePhase; }
     [[nodiscard]] int GetWriteProgressCount() const { return m_writeProgress; }
-    // Chunks phase 0 writes (18).
-    [[nodiscard]] static int MapChunkCount();
+    // Chunks phase 0 writes (18, or 26 with the fuel table).
+    [[nodiscard]] static int MapChunkCount(bool withFuelTable);
+    // The maps of the document that lie outside every region WRITE sends, by group with their
+    // address ranges ("Head Temperature Sensor Calibration 0xC000-0xC7FF, ..."); empty when
+    // WRITE sends them all.
+    [[nodiscard]] static std::string MapsNotSent(LinkDocument& doc);
 
 private:
     // Applies the module's bytes of one map; false when they are too short. Sets outOfStep
@@ -110,6 +129,8 @@ private:
     CBasicSettingsLink m_settings;
     int m_writePhase = kPhaseDone;
     int m_writeProgress = 0;
+    // The regions of the WRITE under way (those of its document).
+    std::vector<Region> m_regions;
     // The map chunk being written when the WRITE stopped (end exclusive); 0, 0 when none.
     std::uint32_t m_failedChunkStart = 0;
     std::uint32_t m_failedChunkEnd = 0;

@@ -29,9 +29,9 @@ struct Range {
 
 // The map regions as distinct bytes: WRITE sends some of them twice, the read-back reads
 // each byte once.
-std::vector<Range> MapRanges() {
+std::vector<Range> MapRanges(LinkDocument& doc) {
     std::vector<Range> ranges;
-    for (const auto& r : CModuleTransfer::kMapRegions) ranges.push_back({r.start, r.end});
+    for (const auto& r : CModuleTransfer::MapRegions(CModuleTransfer::HasFuelTable(doc))) ranges.push_back({r.start, r.end});
     std::sort(ranges.begin(), ranges.end(), [](const Range& a, const Range& b) { return a.start < b.start; });
     std::vector<Range> merged;
     for (const Range& r : ranges) {
@@ -64,7 +64,7 @@ VerifyResult WriteVerification::Run(Comms& comms, Prompter& prompter, LinkDocume
     const CModuleMemoryMapMirror& image = doc.GetImage();
 
     std::vector<Comms::MemoryBlock> chunks;
-    for (const Range& r : MapRanges())
+    for (const Range& r : MapRanges(doc))
         for (std::uint32_t a = r.start; a < r.end; a += CModuleTransfer::kChunkSize)
             chunks.push_back({static_cast<std::uint16_t>(a),
                               static_cast<std::uint16_t>(std::min<std::uint32_t>(CModuleTransfer::kChunkSize, r.end - a))});
@@ -98,6 +98,7 @@ VerifyResult WriteVerification::Run(Comms& comms, Prompter& prompter, LinkDocume
             for (std::uint16_t i = 0; i < batch[k].length; ++i)
                 expected[i] = image.ReadByte(static_cast<std::uint16_t>(batch[k].address + i));
             compare(batch[k].address, answers[k], expected);
+            result.mapBytes += batch[k].length;
             prompter.ProgressStep(++done);
         }
     }
@@ -125,6 +126,10 @@ VerifyResult WriteVerification::Run(Comms& comms, Prompter& prompter, LinkDocume
                         expected[i] = image.ReadByte(static_cast<std::uint16_t>(small[k].address + i));
                 }
                 compare(small[k].address, answers[k], expected);
+                if (k + 1 < small.size())
+                    ++result.settingsBlocks;
+                else
+                    result.nameCompared = true;
             }
         }
     }
@@ -135,6 +140,34 @@ VerifyResult WriteVerification::Run(Comms& comms, Prompter& prompter, LinkDocume
     std::sort(result.mismatches.begin(), result.mismatches.end(),
               [](const VerifyMismatch& a, const VerifyMismatch& b) { return a.address < b.address; });
     return result;
+}
+
+std::string WriteVerification::CoverageText(LinkDocument& doc, const VerifyResult& result) {
+    if (!result.readOk) return "NOT verified: the module could not be read back";
+    // Maps whose bytes all lie in what was compared.
+    int maps = 0;
+    std::string spans;
+    const std::vector<Range> ranges = MapRanges(doc);
+    for (int i = 0; i < doc.GetBasicMapCount(); ++i) {
+        const CModuleMap* map = doc.GetMap(i);
+        if (map == nullptr || map->GetMapSizeBytes() <= 0) continue;
+        const std::uint32_t start = map->GetStartAddress();
+        const std::uint32_t end = start + static_cast<std::uint32_t>(map->GetMapSizeBytes());
+        for (const Range& r : ranges)
+            if (start >= r.start && end <= r.end) {
+                ++maps;
+                break;
+            }
+    }
+    for (const Range& r : ranges) spans += (spans.empty() ? "" : ", ") + Hex4(r.start) + "-" + Hex4(r.end - 1);
+    const std::string covered = std::to_string(maps) + (maps == 1 ? " map (" : " maps (") +
+                                std::to_string(result.mapBytes) + " bytes at " + spans + "), " +
+                                std::to_string(result.settingsBlocks) + " settings blocks" +
+                                (result.nameCompared ? " and the base map name" : "");
+    if (result.mismatches.empty()) return "verified " + covered + ": all read back as written";
+    // A failed check never reads as "verified".
+    return "NOT verified: " + std::to_string(result.mismatches.size()) +
+           (result.mismatches.size() == 1 ? " byte differs" : " bytes differ") + " in " + covered + " read back";
 }
 
 std::vector<std::string> WriteVerification::Describe(LinkDocument& doc, const std::vector<VerifyMismatch>& mismatches) {

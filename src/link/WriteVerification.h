@@ -21,6 +21,10 @@ struct VerifyMismatch {
 struct VerifyResult {
     bool readOk = true;  // false: the module could not be read back, nothing is verified
     std::vector<VerifyMismatch> mismatches;  // ascending addresses
+    // What was read back and compared: map bytes, settings blocks, and the base map name.
+    std::uint32_t mapBytes = 0;
+    std::size_t settingsBlocks = 0;
+    bool nameCompared = false;
     [[nodiscard]] bool Verified() const { return readOk && mismatches.empty(); }
     // Whether every byte of [address, address + width) was read back as written.
     [[nodiscard]] bool BytesVerified(std::uint32_t address, int width) const;
@@ -49,6 +53,11 @@ public:
                                                            const std::vector<VerifyMismatch>& mismatches);
     // The message shown for a failed verification.
     [[nodiscard]] static std::string MismatchText(const std::vector<std::string>& lines);
+    // What a verification covered, for the tuner who wants to know what "verified" means:
+    // "verified 130 maps (10752 bytes at 0x8000-0xA9FF), 7 settings blocks and the base map
+    // name: all read back as written", or "NOT verified: 1 byte differs in ..." (never
+    // "verified" for a failed check). Only maps that lie wholly in the compared bytes count.
+    [[nodiscard]] static std::string CoverageText(LinkDocument& doc, const VerifyResult& result);
 };
 
 }  // namespace corvane

@@ -1,6 +1,5 @@
 #include "model/CBasicSettingsModuleValue.h"
 
-#include <cstdio>
 
 #include "comms/api/Comms.h"
 #include "model/NumberText.h"
@@ -80,9 +79,7 @@ std::string FormatWithDisplayFormat(double value, int displayFormat) {
 }
 
 std::string CBasicSettingsModuleValue::FormatValue() const {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, " %.1f", GetDisplayValue());
-    return buffer;
+    return " " + FormatFixed(GetDisplayValue(), 1);
 }
 
 std::string CBasicSettingsModuleValue::FormatDisplay() const {

@@ -1,6 +1,6 @@
 #include "monitor/MonitoredModuleValue.h"
 
-#include <cstdio>
+#include "model/NumberText.h"
 
 namespace corvane {
 
@@ -20,9 +20,8 @@ MonitoredModuleValue::MonitoredModuleValue(const MonitorValueSpec& spec)
 }
 
 std::string MonitoredModuleValue::FormatValue() const {
-    char text[64];
-    std::snprintf(text, sizeof text, " %.1f", m_displayValue);
-    return text;
+    // A small negative value (the signed AFR channels near zero) shows "0.0", never "-0.0".
+    return " " + FormatFixed(m_displayValue, 1);
 }
 
 std::unique_ptr<MonitoredModuleValue> MakeMonitoredValue(int index) {

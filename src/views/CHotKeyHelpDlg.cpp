@@ -42,6 +42,7 @@ constexpr CHotKeyHelpDlg::Row kRows[] = {
     {"[Ctrl]-[T]", "Corrects the 'active' point by an AFR typed in: AFR / Target AFR (the AFR Calculator's target, 13.1 unless changed)."},
     {"[Ctrl]-[Alt]-[Z]", "Undo the LAST edit (one step of the History list)."},
     {"[Ctrl]-[Alt]-[Y]", "Redo the edit undone last."},
+    {"[T]", "Switches between the viewed map and the TABLE of its rpm rows (and back), on the same point."},
 };
 
 }  // namespace

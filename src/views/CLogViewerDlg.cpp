@@ -19,6 +19,7 @@
 #include <qcustomplot.h>
 
 #include "comms/MonitorLog.h"
+#include "model/NumberText.h"
 #include "model/Prompter.h"
 
 namespace corvane {
@@ -36,7 +37,7 @@ QColor ChannelColour(int index) {
     return kColours[static_cast<std::size_t>(index) % std::size(kColours)];
 }
 
-QString Number(double value) { return QString::number(value, 'f', 2); }
+QString Number(double value) { return QString::fromStdString(FormatFixed(value, 2)); }
 
 }  // namespace
 

@@ -31,6 +31,9 @@ namespace {
 // The title is always this green, whatever the settings say.
 const QColor kTitleColor(0x00, 0xFF, 0x00);
 const QColor kMarkFrameColor(0x00, 0xFF, 0x00);
+// A point a damaged file held outside its limits: a cross over the marker until it is
+// edited or the clamped values are accepted.
+const QColor kOutOfLimitsColor(0xFF, 0x30, 0x30);
 const QColor kLiveBandColor(0xFF, 0xFF, 0xFF, 0x30);
 const QColor kLiveLineColor(0xFF, 0xFF, 0x00);
 const QColor kInfoBoxFill(0xFF, 0xFF, 0xE1);
@@ -476,6 +479,8 @@ CMapsView::Look CMapsView::CurrentLook() const {
     const int active = m_editor->ActivePoint();
     const int state = m_editor->CommandState();
     look.markers.resize(static_cast<std::size_t>(std::max(n, 0)));
+    for (int i : Document().OutOfLimitPoints(*map))
+        if (i >= 0 && i < n) look.markers[static_cast<std::size_t>(i)].outOfLimits = true;
     for (int i = 0; i < n; ++i) {
         MarkerLook& m = look.markers[static_cast<std::size_t>(i)];
         m.centre = QPoint(layout.PixelX(map->GetPointX(i)), layout.PixelY(map->GetPointDisplayValue(i)));
@@ -663,7 +668,10 @@ void CMapsView::mouseReleaseEvent(QMouseEvent* event) {
 // ---------------------------------------------------------------------------------------------
 // Painting
 
+QColor CMapsView::TitleColor() const { return m_paperTexts ? QColor(Qt::black) : kTitleColor; }
+
 QColor CMapsView::AxisTextColor() const {
+    if (m_paperTexts) return Qt::black;
     return m_kind == EditorView::AdvancedUser ? MapViewColors::ToQColor(m_colors.xyAxisText) : kTitleColor;
 }
 
@@ -746,7 +754,7 @@ void CMapsView::PaintTexts(QPainter& painter, const MapGraphLayout& layout, cons
     const int titleTop = plot.top() - map.GetTitleFontHeight();
     if (dirty.top() < plot.top()) {
         painter.setFont(m_titleFont);
-        painter.setPen(kTitleColor);
+        painter.setPen(TitleColor());
         painter.drawText(QPoint(layout.origin.x() + kTitleLeftOfOrigin, titleTop + QFontMetrics(m_titleFont).ascent()),
                          QString::fromStdString(Title()));
     }
@@ -794,6 +802,13 @@ void CMapsView::PaintCurveAndMarkers(QPainter& painter, const Look& look) const 
         painter.fillRect(r, fill);
         if (m.active) Frame(painter, r.adjusted(-1, -1, 1, 1), Inverted(fill));
         if (m.marked) Frame(painter, r.adjusted(-3, -3, 3, 3), kMarkFrameColor);
+        if (m.outOfLimits) {
+            const QRect x = r.adjusted(-4, -4, 4, 4);
+            painter.setPen(QPen(kOutOfLimitsColor, 2));
+            painter.drawLine(x.topLeft(), x.bottomRight());
+            painter.drawLine(x.bottomLeft(), x.topRight());
+            Frame(painter, x.adjusted(-1, -1, 1, 1), kOutOfLimitsColor);
+        }
     }
 }
 

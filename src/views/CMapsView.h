@@ -102,6 +102,8 @@ public:
     void SetColors(const MapViewColors& colors);
     // Reads the colours again from the settings section "Colors".
     void ReloadColors();
+    // Title and axis texts in black, for a graph on white paper (printing).
+    void SetPaperTexts(bool paper) { m_paperTexts = paper; update(); }
 
     // Geometry of the shown map at the view's current size (for the app's hit tests and for
     // tests): where the plot lies and where point i is drawn.
@@ -144,6 +146,7 @@ private:
         bool inSync = false;
         bool active = false;
         bool marked = false;
+        bool outOfLimits = false;  // loaded outside its limits and not yet resolved
         bool operator==(const MarkerLook&) const = default;
     };
     // Everything a key or drag can change on screen, to find what to repaint.
@@ -175,6 +178,7 @@ private:
     [[nodiscard]] std::string Title() const;
     [[nodiscard]] QRect InfoBoxRect(const std::array<std::string, 2>& lines, QPoint anchor) const;
     [[nodiscard]] QColor AxisTextColor() const;
+    [[nodiscard]] QColor TitleColor() const;
 
     void PaintTexts(QPainter& painter, const MapGraphLayout& layout, const QRect& dirty) const;
     void PaintGrid(QPainter& painter, const MapGraphLayout& layout, const QRect& dirty) const;
@@ -207,6 +211,7 @@ private:
     CAutoTuneCollector::ApplyHooks m_autoTuneHooks;
     const CCorvaneMapsDoc* m_compared = nullptr;
     int m_pendingTold = 0;
+    bool m_paperTexts = false;
     QFont m_titleFont;
     QFont m_axisFont;
     QFont m_labelFont;

@@ -173,12 +173,27 @@ TableScene CTableView::Scene() const {
     scene.titleFont = m_titleFont;
     scene.notInSync = MapViewColors::ToQColor(m_colors.notInSyncMarker);
     scene.compare = MapViewColors::ToQColor(m_colors.compareLine);
+    scene.outOfLimits = QColor(0xFF, 0x30, 0x30);
+    scene.outOfLimitCells = OutOfLimitCells();
     std::tie(scene.scaleLow, scene.scaleHigh) = TableViewPainter::ScaleRange(*m_editor);
     scene.live = m_live.get();
     scene.now = Now();
     scene.comparedRows = m_comparedRows.empty() ? nullptr : &m_comparedRows;
     scene.status = StatusText();
     return scene;
+}
+
+std::vector<char> CTableView::OutOfLimitCells() const {
+    std::vector<char> cells;
+    if (!m_editor) return cells;
+    const int columns = m_editor->ColumnCount();
+    for (int r = 0; r < m_editor->RowCount(); ++r)
+        for (int c : m_document.OutOfLimitPoints(m_editor->RowMap(r))) {
+            if (c < 0 || c >= columns) continue;
+            if (cells.empty()) cells.assign(static_cast<std::size_t>(m_editor->RowCount() * columns), 0);
+            cells[static_cast<std::size_t>(r * columns + c)] = 1;
+        }
+    return cells;
 }
 
 TableGeometry CTableView::Geometry() const {
@@ -241,6 +256,14 @@ void CTableView::paintEvent(QPaintEvent* event) {
     m_painter.Paint(painter, scene, Geometry(), event->rect());
 }
 
+QSize CTableView::PrintSize() const {
+    if (!m_editor) return {1, 1};
+    TableGeometry natural = TableGeometry::Compute(QRect(QPoint(0, 0), QSize(1, 1)), m_editor->RowCount(),
+                                                   m_editor->ColumnCount(), m_metrics, 0, 0, false);
+    return {natural.rowHeaderWidth + natural.ContentSize().width(),
+            natural.titleHeight + natural.headerHeight + natural.ContentSize().height()};
+}
+
 void CTableView::PaintTable(QPainter& painter, const QRect& target) {
     if (!m_editor) return;
     TableScene scene = Scene();
@@ -250,16 +273,15 @@ void CTableView::PaintTable(QPainter& painter, const QRect& target) {
     scene.showSelection = false;
     painter.save();
     painter.setFont(scene.font);
-    // The table's natural size, scaled down as a whole when the target is smaller.
-    TableGeometry natural = TableGeometry::Compute(QRect(QPoint(0, 0), QSize(1, 1)), m_editor->RowCount(),
-                                                   m_editor->ColumnCount(), m_metrics, 0, 0, false);
-    const QSize size(natural.rowHeaderWidth + natural.ContentSize().width(),
-                     natural.titleHeight + natural.headerHeight + natural.ContentSize().height());
+    // The table's natural size, scaled down as a whole when the target is smaller; nothing is
+    // painted beyond it (a page keeps its white).
+    const QSize size = PrintSize();
     const double scale = std::min({1.0, static_cast<double>(target.width()) / size.width(),
                                    static_cast<double>(target.height()) / size.height()});
     painter.translate(target.topLeft());
     painter.scale(scale, scale);
-    const QRect area(QPoint(0, 0), QSize(static_cast<int>(target.width() / scale), static_cast<int>(target.height() / scale)));
+    const QRect area(QPoint(0, 0), QSize(std::min(size.width(), static_cast<int>(target.width() / scale)),
+                                         std::min(size.height(), static_cast<int>(target.height() / scale))));
     m_painter.Paint(painter, scene,
                     TableGeometry::Compute(area, m_editor->RowCount(), m_editor->ColumnCount(), m_metrics, 0, 0, false));
     painter.restore();
@@ -284,6 +306,10 @@ CTableView::Look CTableView::CurrentLook() const {
             const bool differs = !m_comparedRows.empty() && TableViewPainter::Differs(*m_editor, m_comparedRows, {r, c});
             look.marks.push_back(static_cast<char>((m_editor->InSync({r, c}) ? 1 : 0) | (differs ? 2 : 0)));
         }
+    // A cell resolved by an edit loses its mark: that must repaint it too.
+    const std::vector<char> outOfLimits = OutOfLimitCells();
+    for (std::size_t k = 0; k < outOfLimits.size() && k < look.marks.size(); ++k)
+        if (outOfLimits[k] != 0) look.marks[k] = static_cast<char>(look.marks[k] | 4);
     look.status = StatusText();
     look.scroll = {horizontalScrollBar()->value(), verticalScrollBar()->value()};
     look.overlay = ShownOverlay();

@@ -126,6 +126,8 @@ public:
 
     // The whole table fitted into `target` (no scrolling, no status line): for printing.
     void PaintTable(QPainter& painter, const QRect& target);
+    // The size PaintTable paints the whole table at before it is scaled to its target.
+    [[nodiscard]] QSize PrintSize() const;
     // The geometry the view paints with now (hit tests and tests).
     [[nodiscard]] TableGeometry Geometry() const;
 
@@ -167,7 +169,7 @@ private:
         TableRect selection;
         TableCell active;
         std::vector<int> values;
-        std::vector<char> marks;  // in sync, differing
+        std::vector<char> marks;  // in sync, differing, outside its limits
         QString status;
         QPoint scroll;
         CTableOverlay overlay;
@@ -178,6 +180,9 @@ private:
     // The natural cell sizes for the fonts, the table and whether marks are shown.
     void Remeasure();
     [[nodiscard]] TableScene Scene() const;
+    // Per cell, row by row: whether the document's file held it outside its limits and the
+    // tuner has not resolved it (empty when no cell is).
+    [[nodiscard]] std::vector<char> OutOfLimitCells() const;
     [[nodiscard]] Look CurrentLook() const;
     void RepaintChanges(const Look& before);
     void UpdateScrollBars();

@@ -7,6 +7,7 @@
 #include "maps/CModuleMap.h"
 #include "maps/CTableLivePosition.h"
 #include "monitor/AutoTuneTableOverlay.h"
+#include "model/NumberText.h"
 #include "monitor/ModuleMapTarget.h"
 #include "views/CTableView.h"
 
@@ -96,13 +97,17 @@ QString CTableView::CellToolTip(TableCell cell) const {
                       .arg(Q(m_editor->FormatX(m_editor->ColumnX(cell.column))), Q(map.GetXUnit()),
                            Q(m_editor->FormatValue(m_editor->Value(cell))), unit);
     if (!m_editor->InSync(cell)) tip += "\nNot in sync with the module";
+    for (int c : m_document.OutOfLimitPoints(map))
+        if (c == cell.column)
+            tip += "\nThe file held this value outside its limits: shown clamped until it is edited or the "
+                   "clamped values are accepted (Edit menu)";
     if (!m_comparedRows.empty() && TableViewPainter::Differs(*m_editor, m_comparedRows, cell)) {
         const CModuleMap& other = *m_comparedRows[static_cast<std::size_t>(cell.row)];
         tip += QString("\nThis tune: %1 %2\nCompared tune: %3 %2")
                    .arg(Q(m_editor->FormatValue(m_editor->Value(cell))), unit,
                         Q(m_editor->FormatValue(other.GetPointDisplayValue(cell.column))));
     }
-    if (const auto mark = ShownOverlay().At(cell)) tip += QString("\nPending correction: %1%").arg(mark->percent, 0, 'f', 1);
+    if (const auto mark = ShownOverlay().At(cell)) tip += QString("\nPending correction: %1%").arg(Q(FormatFixed(mark->percent, 1)));
     return tip;
 }
 

@@ -334,6 +334,12 @@ void TableViewPainter::PaintCells(QPainter& painter, const TableScene& scene, co
     }
 }
 
+bool TableViewPainter::OutOfLimits(const TableScene& scene, TableCell cell) {
+    if (scene.outOfLimitCells.empty() || scene.table == nullptr) return false;
+    const auto at = static_cast<std::size_t>(cell.row * scene.table->ColumnCount() + cell.column);
+    return at < scene.outOfLimitCells.size() && scene.outOfLimitCells[at] != 0;
+}
+
 void TableViewPainter::PaintCornerMarks(QPainter& painter, const TableScene& scene, const TableGeometry& g,
                                         const QRect& dirty) const {
     const CTableEditor& t = *scene.table;
@@ -345,6 +351,11 @@ void TableViewPainter::PaintCornerMarks(QPainter& painter, const TableScene& sce
             if (!t.InSync(cell)) CornerTriangle(painter, inner, true, scene.notInSync);
             if (scene.comparedRows != nullptr && Differs(t, *scene.comparedRows, cell))
                 CornerTriangle(painter, inner, false, scene.compare);
+            if (OutOfLimits(scene, cell)) {
+                painter.setPen(QPen(scene.outOfLimits, 2));
+                painter.setBrush(Qt::NoBrush);
+                painter.drawRect(inner.adjusted(1, 1, -1, -1));
+            }
         }
 }
 
@@ -488,6 +499,17 @@ void TableViewPainter::PaintTitle(QPainter& painter, const TableScene& scene, co
         keyRight = cell.left() - 14;
     };
     key(true, scene.notInSync, QStringLiteral("not in sync"));
+    if (std::find(scene.outOfLimitCells.begin(), scene.outOfLimitCells.end(), 1) != scene.outOfLimitCells.end()) {
+        const QString text = QStringLiteral("outside its limits");
+        const int w = small.horizontalAdvance(text);
+        const QRect cell(keyRight - w - 16, band.top() + (band.height() - 14) / 2, 14, 14);
+        painter.fillRect(cell, QColor(0xB0, 0xB0, 0xB0));
+        painter.setPen(QPen(scene.outOfLimits, 2));
+        painter.drawRect(cell.adjusted(1, 1, -2, -2));
+        painter.setPen(kHeaderText);
+        painter.drawText(QRect(cell.right() + 4, cell.top() - 2, w + 2, 18), Qt::AlignLeft | Qt::AlignVCenter, text);
+        keyRight = cell.left() - 14;
+    }
     if (scene.comparedRows != nullptr && !scene.comparedRows->empty()) key(false, scene.compare, QStringLiteral("differs"));
     painter.setFont(scene.titleFont);
     painter.setPen(Qt::black);

@@ -84,6 +84,10 @@ struct TableScene {
     QFont titleFont;
     QColor notInSync;     // the curve's not-in-sync marker colour
     QColor compare;       // the compared tune's colour
+    QColor outOfLimits;   // cells a loaded file held outside their limits
+    // Per cell (row by row), non-zero where the value lay outside its limits when loaded and
+    // is not yet resolved; empty when none does.
+    std::vector<char> outOfLimitCells;
     bool showSelection = true;
     double scaleLow = 0.0;   // the heat scale's range (display units)
     double scaleHigh = 1.0;
@@ -106,6 +110,8 @@ public:
     // The range of values the heat scale spans for a table: its lowest to its highest value, or
     // the cells' limits when all are equal.
     [[nodiscard]] static std::pair<double, double> ScaleRange(const CTableEditor& table);
+    // Whether the scene marks a cell as held outside its limits by the file loaded.
+    [[nodiscard]] static bool OutOfLimits(const TableScene& scene, TableCell cell);
     // Whether a cell differs from the same cell of the compared rows (base, trim or value).
     [[nodiscard]] static bool Differs(const CTableEditor& table, const std::vector<const CModuleMap*>& compared,
                                       TableCell cell);

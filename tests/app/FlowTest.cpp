@@ -22,6 +22,8 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <map>
 #include <optional>
@@ -36,6 +38,7 @@
 #include "link/CModuleTransfer.h"
 #include "link/MapsDocumentLink.h"
 #include "maps/CModuleMap.h"
+#include "maps/CModuleMapComposite.h"
 #include "maps/EditHistory.h"
 #include "maps/TableFamilies.h"
 #include "maps/TuneSnapshot.h"
@@ -98,18 +101,25 @@ struct Flow {
     int violations = 0;
     std::string lastViolation;
     std::map<std::string, int> counts;
+    std::map<std::string, double> seconds;  // per action: its own time, then the checks' time
 
     TuneSnapshot reference;                 // what the document must hold
     std::optional<TuneSnapshot> savedValues;  // the values last saved or opened (none after a READ)
     std::vector<TuneSnapshot> undone;       // the reference before each step, oldest first
     std::vector<TuneSnapshot> redone;       // references that Redo gives back, last undone last
     std::map<std::string, TuneSnapshot> files;  // every file the tuner saved, with its values
-    // For every point of the basic maps: the byte values the module may hold (what it held at
-    // the start and every value the document held for that point since).
-    std::map<std::uint16_t, std::set<int>> allowed;
-    // For every point of the basic maps: the values the document held since the last load or READ.
-    std::map<std::pair<int, int>, std::set<int>> seen;
+    // For every point of the basic maps, by address: the byte values the module may hold (what
+    // it held at the start and every value the document held for that point since).
+    std::vector<std::set<int>> allowed = std::vector<std::set<int>>(kAddresses);
+    // For every point of the basic maps, by map and point: the values the document held since
+    // the last load or READ, and the value last noted (so that a value held on is noted once).
+    std::vector<std::vector<std::set<int>>> seen;
+    std::vector<std::vector<int>> lastNoted;
+    // Every saved file's bytes when it was last found whole and holding its values: a file
+    // whose bytes are still those need not be parsed again.
+    std::map<std::string, std::vector<char>> verifiedBytes;
     int fileCounter = 0;
+    static constexpr std::size_t kAddresses = 0x10000;
 
     explicit Flow(unsigned seed) : rng(seed) {
         h.Start();
@@ -117,7 +127,9 @@ struct Flow {
         h.Link();                             // the module exists from the first link on
         reference = Snapshot();
         savedValues = reference;
-        for (const auto& [address, value] : ModulePoints()) allowed[address].insert(value);
+        const std::vector<int> module = ModulePoints();
+        for (std::size_t address = 0; address < module.size(); ++address)
+            if (module[address] >= 0) allowed[address].insert(module[address]);
         NoteDocumentValues();
     }
 
@@ -135,14 +147,16 @@ struct Flow {
         View().ShowMap(index);
     }
 
-    // The module's bytes of every point of every basic map, by address.
-    std::map<std::uint16_t, int> ModulePoints() {
+    // The module's value of every point of every basic map, by address (-1 where no point
+    // starts); empty while there is no module.
+    std::vector<int> ModulePoints() {
         std::vector<std::uint8_t> memory = h.Module([](sim::ModuleEmulator& e) {
             auto m = e.Memory();
             return std::vector<std::uint8_t>(m.begin(), m.end());
         });
-        std::map<std::uint16_t, int> points;
+        std::vector<int> points;
         if (memory.empty()) return points;  // no module yet
+        points.assign(kAddresses, -1);
         for (int i = 0; i < Doc().GetBasicMapCount(); ++i) {
             const CModuleMap* map = Doc().GetMap(i);
             for (int j = 0; j < map->GetNumberOfPoints(); ++j) {
@@ -156,11 +170,25 @@ struct Flow {
         return points;
     }
     void NoteDocumentValues() {
-        for (int i = 0; i < Doc().GetBasicMapCount(); ++i) {
+        const int maps = Doc().GetBasicMapCount();
+        if (static_cast<int>(seen.size()) != maps) {
+            seen.assign(static_cast<std::size_t>(maps), {});
+            lastNoted.assign(static_cast<std::size_t>(maps), {});
+        }
+        for (int i = 0; i < maps; ++i) {
             const CModuleMap* map = Doc().GetMap(i);
+            auto& seenOfMap = seen[static_cast<std::size_t>(i)];
+            auto& last = lastNoted[static_cast<std::size_t>(i)];
+            if (static_cast<int>(last.size()) != map->GetNumberOfPoints()) {
+                seenOfMap.assign(static_cast<std::size_t>(map->GetNumberOfPoints()), {});
+                last.assign(static_cast<std::size_t>(map->GetNumberOfPoints()), -1);
+            }
             for (int j = 0; j < map->GetNumberOfPoints(); ++j) {
-                allowed[map->GetMapPoint(j)->GetAddress()].insert(map->GetPointModuleValue(j));
-                seen[{i, j}].insert(map->GetPointModuleValue(j));
+                const int value = map->GetPointModuleValue(j);
+                if (value == last[static_cast<std::size_t>(j)]) continue;
+                last[static_cast<std::size_t>(j)] = value;
+                allowed[map->GetMapPoint(j)->GetAddress()].insert(value);
+                seenOfMap[static_cast<std::size_t>(j)].insert(value);
             }
         }
     }
@@ -177,7 +205,7 @@ struct Flow {
         while (!h.app->State().moduleLinked && t.elapsed() < 5000) {
             h.app->Link().ToggleLink();
             QCoreApplication::processEvents();
-            if (!h.app->State().moduleLinked) QThread::msleep(50);
+            if (!h.app->State().moduleLinked) QThread::msleep(10);
         }
     }
     void PullCableAt(int progressStep) {
@@ -231,8 +259,27 @@ struct Flow {
     Expect Write(int pull) {
         Relink();
         if (pull >= 0) PullCableAt(pull);
-        (void)h.app->Transfer().WriteModuleMapsAndSettings(&Frame().Link());
+        const bool ok = h.app->Transfer().WriteModuleMapsAndSettings(&Frame().Link());
         Frame().UpdateAllViews();
+        // A WRITE that says it succeeded put every point of its regions (the fuel table too)
+        // into the module as the document holds it.
+        if (ok) {
+            const auto module = ModulePoints();
+            const auto regions = CModuleTransfer::MapRegions(CModuleTransfer::HasFuelTable(Frame().Link()));
+            for (int i = 0; i < Doc().GetBasicMapCount(); ++i) {
+                const CModuleMap* map = Doc().GetMap(i);
+                for (int j = 0; j < map->GetNumberOfPoints(); ++j) {
+                    const CModuleMapPoint* p = map->GetMapPoint(j);
+                    if (!CModuleTransfer::InRegions(regions, p->GetAddress(), p->GetAddress() + p->GetByteWidth())) continue;
+                    if (module.empty() || module[p->GetAddress()] != map->GetPointModuleValue(j)) {
+                        Violation("WRITE reported success, but the module does not hold " + map->GetTitle() +
+                                  " point " + std::to_string(j + 1) + " as written");
+                        i = Doc().GetBasicMapCount();
+                        break;
+                    }
+                }
+            }
+        }
         if (pull >= 0) {
             PlugCable();
             Relink();
@@ -275,7 +322,7 @@ struct Flow {
             for (int m : expect.maps) {
                 const CModuleMap* map = Doc().GetMap(m);
                 for (int j = 0; j < map->GetNumberOfPoints(); ++j)
-                    if (seen[{m, j}].count(map->GetPointModuleValue(j)) == 0) {
+                    if (seen[static_cast<std::size_t>(m)][static_cast<std::size_t>(j)].count(map->GetPointModuleValue(j)) == 0) {
                         Violation(action + ": " + map->GetTitle() + " point " + std::to_string(j + 1) + " was restored to " +
                                   std::to_string(map->GetPointModuleValue(j)) + ", a value not held since the last load or READ");
                         break;
@@ -285,6 +332,7 @@ struct Flow {
         // The model of the history.
         if (expect.checkpoint) {
             seen.clear();
+            lastNoted.clear();
             undone.clear();
             redone.clear();
         } else if (expect.step && !(expected == reference)) {
@@ -299,10 +347,30 @@ struct Flow {
             if (!Doc().IsModified()) Violation(action + ": the document changed without the modified mark");
         }
         NoteDocumentValues();
+        CheckComposites(action);
         CheckModule(action);
         if (action.find("save") != std::string::npos || action.find("reload") != std::string::npos ||
             ++counts["#checks"] % 50 == 0)
             CheckFiles(action);
+    }
+
+    // A composite stands for its rows at every moment, whichever view shows it: one left
+    // behind would be edited, saved and recorded from values its rows no longer hold.
+    void CheckComposites(const std::string& action) {
+        for (int m = Doc().GetBasicMapCount(); m < Doc().GetMapCount(); ++m) {
+            const auto* composite = dynamic_cast<const CModuleMapComposite*>(Doc().GetMap(m));
+            if (composite == nullptr) continue;
+            const auto& sources = composite->Sources();
+            for (int i = 0; i < composite->GetNumberOfPoints() && i < static_cast<int>(sources.size()); ++i) {
+                const auto& run = sources[static_cast<std::size_t>(i)];
+                if (composite->GetPointBaseValue(i) != run.map->GetPointBaseValue(run.first) ||
+                    composite->GetPointTrimValue(i) != run.map->GetPointTrimValue(run.first)) {
+                    Violation(action + ": " + composite->GetTitle() + " point " + std::to_string(i + 1) +
+                              " shows another value than its row " + run.map->GetTitle() + " holds");
+                    return;
+                }
+            }
+        }
     }
 
     void CheckModule(const std::string& action) {
@@ -312,9 +380,8 @@ struct Flow {
             const CModuleMap* map = Doc().GetMap(i);
             for (int j = 0; j < map->GetNumberOfPoints(); ++j) {
                 const std::uint16_t address = map->GetMapPoint(j)->GetAddress();
-                const auto found = module.find(address);
-                if (found == module.end()) return;
-                const int held = found->second;
+                if (module.empty() || module[address] < 0) return;
+                const int held = module[address];
                 if (allowed[address].count(held) == 0) {
                     Violation(action + ": the module holds " + std::to_string(held) + " at " + map->GetTitle() + " point " +
                               std::to_string(j + 1) + ", a value the tuner never made");
@@ -332,6 +399,11 @@ struct Flow {
 
     void CheckFiles(const std::string& action) {
         for (const auto& [path, values] : files) {
+            // Bytes found whole and right before still are: only a changed file is parsed.
+            std::ifstream in(path, std::ios::binary);
+            std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            const auto verified = verifiedBytes.find(path);
+            if (verified != verifiedBytes.end() && verified->second == bytes) continue;
             AppState state;
             auto opened = CCorvaneMapsDoc::Open(path, state);
             if (!opened.document) {
@@ -342,7 +414,11 @@ struct Flow {
             TuneSnapshot held = TuneSnapshot::Capture(*opened.document);
             for (int m = opened.document->GetBasicMapCount(); m < opened.document->GetMapCount(); ++m)
                 held.maps[static_cast<std::size_t>(m)] = values.maps[static_cast<std::size_t>(m)];
-            if (!(held == values)) {
+            if (held == values) {
+                verifiedBytes[path] = std::move(bytes);
+                continue;
+            }
+            {
                 const TuneChange diff = TuneChange::Between(values, held);
                 std::string first;
                 if (!diff.points.empty()) {
@@ -359,6 +435,7 @@ struct Flow {
                 } else {
                     first = "the name";
                 }
+                verifiedBytes.erase(path);
                 Violation(action + ": " + path + " holds other values than were saved (" +
                           std::to_string(diff.points.size()) + " points, " + std::to_string(diff.settings.size()) +
                           " settings; " + first + ")");
@@ -380,9 +457,14 @@ struct Flow {
                 pick -= a.weight;
             }
             ++counts[chosen->name];
+            QElapsedTimer timer;
+            timer.start();
             const Expect expect = chosen->run(*this);
             QCoreApplication::processEvents();
+            const qint64 acted = timer.nsecsElapsed();
             Check(std::string(chosen->name) + " (action " + std::to_string(n + 1) + ")", expect);
+            seconds[chosen->name] += acted / 1e9;
+            seconds["#checks"] += (timer.nsecsElapsed() - acted) / 1e9;
         }
     }
 };
@@ -405,6 +487,26 @@ std::vector<Action> Actions() {
              const Key key = f.Random(2) == 0 ? Key::Up : Key::Down;
              f.View().ApplyKey(key, {f.Random(3) == 0, false});
              return MapsEdit(map);
+         }},
+        // A composite edited by key, as the tuner does after editing its rows elsewhere: the
+        // rows it stands for take the step from the values they hold.
+        {"composite key step", 4,
+         [](Flow& f) {
+             const int count = f.Doc().GetCompositeMapCount();
+             if (count == 0) return Expect{};
+             const int map = f.Doc().GetBasicMapCount() + f.Random(count);
+             auto* composite = dynamic_cast<CModuleMapComposite*>(f.Doc().GetMap(map));
+             if (composite == nullptr) return Expect{};
+             if (f.View().MapIndex() != map) f.ShowMap(map);  // a composite already shown stays as it is
+             const int point = f.Random(std::min<int>(composite->GetNumberOfPoints(), static_cast<int>(composite->Sources().size())));
+             f.View().Editor().SetActivePoint(point);
+             f.View().ApplyKey(f.Random(2) == 0 ? Key::Up : Key::Down, {false, false});
+             Expect e;
+             e.kind = Expect::Kind::kMaps;
+             e.step = true;
+             for (int k = 0; k < f.Doc().GetBasicMapCount(); ++k)
+                 if (f.Doc().GetMap(k) == composite->Sources()[static_cast<std::size_t>(point)].map) e.maps.insert(k);
+             return e;
          }},
         {"drag", 5,
          [](Flow& f) {
@@ -556,6 +658,7 @@ std::vector<Action> Actions() {
              f.h.prompter.saveFile = path.toStdString();
              f.h.Frame().RunCommand(cmd::kFileSaveAs);
              f.files[path.toStdString()] = f.Snapshot();
+             f.verifiedBytes.erase(path.toStdString());
              Expect e;
              f.savedValues = f.reference;
              return e;
@@ -657,7 +760,10 @@ void FlowTest::randomTunerSessionsKeepTheTuneAndTheModuleSafe() {
             std::printf("seed %s: %d actions, %d violations%s%s\n", seed.constData(), actions, flow.violations,
                         flow.violations ? "; last: " : "", flow.lastViolation.c_str());
             for (const auto& [name, count] : flow.counts)
-                if (name[0] != '#') std::printf("  %-40s %d\n", name.c_str(), count);
+                if (name[0] != '#')
+                    std::printf("  %-40s %6d %9.1f ms each\n", name.c_str(), count, 1000.0 * flow.seconds[name] / count);
+            std::printf("  %-40s %6d %9.1f ms each\n", "(checks after each action)", actions,
+                        1000.0 * flow.seconds["#checks"] / std::max(actions, 1));
         }
         if (!soak && QTest::currentTestFailed()) return;
     }

@@ -40,11 +40,14 @@ TEST(ProtocolDoc, HoldsTheGeneratedMemoryMapsAndTheLiveValueTable) {
     ASSERT_FALSE(doc.empty()) << "docs/protocol.md not found";
     const std::vector<std::vector<std::string>> runs{
         {"--markdown"}, {"--product-code", "2", "--markdown"}, {"--product-code", "4", "--markdown"},
-        {"--live-values", "--markdown"}};
+        {"--live-values", "--markdown"}, {"--settings", "--markdown"}, {"--ego-table", "--markdown"}};
     for (const auto& args : runs) {
         std::string line = "corvane-cli memory-map";
         for (const auto& a : args) line += " " + a;
-        const auto run = Cli("memory-map", args);
+        // The document's EGO table is the one the program ships; the test reads the same file.
+        std::vector<std::string> argv = args;
+        if (args.front() == "--ego-table") argv.insert(argv.end(), {"--data-dir", CORVANE_TEST_DATA_DIR});
+        const auto run = Cli("memory-map", argv);
         ASSERT_EQ(run.code, cli::kExitOk) << line << ": " << run.err;
         EXPECT_NE(doc.find(run.out), std::string::npos)
             << "docs/protocol.md does not hold the output of `" << line
@@ -68,6 +71,37 @@ TEST(ProtocolDoc, GeneratedTablesPlaceEverythingTheLinkUses) {
     const auto live = Cli("memory-map", {"--live-values"});
     EXPECT_NE(live.out.find("Manifold Air Pressure"), std::string::npos);
     EXPECT_NE(live.out.find("0x1446"), std::string::npos) << "the last word of the block";
+    // The sensors stream volts: a client that shows their numbers as AFR is wrong by a factor.
+    EXPECT_NE(live.out.find("V (AFR through the EGO sensor table)"), std::string::npos);
+}
+
+TEST(ProtocolDoc, SettingsTableConvertsAsTheProgramDoes) {
+    const auto run = Cli("memory-map", {"--settings"});
+    ASSERT_EQ(run.code, cli::kExitOk) << run.err;
+    // Rev limit: one byte at 0x040A, raw 125 … 250 for 4000 … 8000 rpm, 32 rpm a count; the
+    // IAC stop offset signed by its range, not its byte: raw 0 … 40 for -20 … 20 steps.
+    std::istringstream lines(run.out);
+    std::string line, revLimit, iac;
+    while (std::getline(lines, line)) {
+        if (line.find(" CRevLimit ") != std::string::npos) revLimit = line;
+        if (line.find(" CIACStopOffset ") != std::string::npos) iac = line;
+    }
+    for (const char* expected : {"0x040A", "125 … 250", "4000 … 8000", "32", "rpm"})
+        EXPECT_NE(revLimit.find(expected), std::string::npos) << expected << " in: " << revLimit;
+    for (const char* expected : {"0x0004", "0 … 40", "-20 … 20", "Steps", "shares its bytes with"})
+        EXPECT_NE(iac.find(expected), std::string::npos) << expected << " in: " << iac;
+    EXPECT_NE(run.out.find("29 catalogue entries"), std::string::npos);
+}
+
+TEST(ProtocolDoc, EgoTableListsTheShippedLinesWithTheirRawCounts) {
+    const auto run = Cli("memory-map", {"--ego-table", "--data-dir", CORVANE_TEST_DATA_DIR});
+    ASSERT_EQ(run.code, cli::kExitOk) << run.err;
+    // 14.70 AFR is not a line; 14.00 AFR at 2.00 V is, at raw 409 (2 ÷ (5 ÷ 1023) = 409.2).
+    EXPECT_NE(run.out.find("14.00  2.00   409"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("holds"), std::string::npos);
+    const auto missing = Cli("memory-map", {"--ego-table", "--data-dir", "/nonexistent-corvane-data"});
+    EXPECT_EQ(missing.code, cli::kExitRefused);
+    EXPECT_NE(missing.err.find("no EGO sensor table"), std::string::npos);
 }
 
 TEST(ProtocolDoc, ExampleFramesAreWhatTheEncoderSends) {

@@ -97,6 +97,44 @@ TEST(CliWrite, AFlakyModuleMemoryFailsTheVerifyWithTheListOfWhatDiffers) {
     EXPECT_EQ(r.err.find("WRITE again?"), std::string::npos) << r.err;
 }
 
+// The tuner's path for the main fuel table: READ, an offline edit of a "Fuelflow vs TPS" row,
+// WRITE. The edit must reach the module, be verified there, and the report must name the
+// maps WRITE leaves as the module has them.
+TEST(CliWrite, AnOfflineFuelTableEditReachesTheModule) {
+    TempDir dir;
+    PtyModule pty(1);
+    const std::string read = dir.File("a.crv");
+    const std::string edited = dir.File("b.crv");
+    ASSERT_EQ(Cli("read", {"--port", pty.host.DevicePath(), "--yes", read}).code, cli::kExitOk);
+    const CliRun set = Cli("set", {read, "-o", edited, "--map", "Stoichiometric2560Map", "--point", "20", "--display", "9.5"});
+    ASSERT_EQ(set.code, cli::kExitOk) << set.err;
+
+    AppState app;
+    auto opened = CCorvaneMapsDoc::Open(edited, app);
+    ASSERT_NE(opened.document, nullptr);
+    const CModuleMap* row = opened.document->GetMap(opened.document->FindMap("Stoichiometric2560Map"));
+    ASSERT_NE(row, nullptr);
+    auto moduleBytes = [&] {
+        return pty.peer.WithEmulator([&](sim::ModuleEmulator& e) {
+            std::vector<std::uint8_t> bytes;
+            for (int a = 0; a < row->GetMapSizeBytes(); ++a) bytes.push_back(e.Peek(row->GetStartAddress() + a));
+            return bytes;
+        });
+    };
+    std::vector<std::uint8_t> fileBytes;
+    for (int a = 0; a < row->GetMapSizeBytes(); ++a) fileBytes.push_back(opened.document->ReadByte(row->GetStartAddress() + a));
+    ASSERT_NE(moduleBytes(), fileBytes);  // the edit is not in the module yet
+
+    const CliRun r = Cli("write", {"--port", pty.host.DevicePath(), "--yes", "--no-backup", edited});
+    ASSERT_EQ(r.code, cli::kExitOk) << r.err;
+    EXPECT_EQ(moduleBytes(), fileBytes);
+    EXPECT_NE(r.out.find("(26 map chunks); verified"), std::string::npos) << r.out;
+    // "Verified" is not read as covering what was never sent.
+    EXPECT_NE(r.out.find("not sent by WRITE"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Head Temperature Sensor Calibration (0xC000-0xC7FF)"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("EFI Maps"), std::string::npos) << r.out;
+}
+
 TEST(CliWrite, ABackupThatCannotBeMadeStopsTheWriteEvenWithYes) {
     TempDir dir;
     const std::string tune = NewTune(dir);
@@ -114,6 +152,7 @@ TEST(CliWrite, ABackupThatCannotBeMadeStopsTheWriteEvenWithYes) {
 // (tests/windows/com_port_test.sh runs WRITE and its backup over a COM port under Wine.)
 TEST(CliWrite, AFlakyModuleMemoryFailsTheVerifyWithTheListOfWhatDiffers) { GTEST_SKIP() << "needs a pseudo-terminal"; }
 TEST(CliWrite, ABackupThatCannotBeMadeStopsTheWriteEvenWithYes) { GTEST_SKIP() << "needs a pseudo-terminal"; }
+TEST(CliWrite, AnOfflineFuelTableEditReachesTheModule) { GTEST_SKIP() << "needs a pseudo-terminal"; }
 #endif
 
 TEST(CliUpgrade, BacksUpTheModuleBeforeTheUpgrade) {

@@ -290,9 +290,11 @@ TEST(MapsDocFile, RoundTripKeepsEveryBaseAndTrim) {
         doc.SetBaseMapName("TUNEDMAP");
         for (int m = 0; m < doc.GetMapCount(); ++m) doc.GetMap(m)->SyncFromRows();
         if (code == 1) {
+            // Trims edited through the composite reach its rows, and come back with them.
             CModuleMap& composite = *doc.GetMap(doc.FindMap("IgnVsRpmMap"));
-            composite.GetMapPoint(3)->GetValue().SetTrimWithinMargins(4);
-            composite.GetMapPoint(31)->GetValue().SetTrimWithinMargins(-6);
+            composite.StepPointTrimByModuleUnits(3, 4);
+            composite.StepPointTrimByModuleUnits(31, -6);
+            EXPECT_NE(composite.GetPointTrimValue(3), 0);
         }
         int trimmed = 0;
         for (int m = 0; m < doc.GetMapCount(); ++m)
@@ -472,6 +474,60 @@ TEST(MapsDocEdits, EditsMarkModifiedAndSavingClearsIt) {
     EXPECT_EQ(doc.GetSetting(kRevLimit)->GetModuleValue(), 250);
     EXPECT_EQ(doc.GetSetting(kRevLimit)->GetBaseValue(), 250);
     EXPECT_EQ(doc.ReadByte(0x040A), 250);
+}
+
+// A composite stands for its rows at every moment, whichever window edits them: a row edited
+// directly shows in it at once, an edit through it starts from what the row holds, and what is
+// saved and opened again is the rows' values.
+TEST(MapsDocComposites, ARowEditedDirectlyShowsInItsCompositeAtOnce) {
+    TempDir dir;
+    AppState app = App(1);
+    CCorvaneMapsDoc doc(app);
+    CModuleMap* composite = doc.GetMap(doc.FindMap("IgnVsRpmMap"));
+    CModuleMap* row = doc.GetMap(doc.FindMap("IGNVSTHROTTLE2304Map"));  // the composite's point 8
+    ASSERT_NE(composite, nullptr);
+    ASSERT_NE(row, nullptr);
+    for (int j = 0; j < row->GetNumberOfPoints(); ++j) row->StepPointByModuleUnits(j, 10 - row->GetPointModuleValue(j));
+    ASSERT_EQ(composite->GetPointModuleValue(8), 10);
+
+    row->StepPointByModuleUnits(0, 5);
+    EXPECT_EQ(composite->GetPointBaseValue(8), row->GetPointBaseValue(0));
+    // A step through the composite sets the row from the value it holds, not from an older one.
+    composite->StepPointByModuleUnits(8, 1);
+    for (int j = 0; j < row->GetNumberOfPoints(); ++j) EXPECT_EQ(row->GetPointModuleValue(j), 16) << j;
+
+    row->StepPointTrimByModuleUnits(0, 2);
+    EXPECT_EQ(composite->GetPointTrimValue(8), row->GetPointTrimValue(0));
+    // The history's undo of a row edit takes the composite along.
+    ASSERT_TRUE(doc.History().Undo());
+    EXPECT_EQ(composite->GetPointTrimValue(8), row->GetPointTrimValue(0));
+    ASSERT_TRUE(doc.History().Redo());
+
+    const std::string path = dir.File("composite.crv");
+    ASSERT_TRUE(doc.Save(path));
+    auto opened = CCorvaneMapsDoc::Open(path, app);
+    ASSERT_NE(opened.document, nullptr);
+    const CModuleMap* reopened = opened.document->GetMap(opened.document->FindMap("IgnVsRpmMap"));
+    const CModuleMap* reopenedRow = opened.document->GetMap(opened.document->FindMap("IGNVSTHROTTLE2304Map"));
+    EXPECT_EQ(reopened->GetPointTrimValue(8), reopenedRow->GetPointTrimValue(0));
+    EXPECT_EQ(reopened->GetPointTrimValue(8), 2);
+    EXPECT_EQ(reopened->GetPointModuleValue(8), reopenedRow->GetPointModuleValue(0));
+}
+
+// A file whose composite trims lag behind its rows (saved by a version that let them) opens
+// with the composite showing the rows' trims: the rows are what the module holds.
+TEST(MapsDocComposites, AStaleCompositeTrailerIsNotTakenOverTheRows) {
+    AppState app = App(1);
+    CCorvaneMapsDoc doc(app);
+    MapFileRecords records = doc.ToRecords();
+    ASSERT_FALSE(records.compositeTrims.empty());
+    const int row = doc.FindMap("IGNVSTHROTTLE2304Map");
+    records.mapPoints[static_cast<std::size_t>(row)][0].trim = 3;
+    records.compositeTrims[8] = -4;
+    auto loaded = CCorvaneMapsDoc::Load(records.ToBytes(), app);
+    ASSERT_NE(loaded.document, nullptr);
+    const CModuleMap* composite = loaded.document->GetMap(loaded.document->FindMap("IgnVsRpmMap"));
+    EXPECT_EQ(composite->GetPointTrimValue(8), 3);
 }
 
 TEST(MapsDocEdits, IdleSpeedSettingAndMapFollowEachOther) {

@@ -35,6 +35,17 @@ struct DamagedFile : ::testing::Test {
     std::unique_ptr<CCorvaneMapsDoc> doc;
 };
 
+TEST_F(DamagedFile, TheViewsAskWhichPointsOfAMapToMarkUntilResolved) {
+    ASSERT_NE(doc, nullptr);
+    CModuleMap& map = *doc->GetMap(kMap);
+    EXPECT_EQ(doc->OutOfLimitPoints(map), (std::vector<int>{20, 21}));
+    EXPECT_TRUE(doc->OutOfLimitPoints(*doc->GetMap(kMap + 1)).empty());
+    map.StepPointByModuleUnits(20, 1);
+    EXPECT_EQ(doc->OutOfLimitPoints(map), (std::vector<int>{21}));
+    doc->AcceptClampedValues();
+    EXPECT_TRUE(doc->OutOfLimitPoints(map).empty());
+}
+
 TEST_F(DamagedFile, OpensClampedWithEveryOutOfLimitValueNoted) {
     ASSERT_EQ(status, kLoadOk);
     ASSERT_NE(doc, nullptr);

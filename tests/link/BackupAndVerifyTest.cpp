@@ -383,6 +383,21 @@ TEST(VerifyAfterWrite, ACleanWriteIsVerifiedAndEveryWrittenPointInSync) {
     EXPECT_TRUE(report.verify.Verified());
     EXPECT_EQ(rig.prompter.progressTexts.back(), WriteVerification::kProgressText);
     EXPECT_TRUE(OnceWrittenMap(*rig.doc)->IsPointInSync(7));
+    // What "verified" covered: the map regions WRITE sends (the fuel table at 0x8000 and the
+    // module's regions after it, one span), the settings blocks and the name.
+    const std::string coverage = WriteVerification::CoverageText(*rig.docLink, report.verify);
+    EXPECT_EQ(report.verify.mapBytes, 0xAA00u - 0x8000u);
+    EXPECT_NE(coverage.find(" maps (10752 bytes at 0x8000-0xA9FF), "), std::string::npos) << coverage;
+    EXPECT_NE(coverage.find(" settings blocks and the base map name: all read back as written"), std::string::npos)
+        << coverage;
+    int written = 0;
+    int elsewhere = 0;  // the sensor calibrations above
+    for (int i = 0; i < rig.doc->GetBasicMapCount(); ++i) {
+        const auto start = rig.doc->GetMap(i)->GetStartAddress();
+        (start >= 0x8000 && start < 0xAA00 ? written : elsewhere) += 1;
+    }
+    EXPECT_GT(elsewhere, 0);
+    EXPECT_EQ(std::stoi(coverage.substr(std::string("verified ").size())), written);
 }
 
 TEST(VerifyAfterWrite, AFlakyCellIsReportedByMapAndPointAndOnlyVerifiedPointsAreInSync) {
@@ -407,6 +422,33 @@ TEST(VerifyAfterWrite, AFlakyCellIsReportedByMapAndPointAndOnlyVerifiedPointsAre
     EXPECT_FALSE(crank->IsPointInSync(8));
     EXPECT_TRUE(crank->IsPointInSync(7));
     EXPECT_EQ(report.attempts, 1);
+    const std::string coverage = WriteVerification::CoverageText(*rig.docLink, report.verify);
+    // A failed check never reads as "verified".
+    EXPECT_EQ(coverage.rfind("NOT verified: 1 byte differs in ", 0), 0u) << coverage;
+    EXPECT_EQ(coverage.find("; verified"), std::string::npos) << coverage;
+    VerifyResult unread;
+    unread.readOk = false;
+    EXPECT_EQ(WriteVerification::CoverageText(*rig.docLink, unread).rfind("NOT verified", 0), 0u);
+}
+
+// The main fuel table is written and read back like the rest of the maps.
+TEST(VerifyAfterWrite, AFlakyCellInTheFuelTableIsFound) {
+    Rig rig(1);
+    rig.transfer->SetBackupBeforeWrite(false);
+    rig.transfer->SetOfferWriteAgain(false);
+    rig.PrepareEditedDocument();
+    CModuleMap* row = rig.doc->GetMap(rig.doc->FindMap("Stoichiometric2560Map"));
+    ASSERT_NE(row, nullptr);
+    const std::uint16_t cell = static_cast<std::uint16_t>(row->GetStartAddress() + 20 * 2 + 1);
+    rig.Module([&](sim::ModuleEmulator& e) { e.ArmFlakyWrite(cell); });
+    EXPECT_FALSE(rig.transfer->WriteModuleMapsAndSettings(rig.docLink.get()));
+    const auto& report = rig.transfer->LastWriteReport();
+    ASSERT_EQ(report.verify.mismatches.size(), 1u);
+    EXPECT_EQ(report.verify.mismatches[0].address, cell);
+    ASSERT_EQ(report.mismatchLines.size(), 1u);
+    EXPECT_EQ(report.mismatchLines[0], "Map: " + row->GetTitle() + " (Stoichiometric2560Map), point 20");
+    EXPECT_FALSE(row->IsPointInSync(20));
+    EXPECT_TRUE(row->IsPointInSync(19));
 }
 
 TEST(VerifyAfterWrite, WriteAgainRepairsAOneTimeFault) {

@@ -169,20 +169,25 @@ TEST(TransferIntegration, WriteSendsTheWrittenRegionsAndMarksOnlyThem) {
     ASSERT_TRUE(rig.transfer->WriteModuleMapsAndSettings(rig.docLink.get()));
     fs::remove(file);
     const auto writes = rig.Module([](sim::ModuleEmulator& e) { return e.WriteCount(); }) - writesBefore;
-    EXPECT_EQ(writes, 18u + 7u + 4u);  // map chunks, settings blocks (firmware 0x52), name blocks
-    EXPECT_EQ(rig.transfer->GetWriteProgressCount(), 18);
+    EXPECT_EQ(writes, 26u + 7u + 4u);  // map chunks (with the fuel table), settings blocks (firmware 0x52), name blocks
+    EXPECT_EQ(rig.transfer->GetWriteProgressCount(), 26);
     EXPECT_EQ(rig.transfer->GetWritePhase(), CModuleTransfer::kPhaseDone);
 
     rig.Module([&](sim::ModuleEmulator& e) {
-        for (std::uint32_t a = 0x9000; a < 0xAA00; ++a) ASSERT_EQ(e.Peek(a), rig.doc->ReadByte(a)) << a;
+        for (std::uint32_t a = 0x8000; a < 0xAA00; ++a) ASSERT_EQ(e.Peek(a), rig.doc->ReadByte(a)) << a;
         EXPECT_EQ(e.Peek(0x40A), 222);
         for (std::uint16_t a = 0xF00; a < 0xF10; ++a) EXPECT_EQ(e.Peek(a), rig.doc->ReadByte(a)) << "name byte " << a;
         EXPECT_NE(e.Peek(0x410), 0xFF);
     });
     EXPECT_TRUE(rig.doc->GetMap(crank)->IsPointInSync(7));
     EXPECT_TRUE(rig.doc->GetMap(lastRear)->IsPointInSync(63));
-    EXPECT_FALSE(rig.doc->GetMap(fuel)->IsPointInSync(4));      // 0x8000 area: not sent
-    EXPECT_FALSE(rig.doc->GetMap(headTemp)->IsPointInSync(0));  // 0xC000 area: not sent
+    EXPECT_TRUE(rig.doc->GetMap(fuel)->IsPointInSync(4));       // the fuel table is sent too
+    EXPECT_FALSE(rig.doc->GetMap(headTemp)->IsPointInSync(0));  // 0xC000 area: not sent, and said so
+    const std::string notSent = rig.transfer->LastWriteReport().notSent;
+    EXPECT_EQ(notSent, "Head Temperature Sensor Calibration (0xC000-0xC7FF), Air Temperature Sensor Calibration "
+                       "(0xC800-0xCFFF), Adj TPS Sensor Calibration (0xD000-0xD7FF), TPS Percent Sensor Calibration "
+                       "(0xD800-0xDFFF)");
+    EXPECT_EQ(rig.transfer->LastWriteReport().mapChunks, 26);
     EXPECT_FALSE(rig.app.transferInProgress);
 }
 
@@ -318,6 +323,53 @@ TEST(TransferIntegration, WriteCutShortMarksWhatTheModuleMayHoldInPart) {
         }
     }
     EXPECT_GT(outOfSync, 0);
+}
+
+// The fuel table goes after the module's own regions: a cable pulled while it is on the line
+// leaves those regions written, and the report and the marks say so by address.
+TEST(TransferIntegration, WriteCutShortInTheFuelTableSaysWhatWasWritten) {
+    Rig rig(1);
+    rig.link->ToggleLink();
+    ASSERT_TRUE(rig.transfer->ReadModuleMapsAndSettings(rig.docLink.get(), FirstViewKind::kMaps));
+    CModuleMap* row = rig.doc->GetMap(rig.doc->FindMap("Stoichiometric2048Map"));  // 0x8380: chunk 0x8200
+    CModuleMap* late = rig.doc->GetMap(rig.doc->FindMap("Stoichiometric8192Map"));  // 0x8F80: never sent
+    rig.link->ToggleLink();
+    row->StepPointByModuleUnits(3, 2);
+    late->StepPointByModuleUnits(3, 2);
+    rig.link->ToggleLink();
+    const fs::path file = fs::temp_directory_path() / "link_write_cut_fuel_test.crv";
+    ASSERT_TRUE(rig.doc->Save(file.string()));
+    rig.prompter.answers = {Prompter::Answer::Yes};
+    rig.prompter.onProgress = [&](int position) {
+        if (position == 19) rig.sim->Peer().PullCable();  // 18 module chunks and the first fuel chunk are done
+    };
+    EXPECT_FALSE(rig.transfer->WriteModuleMapsAndSettings(rig.docLink.get()));
+    fs::remove(file);
+    const std::string text = rig.prompter.shown.back().text;
+    EXPECT_NE(text.find("- maps 0x8000-0x81FF: written\n- maps 0x8200-0x83FF: may be written in part\n"
+                        "- maps 0x8400-0x8FFF: not written\n- maps 0x9000-0xA9FF: written\n"
+                        "- basic settings, base map name: not written"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("Fuelflow vs TPS @ 1792 rpm"), std::string::npos) << text;
+    EXPECT_FALSE(row->IsPointInSync(3));
+    EXPECT_FALSE(late->IsPointInSync(3));
+    EXPECT_EQ(rig.transfer->GetWriteProgressCount(), 19);
+}
+
+// A family without maps in the fuel table's region sends the module's regions only.
+TEST(TransferIntegration, WriteOfAFamilyWithoutAFuelTableSendsTheModuleRegionsOnly) {
+    Rig rig(4);
+    const fs::path file = fs::temp_directory_path() / "link_write_family_c_test.crv";
+    ASSERT_TRUE(rig.doc->Save(file.string()));
+    const auto writesBefore = rig.Module([](sim::ModuleEmulator& e) { return e.WriteCount(); });
+    ASSERT_TRUE(rig.transfer->WriteModuleMapsAndSettings(rig.docLink.get()));
+    fs::remove(file);
+    const auto writes = rig.Module([](sim::ModuleEmulator& e) { return e.WriteCount(); }) - writesBefore;
+    EXPECT_EQ(rig.transfer->GetWriteProgressCount(), 18);
+    EXPECT_EQ(rig.transfer->LastWriteReport().mapChunks, 18);
+    EXPECT_EQ(rig.transfer->LastWriteReport().notSent, "");
+    EXPECT_GE(writes, 18u);
 }
 
 TEST(TransferIntegration, WriteRefusesADocumentWithValuesOutsideTheirLimits) {

@@ -7,6 +7,7 @@
 #include "monitor/CCorvaneMonitorDoc.h"
 #include "monitor/MonitorValueSetupDlg.h"
 #include "monitor/MonitoredItemsFile.h"
+#include "monitor/MonitoredModuleValue.h"
 
 namespace corvane {
 namespace {
@@ -68,6 +69,16 @@ TEST(MonitoredItemsBuild, FromTheDefinitionsFileAfterItsHeading) {
     // Reading stopped at the empty line: the rest comes from the catalogue.
     EXPECT_EQ(built.items[2].name, "Rear Cyl. Spark Adv.");
     EXPECT_EQ(built.items[2].setupName, "Rear Cyl. Spark Adv.");
+}
+
+// The signed AFR channel at its middle raw value is -0.0047: the monitor shows it as zero.
+TEST(MonitoredItemsBuild, ValueNearZeroShowsNoNegativeZero) {
+    auto afr = MakeMonitoredValue(10);
+    afr->SetModuleValue(32768);
+    ASSERT_LT(afr->GetDisplayValue(), 0.0);
+    EXPECT_EQ(afr->FormatValue(), " 0.0");
+    afr->SetModuleValue(32700);
+    EXPECT_EQ(afr->FormatValue(), " -26.6");
 }
 
 TEST(MonitoredItemsFileFormat, LayoutIsByteExact) {

@@ -197,8 +197,8 @@ void AfrDialogsTest::hotKeyHelpListsEveryRowAsWritten() {
     QCOMPARE(table->horizontalHeaderItem(0)->text(), QStringLiteral("Key Combination"));
     QCOMPARE(table->horizontalHeaderItem(1)->text(), QStringLiteral("Description"));
     const auto rows = CHotKeyHelpDlg::Rows();
-    QCOMPARE(table->rowCount(), 28);
-    QCOMPARE(static_cast<int>(rows.size()), 28);
+    QCOMPARE(table->rowCount(), 29);
+    QCOMPARE(static_cast<int>(rows.size()), 29);
     for (int r = 0; r < table->rowCount(); ++r) {
         QCOMPARE(table->item(r, 0)->text(), QString::fromLatin1(rows[static_cast<std::size_t>(r)].keys));
         QCOMPARE(table->item(r, 1)->text(), QString::fromLatin1(rows[static_cast<std::size_t>(r)].description));
@@ -215,6 +215,9 @@ void AfrDialogsTest::hotKeyHelpListsEveryRowAsWritten() {
     // The keys of one step back and forward, which no key of the card uses.
     QCOMPARE(table->item(26, 0)->text(), QStringLiteral("[Ctrl]-[Alt]-[Z]"));
     QCOMPARE(table->item(27, 0)->text(), QStringLiteral("[Ctrl]-[Alt]-[Y]"));
+    // The key between a row's curve and its table, beside the others.
+    QCOMPARE(table->item(28, 0)->text(), QStringLiteral("[T]"));
+    QVERIFY(table->item(28, 1)->text().contains("TABLE"));
 }
 
 QTEST_MAIN(AfrDialogsTest)

@@ -75,6 +75,7 @@ private slots:
     void idleMapTitleFollowsItsLowestPoint();
     void aFuelRowIsDrawnWithItsRearTrimPartner();
     void trimInfoBoxNamesTheTrimAndItsPercent();
+    void pointsADamagedFileHeldOutsideTheirLimitsAreCrossedUntilResolved();
 };
 
 void MapsViewDrawTest::defaultColorsWithoutAColorsSection() {
@@ -385,6 +386,39 @@ void MapsViewDrawTest::trimInfoBoxNamesTheTrimAndItsPercent() {
     const double shown = view.ShownMap()->GetPointTrimShownValue(30);
     QVERIFY(shown > 0.0);
     QCOMPARE(QString::fromStdString(lines[1]), "% Change: " + QString::number(shown, 'f', 3) + " %");
+}
+
+void MapsViewDrawTest::pointsADamagedFileHeldOutsideTheirLimitsAreCrossedUntilResolved() {
+    ViewsFixture f;
+    const int index = f.IndexOf(kTimingMap);
+    MapFileRecords records = f.doc->ToRecords();
+    records.mapPoints[static_cast<std::size_t>(index)][20].trim = 38800000;
+    auto loaded = CCorvaneMapsDoc::Load(records.ToBytes(), f.app, nullptr, nullptr, &f.prompter);
+    QVERIFY(loaded.document != nullptr);
+    f.doc = std::move(loaded.document);
+    const QColor red(0xFF, 0x30, 0x30);
+    // Both maps views mark it: the plain one and the advanced user's.
+    CCorvaneMapsView maps(*f.doc, f.settings);
+    CCorvaneAdvUserMapsView adv(*f.doc, f.settings);
+    for (CMapsView* view : {static_cast<CMapsView*>(&maps), static_cast<CMapsView*>(&adv)}) {
+        view->resize(1000, 700);
+        view->ShowMap(index);
+        view->Editor().SetActivePoint(40);
+        auto crossed = [&](int point) {
+            const QRect r = view->Layout().MarkerRect(view->PointPixel(point));
+            return Pixel(view->grab().toImage(), r.topLeft() - QPoint(5, 5)) == red;
+        };
+        QVERIFY(crossed(20));
+        QVERIFY(!crossed(19));
+        QVERIFY(!crossed(21));
+    }
+    // Edited, the value is the tuner's own: no mark in either view.
+    f.doc->GetMap(index)->StepPointByModuleUnits(20, -1);
+    for (CMapsView* view : {static_cast<CMapsView*>(&maps), static_cast<CMapsView*>(&adv)}) {
+        view->OnDocumentUpdated();
+        const QRect r = view->Layout().MarkerRect(view->PointPixel(20));
+        QVERIFY(Pixel(view->grab().toImage(), r.topLeft() - QPoint(5, 5)) != red);
+    }
 }
 
 QTEST_MAIN(MapsViewDrawTest)

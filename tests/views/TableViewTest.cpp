@@ -87,6 +87,7 @@ private slots:
     void theCurveKeyNamesTheActiveMapAndPoint();
     void paintTableFitsTheWholeTableIntoARect();
     void everyFamilyOfEveryProductShows();
+    void cellsADamagedFileHeldOutsideTheirLimitsAreMarkedUntilResolved();
 };
 
 void TableViewTest::cellsTakeTheHeatScaleFromLowestToHighest() {
@@ -468,6 +469,40 @@ void TableViewTest::everyFamilyOfEveryProductShows() {
         QCOMPARE(view.Families().size(), std::size_t(code == 1 ? 3 : 1));
         QVERIFY(!view.ShowFamily(code == 1 ? "timing" : "fuel"));
     }
+}
+
+void TableViewTest::cellsADamagedFileHeldOutsideTheirLimitsAreMarkedUntilResolved() {
+    ViewsFixture f;
+    const int row = f.IndexOf("Stoichiometric2560Map");  // row 9 of the fuel table
+    MapFileRecords records = f.doc->ToRecords();
+    records.mapPoints[static_cast<std::size_t>(row)][10].trim = 38800000;
+    auto loaded = CCorvaneMapsDoc::Load(records.ToBytes(), f.app, nullptr, nullptr, &f.prompter);
+    QVERIFY(loaded.document != nullptr);
+    f.doc = std::move(loaded.document);
+    CTableView view(*f.doc, f.settings);
+    view.resize(1200, 800);
+    view.ShowFamily("fuel");
+    view.Editor()->Select({2, 2});
+    const QColor red(0xFF, 0x30, 0x30);
+    auto framed = [&](TableCell cell) {
+        const QImage image = Render(view);  // the geometry of what was painted
+        const QRect r = view.Geometry().CellRect(cell);
+        return image.pixelColor(r.left() + 1, r.center().y()) == red;
+    };
+    QCOMPARE(f.doc->OutOfLimitPoints(*f.doc->GetMap(row)), std::vector<int>{10});
+    QVERIFY(view.Geometry().CellArea().contains(view.Geometry().CellRect({9, 10})));
+    QVERIFY(framed({9, 10}));
+    QVERIFY(!framed({9, 11}));
+    QVERIFY(!framed({8, 10}));
+    QVERIFY(view.CellToolTip({9, 10}).contains("outside its limits"));
+    QVERIFY(!view.CellToolTip({9, 11}).contains("outside its limits"));
+    // An edit of the cell resolves it: the mark goes with it.
+    view.Editor()->Select({9, 10});
+    Key(view, Qt::Key_Up);
+    QVERIFY(f.doc->OutOfLimitPoints(*f.doc->GetMap(row)).empty());
+    view.Editor()->Select({2, 2});
+    QVERIFY(!framed({9, 10}));
+    QVERIFY(!view.CellToolTip({9, 10}).contains("outside its limits"));
 }
 
 QTEST_MAIN(TableViewTest)

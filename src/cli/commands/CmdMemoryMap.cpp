@@ -3,16 +3,21 @@
 // map cannot drift from what the program reads and writes.
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/commands/CliDocSupport.h"
+#include "cli/commands/MonitorCliSupport.h"
+#include "link/CBasicSettingsLink.h"
 #include "link/CLinkController.h"
 #include "link/CModuleTransfer.h"
 #include "maps/CMapCatalogue.h"
 #include "model/CBasicSettingsModuleValue.h"
 #include "model/CModuleMemoryMapMirror.h"
 #include "model/WarrantyValues.h"
+#include "monitor/MonitoredModuleValue.h"
 #include "protocol/MonitorBlock.h"
 
 namespace corvane::cli {
@@ -111,18 +116,39 @@ std::string InFlash(std::uint32_t from, std::uint32_t to) {
 
 // Whether WRITE's map regions cover [from, to]; the rest of the maps reach the module only
 // through map edits, which write the changed points at once.
-bool WrittenByWrite(std::uint32_t from, std::uint32_t to) {
-    for (const auto& r : CModuleTransfer::kMapRegions)
-        if (from >= r.start && to < r.end) return true;
-    return false;
+using Regions = std::vector<CModuleTransfer::Region>;
+
+// The regions WRITE sends for a document of this family: the fuel table only where the family
+// has maps in it.
+Regions WriteRegions(const FamilyLayout& layout) {
+    bool fuelTable = false;
+    for (const auto& name : layout.basicClassNames)
+        if (const MapDescription* d = CMapCatalogue::Find(name))
+            fuelTable = fuelTable || (d->startAddress >= CModuleTransfer::kFuelTableRegion.start &&
+                                      d->startAddress < CModuleTransfer::kFuelTableRegion.end);
+    return CModuleTransfer::MapRegions(fuelTable);
 }
 
-std::string MapWriters(std::uint32_t from, std::uint32_t to) {
-    return WrittenByWrite(from, to) ? "WRITE (map regions) and map edits" : "map edits only (outside WRITE's map regions)";
+bool WrittenByWrite(const Regions& regions, std::uint32_t from, std::uint32_t to) {
+    return CModuleTransfer::InRegions(regions, from, to + 1u);
+}
+
+// The first region WRITE sends that holds the address (-1: none), so that a run of maps does
+// not reach across the border of a region.
+int RegionOf(const Regions& regions, std::uint32_t address) {
+    for (std::size_t k = 0; k < regions.size(); ++k)
+        if (address >= regions[k].start && address < regions[k].end) return static_cast<int>(k);
+    return -1;
+}
+
+std::string MapWriters(const Regions& regions, std::uint32_t from, std::uint32_t to) {
+    return WrittenByWrite(regions, from, to) ? "WRITE (map regions) and map edits"
+                                             : "map edits only (outside WRITE's map regions)";
 }
 
 std::vector<Area> Areas(const FamilyLayout& layout) {
     std::vector<Area> areas;
+    const Regions regions = WriteRegions(layout);
 
     // Basic settings, by the memory area the catalogue gives each; the identity page's one
     // setting (the authorisation level) is listed with the identity bytes below.
@@ -191,13 +217,12 @@ std::vector<Area> Areas(const FamilyLayout& layout) {
     auto flush = [&] {
         if (run.empty()) return;
         const std::uint32_t from = run.front()->startAddress;
-        areas.push_back({from, end(run.back()) - 1u, RunText(run), "no", MapWriters(from, end(run.back()) - 1u)});
+        areas.push_back({from, end(run.back()) - 1u, RunText(run), "no", MapWriters(regions, from, end(run.back()) - 1u)});
         run.clear();
     };
     for (const MapDescription* d : maps) {
         if (!run.empty() && (d->startAddress != end(run.back()) || d->groupNumber != run.back()->groupNumber ||
-                             WrittenByWrite(d->startAddress, d->startAddress) !=
-                                 WrittenByWrite(run.back()->startAddress, run.back()->startAddress)))
+                             RegionOf(regions, d->startAddress) != RegionOf(regions, run.back()->startAddress)))
             flush();
         run.push_back(d);
     }
@@ -264,19 +289,108 @@ void PrintLiveValues(bool markdown, std::ostream& out) {
         << protocol::kMonitorBlockBytes << " bytes\n\n"
         << "Display value = min + raw × (max − min) ÷ raw max; words are high byte first.\n\n";
     Table table({"#", "name", "offset", "address", "width", "min", "max", "raw max", "unit", "above max shows"});
-    for (const auto& c : protocol::kMonitorChannels)
+    for (const auto& c : protocol::kMonitorChannels) {
+        // The sensors stream volts; the catalogue's "AFR" is what the EGO sensor table makes of them.
+        const bool ego = c.index == kFrontEgoIndex || c.index == kRearEgoIndex;
         table.Add({std::to_string(c.index), c.name, std::to_string(c.offset), Hex4(kMonitorAddress + c.offset),
                    std::to_string(c.width), Num(c.displayMinimum), Num(c.displayMaximum), std::to_string(c.rawMaximum),
-                   c.units, c.index == kStandardThrottleChannel ? "max" : "0"});
+                   ego ? "V (AFR through the EGO sensor table)" : c.units,
+                   c.index == kStandardThrottleChannel ? "max" : "0"});
+    }
     table.Print(out, markdown);
 }
 
-int RunMemoryMap(const Args& args, std::ostream& out, std::ostream&) {
+// The conversion of a setting between its bytes and the number shown: linear between the
+// catalogue's module and display ranges, as ModuleValue converts.
+std::string SettingStep(const BasicSettingDef& d) {
+    if (d.moduleMaximum == d.moduleMinimum || d.displayMaximum == d.displayMinimum) return "1 (raw shown)";
+    return Num((d.displayMaximum - d.displayMinimum) / (d.moduleMaximum - d.moduleMinimum));
+}
+
+// Whether WRITE's settings phase sends the block holding `address`, and from which firmware.
+std::string WrittenByWriteText(std::uint16_t address) {
+    const auto block = static_cast<std::uint16_t>(address & ~3u);
+    const auto& blocks = CBasicSettingsLink::kSettingsBlocks;
+    if (std::find(blocks.begin(), blocks.end(), block) == blocks.end()) return "no";
+    const int extended = CBasicSettingsLink::kExtendedSettingsFirmware;
+    if (CBasicSettingsLink::IsBlockWritten(block, extended - 1)) return "yes";
+    if (CBasicSettingsLink::IsBlockWritten(block, extended)) return "firmware " + std::to_string(extended) + " and later";
+    return "no (the module calibrates it)";
+}
+
+void PrintSettings(bool markdown, std::ostream& out) {
+    out << (markdown ? "#### " : "") << "Basic settings, " << kBasicSettingCount << " catalogue entries\n\n"
+        << "Display value = display min + (raw − module min) × step, rounded to the decimals shown;\n"
+        << "raw = module min + (display − display min) ÷ step, rounded to the nearest whole number.\n\n";
+    Table table({"#", "setting", "name", "address", "bytes", "signed", "module range", "display range", "step",
+                 "unit", "decimals", "read/written as", "WRITE sends it"});
+    const auto& defs = BasicSettingDefs();
+    for (std::size_t i = 0; i < defs.size(); ++i) {
+        const BasicSettingDef& d = defs[i];
+        int sharing = 0;
+        for (const BasicSettingDef& other : defs) sharing += other.address == d.address ? 1 : 0;
+        std::string block = "4-byte block at " + Hex4(d.address & ~3u);
+        if (sharing > 1) block += ", shares its bytes with " + std::to_string(sharing - 1) + " more";
+        table.Add({std::to_string(i), d.className, d.name, Hex4(d.address), std::to_string(d.width),
+                   d.isSigned ? "yes" : "no", std::to_string(d.moduleMinimum) + " … " + std::to_string(d.moduleMaximum),
+                   Num(d.displayMinimum) + " … " + Num(d.displayMaximum), SettingStep(d), *d.unit ? d.unit : "",
+                   std::to_string(d.displayFormat), block, WrittenByWriteText(d.address)});
+    }
+    table.Print(out, markdown);
+}
+
+// The EGO sensor table as the program reads it: each line's AFR, volts and the monitor raw
+// count those volts give on the sensor channel.
+int PrintEgoTable(const Args& args, bool markdown, std::ostream& out, std::ostream& err) {
+    const auto path = DataFolder(args) / CEgoSensorTable::kFileName;
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (!in || text.str().empty()) {
+        err << "corvane-cli memory-map: no EGO sensor table (give --data-dir with " << CEgoSensorTable::kFileName << ")\n";
+        return kExitRefused;
+    }
+    const auto& sensor = protocol::kMonitorChannels[kFrontEgoIndex];
+    const double scale = (sensor.displayMaximum - sensor.displayMinimum) / sensor.rawMaximum;
+    out << (markdown ? "#### " : "") << "EGO sensor table (" << CEgoSensorTable::kFileName << ")\n\n"
+        << "volts = raw × " << Num(sensor.displayMaximum) << " ÷ " << sensor.rawMaximum
+        << "; raw count of a line = volts ÷ (" << Num(sensor.displayMaximum) << " ÷ " << sensor.rawMaximum
+        << "), cut to a whole number.\n\n";
+    Table table({"line", "AFR", "volts", "raw count"});
+    std::istringstream lines(text.str());
+    std::string line;
+    int number = 0;
+    while (std::getline(lines, line)) {
+        ++number;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        CEgoSensorTable one;
+        one.Parse(line, scale);
+        if (one.IsEmpty()) continue;
+        const CEgoItem& item = one.Entries().front();
+        char afr[32], volt[32];
+        std::snprintf(afr, sizeof afr, "%.2f", item.afr);
+        std::snprintf(volt, sizeof volt, "%.2f", item.volt);
+        table.Add({std::to_string(number), afr, volt, std::to_string(item.raw)});
+    }
+    table.Print(out, markdown);
+    CEgoSensorTable whole;
+    whole.Parse(text.str(), scale);
+    out << "\nAfter interpolation the table holds " << whole.Size() << " entries, " << Num(whole.FirstAfr()) << " … "
+        << Num(whole.LastAfr()) << " AFR.\n";
+    return kExitOk;
+}
+
+int RunMemoryMap(const Args& args, std::ostream& out, std::ostream& err) {
     const bool markdown = args.Has("markdown");
     if (args.Has("live-values")) {
         PrintLiveValues(markdown, out);
         return kExitOk;
     }
+    if (args.Has("settings")) {
+        PrintSettings(markdown, out);
+        return kExitOk;
+    }
+    if (args.Has("ego-table")) return PrintEgoTable(args, markdown, out, err);
     const std::uint32_t code = DocumentProductCode(args);
     PrintMemoryMap(code, CMapCatalogue::ForProductCode(code), markdown, out);
     return kExitOk;
@@ -284,13 +398,15 @@ int RunMemoryMap(const Args& args, std::ostream& out, std::ostream&) {
 
 const bool kRegistered = Register({
     "memory-map",
-    "memory-map [--product-code N] [--live-values] [--markdown]",
+    "memory-map [--product-code N] [--live-values | --settings | --ego-table [--data-dir DIR]] [--markdown]",
     "Prints where everything lies in the module's memory for product code N (default 1): the\n"
     "areas (settings, warranty record, identity bytes, base map name, live-value block, tuning\n"
     "maps), what changes by itself and what may be written, then every tuning map of the\n"
     "family with its addresses and ranges. --live-values prints the 72-byte live-value block\n"
-    "instead. --markdown prints Markdown tables (docs/protocol.md holds this output).",
-    {"markdown", "live-values"},
+    "instead, --settings the 29 basic settings (address, bytes, ranges, step, unit) and\n"
+    "--ego-table the EGO sensor table (from --data-dir, default: beside the program, else\n"
+    "./data). --markdown prints Markdown tables (docs/protocol.md holds this output).",
+    {"markdown", "live-values", "settings", "ego-table"},
     RunMemoryMap,
 });
 

@@ -41,9 +41,11 @@ int RunWrite(const Args& args, std::ostream& out, std::ostream& err) {
         if (report.verifyRan && report.verify.readOk && !report.verify.mismatches.empty()) return kExitVerifyFailed;
         return kExitFailed;
     }
-    out << "wrote " << path << " to the module (" << CModuleTransfer::MapChunkCount() << " map chunks)";
+    out << "wrote " << path << " to the module (" << report.mapChunks << " map chunks)";
     if (report.verifyRan) out << "; verified: every byte read back as written";
     out << "\n";
+    // "Verified" covers what was sent, and only that.
+    if (!report.notSent.empty()) out << "not sent by WRITE (module-specific, kept as the module has them): " << report.notSent << "\n";
     return kExitOk;
 }
 
@@ -51,8 +53,10 @@ const bool kRegistered = Register({
     "write",
     "write --port PORT [--product-code N] [--yes] [--no-backup | --backup-dir DIR]\n"
     "      [--verify | --no-verify] FILE.crv",
-    "WRITE: sends the maps regions, the basic settings blocks and the base map name of FILE.crv\n"
-    "to the module on PORT. Asks before it starts (and when the base map names differ) unless\n"
+    "WRITE: sends the map regions (0x9000-0xA9FF, 0x9A00-0xA3FF, then the fuel table\n"
+    "0x8000-0x8FFF of a family-A file), the basic settings blocks and the base map name of\n"
+    "FILE.crv to the module on PORT; the sensor calibration maps are not sent (named after a\n"
+    "WRITE). Asks before it starts (and when the base map names differ) unless\n"
     "--yes is given; answers are read from the standard input otherwise.\n"
     "Afterwards every region written is read back and compared byte for byte (--verify, the\n"
     "default; --no-verify skips it); a difference is listed by map and point and exits with 4.\n" +
