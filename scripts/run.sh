@@ -6,10 +6,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
-cmake --preset release >/dev/null
-cmake --build --preset release -j "$(nproc)" --target corvane corvane-cli corvane-sim
-app=build/release/src/app/corvane
-cli=build/release/src/cli/corvane-cli
+# The test configuration (dev): scripts/test.sh then builds only the tests and benchmarks on
+# top of what this built, instead of everything again in a configuration of its own.
+cmake --preset dev >/dev/null
+cmake --build --preset dev -j "$(nproc)" --target corvane corvane-cli corvane-sim
+app=build/dev/src/app/corvane
+cli=build/dev/src/cli/corvane-cli
 out=build/demo
 mkdir -p "$out"
 
