@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -250,6 +251,23 @@ TEST(MapsDocFile, NewDocumentReopensWithItsInitialSettings) {
     EXPECT_EQ(opened.document->ReadByte(0x040A), 192);
     EXPECT_FALSE(opened.document->IsModified());
     EXPECT_EQ(opened.document->GetPathName(), path);
+}
+
+// A map file is a few tens of kilobytes: a file past 16 MiB is refused before it is read into
+// memory, even one that starts as a map file (bytes after the maps are otherwise passed over).
+TEST(MapsDocFile, AFilePastTheSizeLimitIsRefusedEvenIfItStartsAsAMapFile) {
+    TempDir dir;
+    AppState app = App(1);
+    CCorvaneMapsDoc doc(app);
+    const std::string path = dir.File("padded.crv");
+    ASSERT_TRUE(doc.Save(path));
+    const std::uintmax_t limit = 16u * 1024u * 1024u;
+    std::filesystem::resize_file(path, limit);
+    EXPECT_EQ(CCorvaneMapsDoc::Open(path, app).status, kLoadOk) << "trailing bytes up to the limit are passed over";
+    std::filesystem::resize_file(path, limit + 1);
+    const auto past = CCorvaneMapsDoc::Open(path, app);
+    EXPECT_EQ(past.status, kLoadCorrupt);
+    EXPECT_FALSE(past.document);
 }
 
 TEST(MapsDocFile, RoundTripKeepsEveryBaseAndTrim) {
