@@ -714,14 +714,16 @@ void CTableView::BuildMenu(QMenu& menu) {
 void CTableView::contextMenuEvent(QContextMenuEvent* event) {
     if (!m_editor) return;
     // A right click outside the selection selects the cell under it first, as spreadsheets do.
-    if (const auto cell = Geometry().CellAt(viewport()->mapFrom(this, event->pos())))
-        if (!m_editor->Selection().Contains(*cell)) {
-            const Look before = CurrentLook();
-            const int previousRow = m_editor->Active().row;
-            m_editor->Select(*cell);
-            AfterMove(previousRow);
-            RepaintChanges(before);
-        }
+    // The scroll area hands on the viewport's event in the viewport's coordinates, which are the
+    // cells' own; the menu key has no cell under it.
+    const auto cell = event->reason() == QContextMenuEvent::Mouse ? Geometry().CellAt(event->pos()) : std::nullopt;
+    if (cell && !m_editor->Selection().Contains(*cell)) {
+        const Look before = CurrentLook();
+        const int previousRow = m_editor->Active().row;
+        m_editor->Select(*cell);
+        AfterMove(previousRow);
+        RepaintChanges(before);
+    }
     QMenu menu(this);
     BuildMenu(menu);
     menu.exec(event->globalPos());

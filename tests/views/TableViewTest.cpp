@@ -215,7 +215,8 @@ void TableViewTest::theActiveRowIsToldAndARightClickSelectsItsCell() {
     t.Select({1, 1});
     t.Select({2, 2}, true);
     const TableCell target{8, 6};
-    const QPoint inView = s.view.Geometry().CellRect(target).center();
+    // Its first pixel: the event comes in the viewport's coordinates, as the cells are laid out.
+    const QPoint inView = s.view.Geometry().CellRect(target).topLeft();
     QTimer::singleShot(0, [] {
         if (QWidget* menu = QApplication::activePopupWidget()) menu->close();
     });
