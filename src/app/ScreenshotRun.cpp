@@ -388,6 +388,7 @@ int RunScreenshots(const QString& dirPath, const std::optional<std::string>& por
     if (guide.Open(app.GuideFile())) {
         guide.resize(1000, 760);
         guide.show();
+        // The guide lays out its text only once shown; the section's place is known after that.
         QCoreApplication::processEvents();
         guide.ShowSection("The maps view");
         ok = Save(guide, dir, "help-window.png") && ok;

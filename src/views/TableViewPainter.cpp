@@ -12,6 +12,7 @@
 #include "maps/CModuleMap.h"
 #include "maps/CTableLivePosition.h"
 #include "maps/CTableOverlay.h"
+#include "model/NumberText.h"
 #include "views/HeatScale.h"
 #include "views/MapViewColors.h"
 
@@ -320,14 +321,14 @@ void TableViewPainter::PaintCells(QPainter& painter, const TableScene& scene, co
                                    text);
             if (mark) {
                 // A chip along the cell's bottom: the change in percent on the mark's colour.
-                char label[32];
-                std::snprintf(label, sizeof label, "%+.1f%%", mark->percent);
+                // Never a negative zero: what rounds to nothing shows "+0.0%".
+                const std::string label = FormatSigned(mark->percent, 1) + "%";
                 const QRect chip(inner.left(), inner.bottom() + 1 - small.height(), inner.width(), small.height());
                 const QColor colour = MapViewColors::ToQColor(mark->colour);
                 painter.fillRect(chip, colour);
                 painter.setFont(scene.smallFont);
                 painter.setPen(HeatScale::TextOn(colour));
-                painter.drawText(chip, Qt::AlignCenter, QString::fromLatin1(label));
+                painter.drawText(chip, Qt::AlignCenter, QString::fromStdString(label));
                 painter.setFont(scene.font);
             }
         }
